@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace ombrix::mp3 {
+
+/// The volume-scaled synthesis window: the float form used by the float and 3DNow! paths and the
+/// 16-bit form of the MMX path (four rotated copies of 32 rows x 16 taps).
+struct SynthesisWindow {
+    std::array<float, 512> floats{};
+    std::array<int16_t, 4 * 512> mmx{};
+    bool mmxBuilt = false;
+};
+
+/// Settings and results shared by the playback and whoever controls it. The exported interface
+/// keeps one process-wide instance; tools and tests may create their own so that several
+/// playbacks can run at once.
+///
+/// Thread affinity: any thread. Control threads write, the playback thread reads once per frame,
+/// granule or synthesis step; every shared field is atomic, and the window is published through an
+/// atomic pointer into a small ring of windows so that a synthesis step never sees a half-built
+/// window and never waits.
+class DecoderSettings {
+public:
+    DecoderSettings();
+    DecoderSettings(const DecoderSettings&) = delete;
+    DecoderSettings& operator=(const DecoderSettings&) = delete;
+
+    // Output.
+    std::atomic<int32_t> waveDevice{-1};
+    std::atomic<int32_t> bufferFrames{12};
+
+    // Layer III equaliser: per-subband linear gains, read once per granule.
+    std::atomic<int32_t> eqEnabled{0};
+    std::array<std::atomic<float>, 32> eqGains{};
+
+    // Processor paths. Changing one clears windowTablesReady.
+    void enableMmx(bool on) noexcept;
+    void enableK63D(bool on) noexcept;
+    void enableSimd(bool on) noexcept;
+    bool useMmx() const noexcept { return useMmx_.load(std::memory_order_relaxed); }
+    bool useK63D() const noexcept { return useK63D_.load(std::memory_order_relaxed); }
+    bool useSimd() const noexcept { return useSimd_.load(std::memory_order_relaxed); }
+    /// Set by the Layer III decoder once it has rebuilt its window tables for the current flags.
+    std::atomic<bool> windowTablesReady{false};
+
+    /// Rebuilds the synthesis window for `volume` (32768 = nominal level); the MMX form only while
+    /// the MMX path is on, otherwise the previous MMX form is kept.
+    void setVolume(int32_t volume);
+    /// The window in force; valid for at least one synthesis step after the call.
+    const SynthesisWindow& window() const noexcept {
+        return *window_.load(std::memory_order_acquire);
+    }
+
+    // Position results written by the playback thread.
+    std::atomic<int32_t> lastRecordedFrame{0};
+    std::atomic<int32_t> currentTimeMs{0};
+    std::atomic<float> whereFraction{0.0f};
+    std::atomic<int32_t> totalFrames{0};
+    std::atomic<float> msPerFrameNow{0.0f};
+
+private:
+    std::atomic<bool> useMmx_{false};
+    std::atomic<bool> useK63D_{false};
+    std::atomic<bool> useSimd_{false};
+
+    static constexpr size_t kWindowSlots = 8;
+    std::array<SynthesisWindow, kWindowSlots> windows_{};
+    std::atomic<const SynthesisWindow*> window_;
+    size_t nextSlot_ = 1;
+    std::mutex volumeMutex_;  // serialises writers only; the playback thread never takes it
+};
+
+}  // namespace ombrix::mp3

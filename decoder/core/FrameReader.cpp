@@ -1,0 +1,286 @@
+#include "core/FrameReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace ombrix::mp3 {
+
+namespace {
+
+constexpr size_t kXingProbeBytes = 156;
+constexpr uint32_t kLockMask = 0x0CF8FF;         // sync, version and sampling bits of b0..b2
+constexpr uint32_t kSeekMatchMask = 0xFF0FFFFF;  // every header bit but the bit-rate index
+
+uint32_t bigEndian32(const uint8_t* p) noexcept {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+uint32_t storedOrder32(const uint8_t* p) noexcept {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+}  // namespace
+
+void PaddingTable::record(int32_t n, int padding) {
+    if (n < 0 || static_cast<size_t>(n) != recorded_) return;  // only frames reached in order
+    const uint32_t before = n == 0 ? 0 : entries_[static_cast<size_t>(n) - 1];
+    if (recorded_ == entries_.size()) entries_.push_back(0);
+    entries_[recorded_++] = before + static_cast<uint32_t>(padding);
+}
+
+bool XingInfo::parse(const uint8_t* data, size_t size, XingInfo& info) noexcept {
+    if (size < 4) return false;
+    const bool mpeg1 = (data[1] & 0x08) != 0;
+    const bool mono = data[3] >= 192;
+    size_t pos = mpeg1 ? (mono ? 21 : 36) : (mono ? 13 : 21);
+    auto take32 = [&](int32_t& out) {
+        if (pos + 4 > size) return false;
+        out = static_cast<int32_t>(bigEndian32(data + pos));
+        pos += 4;
+        return true;
+    };
+    if (pos + 8 > size || std::memcmp(data + pos, "Xing", 4) != 0) return false;
+    pos += 4;
+    XingInfo result;
+    int32_t flags = 0;
+    take32(flags);
+    result.flags = static_cast<uint32_t>(flags);
+    if ((result.flags & kFrames) && !take32(result.frames)) return false;
+    if ((result.flags & kBytes) && !take32(result.bytes)) return false;
+    if (result.flags & kToc) {
+        if (pos + 100 > size) return false;
+        std::memcpy(result.toc.data(), data + pos, 100);
+        pos += 100;
+    }
+    if ((result.flags & kQuality) && !take32(result.quality)) return false;
+    info = result;
+    return true;
+}
+
+FrameReader::FrameReader(const std::string& fileName, int32_t startOffset)
+    : startOffset_(std::max<int32_t>(startOffset, 0)), readBuffer_(kReadBufferSize) {
+    file_.reset(std::fopen(fileName.c_str(), "rb"));
+    if (!file_) return;
+    if (std::fseek(file_.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(file_.get());
+        fileSize_ = size > 0 ? static_cast<uint32_t>(std::min<long>(size, UINT32_MAX)) : 0;
+    }
+    std::array<uint8_t, kXingProbeBytes> probe{};
+    size_t got = 0;
+    if (positionFile(static_cast<uint64_t>(startOffset_))) {
+        got = std::fread(probe.data(), 1, probe.size(), file_.get());
+    }
+    if (got >= 4) std::memcpy(firstWord_.data(), probe.data(), 4);
+    hasXing_ = XingInfo::parse(probe.data(), got, xing_);
+    positionFile(static_cast<uint64_t>(startOffset_));
+}
+
+FrameReader::~FrameReader() = default;
+
+bool FrameReader::positionFile(uint64_t position) {
+    remaining_ = 0;
+    validBytes_ = 0;
+    if (!file_ || position > static_cast<uint64_t>(LONG_MAX)) return false;
+    if (std::fseek(file_.get(), static_cast<long>(position), SEEK_SET) != 0) return false;
+    filePos_ = position;
+    return true;
+}
+
+bool FrameReader::readBytes(uint8_t* out, size_t count) {
+    if (!file_) return false;
+    while (count > 0) {
+        if (remaining_ == 0) {
+            const size_t got = std::fread(readBuffer_.data(), 1, kReadBufferSize, file_.get());
+            if (got == 0) return false;
+            if (got < kReadBufferSize) {
+                std::memmove(readBuffer_.data() + (kReadBufferSize - got), readBuffer_.data(), got);
+            }
+            filePos_ += got;
+            remaining_ = got;
+            validBytes_ = got;
+        }
+        const size_t n = std::min(count, remaining_);
+        std::memcpy(out, readBuffer_.data() + (kReadBufferSize - remaining_), n);
+        remaining_ -= n;
+        out += n;
+        count -= n;
+    }
+    return true;
+}
+
+void FrameReader::stepBack(size_t count) {
+    // Only the bytes of the last read are known to be the file's; anything further back is
+    // read again from the file.
+    if (remaining_ + count > validBytes_) {
+        const uint64_t logical = filePos_ - remaining_;
+        positionFile(logical >= count ? logical - count : 0);
+        return;
+    }
+    remaining_ += count;
+}
+
+bool FrameReader::accepts(const uint8_t* b, const FrameHeader& header) const noexcept {
+    if (!header.locked) return b[0] == 0xFF && (b[1] & 0xF0) == 0xF0;
+    const uint32_t candidate = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16);
+    if ((candidate & kLockMask) != lockPattern_) return false;
+    return ((b[3] >> 6) == FrameHeader::kSingleChannel) == lockMono_;
+}
+
+bool FrameReader::syncToHeader(FrameHeader& header, uint32_t& word) {
+    uint8_t b[4];
+    for (;;) {
+        if (!readBytes(b, 4)) return false;
+        if (accepts(b, header)) {
+            word = bigEndian32(b);
+            // Free-format, reserved bit-rate, layer or sampling-frequency headers cannot be read
+            // as frames: they are treated like any other noise.
+            FrameHeader decoded = header;
+            if (decoded.decode(word) && decoded.payloadLength <= kPayloadSize) {
+                header = std::move(decoded);
+                return true;
+            }
+        }
+        stepBack(3);
+    }
+}
+
+bool FrameReader::readFrame(FrameHeader& header, Crc16*& crc) {
+    crc = nullptr;
+    uint32_t word = 0;
+    if (!syncToHeader(header, word)) return false;
+
+    ++frameIndex_;
+    const bool firstTime = frameIndex_ > highestFrameIndex_;
+    if (firstTime) highestFrameIndex_ = frameIndex_;
+
+    if (!header.locked) {
+        lockPattern_ =
+            ((word >> 24) | (((word >> 16) & 0xFF) << 8) | (((word >> 8) & 0xFF) << 16)) &
+            kLockMask;
+        lockMono_ = header.mode == FrameHeader::kSingleChannel;
+        header.locked = true;
+    }
+
+    const uint32_t length = header.payloadLength;
+    if (!readBytes(payload_.data(), length)) return false;
+    std::fill(payload_.begin() + length, payload_.end(), uint8_t{0});
+    lastPayloadLength_ = length;
+    if (firstPayloadLength_ == 0) firstPayloadLength_ = length;
+    bitPos_ = 0;
+
+    if (header.protectionAbsent == 0) {
+        header.storedCrc = static_cast<uint16_t>(getBits(16));
+        if (!header.crcRegister) header.crcRegister.emplace();
+        // Each protected frame starts a fresh check, so frames read without being decoded
+        // (while seeking) cannot spoil the next comparison.
+        header.crcRegister->reset();
+        header.crcRegister->feed(word & 0xFFFF, 16);
+        crc = &*header.crcRegister;
+    }
+
+    if (header.samplingIndex == 0) {
+        if (!paddingTable_) {
+            const uint32_t unpadded = header.payloadLength - header.padding + 4;
+            paddingTable_ = std::make_unique<PaddingTable>(unpadded ? fileSize_ / unpadded : 0);
+        }
+        if (firstTime) paddingTable_->record(frameIndex_, header.padding);
+    }
+    return true;
+}
+
+uint32_t FrameReader::getBits(int n) noexcept {
+    const uint32_t byte = bitPos_ >> 3;
+    const int shift = static_cast<int>(bitPos_ & 7);
+    bitPos_ += static_cast<uint32_t>(n);
+    if (n <= 0 || byte >= lastPayloadLength_) return 0;
+    // The payload array carries 8 zeroed bytes of slack past the payload.
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = (v << 8) | payload_[byte + static_cast<uint32_t>(i)];
+    v <<= shift;
+    return static_cast<uint32_t>(v >> (64 - n));
+}
+
+bool FrameReader::seekToFrame(FrameHeader& header, int32_t n) {
+    if (n < 0) n = 0;
+    const uint64_t start = static_cast<uint64_t>(startOffset_);
+    if (header.samplingIndex != 0 || !paddingTable_) {
+        const uint64_t length = header.payloadLength + 4;
+        if (!positionFile(start + length * static_cast<uint64_t>(n))) return false;
+        frameIndex_ = n - 1;
+        return readFrame(header);
+    }
+    const uint64_t unpadded = header.payloadLength - header.padding + 4;
+    const int32_t recorded = static_cast<int32_t>(paddingTable_->recorded());
+    if (n >= recorded) {
+        // Not reached yet: continue from the last frame whose position is known.
+        const int32_t last = recorded - 1;
+        const uint64_t pos = start + unpadded * static_cast<uint64_t>(last + 1) +
+                             (last >= 0 ? paddingTable_->before(last) : 0);
+        if (!positionFile(pos)) return false;
+        frameIndex_ = last;
+        highestFrameIndex_ = std::max(highestFrameIndex_, last);
+        do {
+            if (!readFrame(header)) return false;
+        } while (frameIndex_ < n);
+        return true;
+    }
+    const uint64_t pos =
+        start + unpadded * static_cast<uint64_t>(n) + (n > 0 ? paddingTable_->before(n - 1) : 0);
+    if (!positionFile(pos)) return false;
+    frameIndex_ = n - 1;
+    return readFrame(header);
+}
+
+bool FrameReader::seekToPercent(FrameHeader& header, float percent) {
+    const int32_t target = static_cast<int32_t>(std::floor(xing_.frames * percent * 0.01f));
+    percent = std::clamp(percent, 0.0f, 100.0f);
+    if (std::isnan(percent)) percent = 0.0f;
+    const int a = std::min(static_cast<int>(percent), 99);
+    const float fa = xing_.toc[static_cast<size_t>(a)];
+    const float fb = a < 99 ? xing_.toc[static_cast<size_t>(a) + 1] : 256.0f;
+    const double span = std::max<int64_t>(int64_t{xing_.bytes} - 256, 0);
+    const uint64_t offset = static_cast<uint64_t>(
+        std::max(0.0, std::floor((fa + (percent - a) * (fb - fa)) * span / 256.0)));
+
+    const uint64_t start = static_cast<uint64_t>(startOffset_);
+    if (!positionFile(start + offset)) return false;
+    const uint32_t wanted = storedOrder32(firstWord_.data()) & kSeekMatchMask;
+    uint8_t b[4];
+    for (uint64_t relative = offset; relative <= static_cast<uint64_t>(std::max(xing_.bytes, 0));
+         ++relative) {
+        if (!readBytes(b, 4)) return false;
+        if ((storedOrder32(b) & kSeekMatchMask) == wanted) {
+            stepBack(4);
+            frameIndex_ = std::max(target, 0) - 1;
+            return readFrame(header);
+        }
+        stepBack(3);
+    }
+    return false;
+}
+
+float FrameReader::msPerFrame(const FrameHeader& header) const noexcept {
+    return header.samplesPerFrame() * 1000.0f / static_cast<float>(header.samplingRate());
+}
+
+float FrameReader::totalMs(const FrameHeader& header) const noexcept {
+    if (hasXing_ && (xing_.flags & XingInfo::kFrames) && xing_.frames > 0) {
+        return msPerFrame(header) * static_cast<float>(xing_.frames);
+    }
+    const uint32_t unpadded = header.payloadLength - header.padding + 4;
+    if (unpadded == 0) return 0.0f;
+    return msPerFrame(header) * static_cast<float>(fileSize_ / unpadded);
+}
+
+int32_t FrameReader::frameCountEstimate(const FrameHeader&) const noexcept {
+    if (hasXing_ && (xing_.flags & XingInfo::kFrames) && xing_.frames > 0) return xing_.frames;
+    return firstPayloadLength_ ? static_cast<int32_t>(fileSize_ / firstPayloadLength_) : 0;
+}
+
+bool FrameReader::hasSeekTable() const noexcept {
+    const uint32_t needed = XingInfo::kFrames | XingInfo::kBytes | XingInfo::kToc;
+    return hasXing_ && (xing_.flags & needed) == needed && xing_.frames > 0 && xing_.bytes > 0;
+}
+
+}  // namespace ombrix::mp3

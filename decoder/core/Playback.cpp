@@ -1,0 +1,160 @@
+#include "core/Playback.h"
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "core/DecoderSettings.h"
+#include "core/FrameDecoder.h"
+#include "core/FrameReader.h"
+#include "core/PlaybackControl.h"
+#include "mixora.h"
+#include "synthesis/SubbandSynthesizer.h"
+
+namespace ombrix::mp3 {
+
+namespace {
+
+void engineBlock(int16_t* samples, int32_t count, int channels) {
+    if (channels == 2) {
+        shortStereo(samples, count, 0);
+    } else {
+        shortMono(samples, count, 0);
+    }
+}
+
+// Keeps the pause/resume path of the control pointed at the open device for as long as it is.
+class DeviceAttachment {
+public:
+    DeviceAttachment(PlaybackControl& control, AudioDevice* device) : control_(control) {
+        control_.attachDevice(device);
+    }
+    ~DeviceAttachment() { control_.attachDevice(nullptr); }
+    DeviceAttachment(const DeviceAttachment&) = delete;
+    DeviceAttachment& operator=(const DeviceAttachment&) = delete;
+
+private:
+    PlaybackControl& control_;
+};
+
+class ActivePlayback {
+public:
+    ActivePlayback(PlaybackControl& control, bool noOutput) : control_(control) {
+        control_.begin(noOutput);
+    }
+    ~ActivePlayback() { control_.end(); }
+    ActivePlayback(const ActivePlayback&) = delete;
+    ActivePlayback& operator=(const ActivePlayback&) = delete;
+
+private:
+    PlaybackControl& control_;
+};
+
+}  // namespace
+
+EffectsHooks EffectsHooks::engine() {
+    EffectsHooks hooks;
+    hooks.start = &XMInit;
+    hooks.setSampleRate = &XMSetSampleRate;
+    hooks.processBlock = &engineBlock;
+    return hooks;
+}
+
+Playback::Playback(DecoderSettings& settings, PlaybackControl& control, EffectsHooks hooks)
+    : settings_(settings), control_(control), hooks_(hooks) {}
+
+Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
+                               AudioDevice* device) {
+    settings_.currentTimeMs = 0;
+    if (hooks_.start) hooks_.start();
+    ActivePlayback active(control_, device == nullptr);
+
+    FrameReader reader(fileName, startOffset);
+    FrameHeader header;
+    Crc16* crc = nullptr;
+    if (!reader.readFrame(header, crc)) return kNoFrame;
+    if (reader.hasXing() && !reader.readFrame(header, crc)) return kNoFrame;
+
+    const int layer = header.layer;
+    const int samplesPerFrame = header.samplesPerFrame();
+    const float msPerFrame = reader.msPerFrame(header);
+    settings_.msPerFrameNow = msPerFrame;
+    settings_.currentTimeMs = 0;
+
+    const int channels = header.channels();
+    SubbandSynthesizer synth0(0, settings_);
+    std::optional<SubbandSynthesizer> synth1;
+    if (channels == 2) synth1.emplace(1, settings_);
+
+    const PcmFormat format{channels, header.samplingRate()};
+    if (hooks_.setSampleRate) hooks_.setSampleRate(format.rate);
+    if (device && !device->open(format)) return kDeviceFailed;
+    DeviceAttachment attachment(control_, device);
+    WaveOutput output(device, format, samplesPerFrame, settings_.bufferFrames.load(),
+                      settings_.useMmx() || settings_.useK63D(), hooks_.processBlock,
+                      &control_.stopRequested);
+
+    const int32_t totalFrames = reader.frameCountEstimate(header);
+    settings_.totalFrames = totalFrames;
+
+    DecoderContext context{
+        reader, header, {&synth0, synth1 ? &*synth1 : nullptr}, output, settings_};
+    std::unique_ptr<FrameDecoder> decoder =
+        layer == 3 ? createLayer3Decoder(context) : createLayer12Decoder(context);
+
+    for (;;) {
+        while (control_.paused.load(std::memory_order_relaxed) &&
+               !control_.stopRequested.load(std::memory_order_relaxed)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+
+        if (device && control_.pitchRequested.load(std::memory_order_acquire)) {
+            device->setPitch(control_.pitch.load(std::memory_order_relaxed));
+        }
+
+        if (control_.seekRequested.exchange(false, std::memory_order_acquire)) {
+            const int32_t target = control_.seekTarget.load(std::memory_order_relaxed);
+            output.reset();
+            const bool sought = reader.hasSeekTable() && totalFrames > 0
+                                    ? reader.seekToPercent(
+                                          header, static_cast<float>(target) / totalFrames * 100.0f)
+                                    : reader.seekToFrame(header, target);
+            if (!sought) break;
+            crc =
+                header.protectionAbsent == 0 && header.crcRegister ? &*header.crcRegister : nullptr;
+            synth0.reset();
+            if (synth1) synth1->reset();
+            decoder->reset();
+        }
+
+        const int32_t frameIndex = reader.frameIndex();
+        if (frameIndex % 16 == 0 && !control_.stopRequested.load(std::memory_order_relaxed)) {
+            settings_.lastRecordedFrame = frameIndex;
+            settings_.currentTimeMs = static_cast<int32_t>(std::floor(frameIndex * msPerFrame));
+            settings_.whereFraction =
+                totalFrames > 0 ? static_cast<float>(frameIndex) / static_cast<float>(totalFrames)
+                                : 0.0f;
+        }
+
+        // The decoder of the first frame's layer serves the stream; a frame of another layer
+        // (a false sync, or a damaged header) is not fed to it.
+        if (header.layer == layer) decoder->decodeFrame(crc);
+
+        if (!reader.readFrame(header, crc)) {
+            output.close();
+            return kFinished;
+        }
+        if (control_.stopRequested.load(std::memory_order_relaxed)) {
+            output.markStopped();
+            output.close();
+            return kFinished;
+        }
+    }
+    // A failed seek: the queued audio was already dropped.
+    output.close();
+    return kFinished;
+}
+
+}  // namespace ombrix::mp3

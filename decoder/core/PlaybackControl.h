@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace ombrix::mp3 {
+
+class AudioDevice;
+
+/// Requests from control threads to the running playback, read once per frame.
+///
+/// Thread affinity: any thread. Every request field is atomic; the playback thread never waits
+/// on a control thread. `deviceMutex` guards only the device pointer that pause/restart use, and
+/// is taken by the playback thread just when it attaches or detaches its device.
+class PlaybackControl {
+public:
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> paused{false};
+    std::atomic<int32_t> seekTarget{0};
+    std::atomic<uint32_t> pitch{0x10000};
+    std::atomic<bool> seekRequested{false};
+    std::atomic<bool> pitchRequested{false};
+    std::atomic<bool> noOutput{false};
+    /// True while a playback runs on this control; requests made outside one have no effect.
+    std::atomic<bool> active{false};
+
+    /// Clears every request for a new playback.
+    void begin(bool decodeOnly) noexcept;
+    void end() noexcept;
+
+    void requestStop() noexcept;
+    /// Pauses or resumes, forwarding to the device at once so that queued audio stops too.
+    void requestPause(bool on);
+    void requestSeek(int32_t frame) noexcept;
+    void requestPitch(uint32_t value) noexcept;
+
+    void attachDevice(AudioDevice* device);
+
+private:
+    std::mutex deviceMutex_;
+    AudioDevice* device_ = nullptr;
+};
+
+}  // namespace ombrix::mp3

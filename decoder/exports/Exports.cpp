@@ -1,0 +1,139 @@
+// The exported C interface: thin wrappers over the C++ core around the library's one
+// process-wide playback. No exception leaves these functions.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "core/DecoderSettings.h"
+#include "core/FrameReader.h"
+#include "core/Playback.h"
+#include "core/PlaybackControl.h"
+#include "mp3.h"
+#include "output/AudioDevice.h"
+
+namespace {
+
+using namespace ombrix::mp3;
+
+// The library-wide state: settings that persist across songs and the control of the playback
+// that runs at the moment.
+struct Library {
+    DecoderSettings settings;
+    PlaybackControl control;
+};
+
+Library& library() {
+    static Library instance;
+    return instance;
+}
+
+constexpr int32_t kMaxBufferFrames = 1000;
+
+}  // namespace
+
+extern "C" {
+
+int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput) {
+    if (!fileName) return -1;
+    try {
+        Library& lib = library();
+        std::unique_ptr<AudioDevice> device;
+        if (!noOutput) device = createSdlAudioDevice(lib.settings.waveDevice.load());
+        Playback playback(lib.settings, lib.control);
+        return playback.run(fileName, startOffset, device.get());
+    } catch (...) {
+        return -1;
+    }
+}
+
+void OmbrixStop(void) {
+    library().control.requestStop();
+}
+
+int32_t OmbrixPause(int32_t flag) {
+    try {
+        library().control.requestPause((flag & 0xFF) != 0);
+    } catch (...) {
+    }
+    return 0;
+}
+
+int32_t OmbrixSeek(int32_t deltaFrames) {
+    Library& lib = library();
+    const int64_t target =
+        std::max<int64_t>(0, int64_t{lib.settings.lastRecordedFrame.load()} + deltaFrames);
+    const int32_t clamped = static_cast<int32_t>(std::min<int64_t>(target, INT32_MAX));
+    lib.control.requestSeek(clamped);
+    return clamped;
+}
+
+int32_t OmbrixAbsoluteSeek(float fraction) {
+    Library& lib = library();
+    if (!std::isfinite(fraction)) fraction = 0.0f;
+    fraction = std::clamp(fraction, 0.0f, 1.0f);
+    const int32_t target =
+        static_cast<int32_t>(fraction * static_cast<float>(lib.settings.totalFrames.load()));
+    lib.control.requestSeek(target);
+    return target;
+}
+
+void OmbrixChangePitch(uint32_t pitch) {
+    library().control.requestPitch(pitch);
+}
+
+float OmbrixWhere(void) {
+    return library().settings.whereFraction.load();
+}
+
+int32_t OmbrixGetCurrentTime(void) {
+    return library().settings.currentTimeMs.load();
+}
+
+int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset) {
+    if (!fileName) return 0;
+    try {
+        FrameReader reader(fileName, startOffset);
+        FrameHeader header;
+        if (!reader.readFrame(header)) return 0;
+        return static_cast<int32_t>(reader.totalMs(header));
+    } catch (...) {
+        return 0;
+    }
+}
+
+void OmbrixSetVolume(int32_t volume) {
+    try {
+        library().settings.setVolume(volume);
+    } catch (...) {
+    }
+}
+
+void OmbrixSetEQ(int32_t band, float gain) {
+    if (band < 0 || band > 31) return;
+    library().settings.eqGains[static_cast<size_t>(band)].store(gain, std::memory_order_relaxed);
+}
+
+void OmbrixEnableEQ(int32_t flag) {
+    library().settings.eqEnabled = flag;
+}
+
+void OmbrixSelectWaveOut(int32_t device) {
+    library().settings.waveDevice = device;
+}
+
+void OmbrixSetBufferSize(int32_t frames) {
+    library().settings.bufferFrames = std::clamp(frames, 1, kMaxBufferFrames);
+}
+
+void OmbrixEnableMMX(int32_t flag) {
+    library().settings.enableMmx(flag != 0);
+}
+
+void OmbrixEnableK63D(int32_t flag) {
+    library().settings.enableK63D(flag != 0);
+}
+
+void OmbrixEnableSIMD(int32_t flag) {
+    library().settings.enableSimd(flag != 0);
+}
+}

@@ -1,0 +1,63 @@
+/**
+ * @file mp3.h
+ * @brief The MPEG audio decoder library: plays one MPEG-1/2 Layer I, II or III file at a time.
+ *
+ * C linkage; arguments and results are 32-bit. OmbrixPlay blocks until the song has ended or
+ * been stopped, so callers run it on a worker thread and control it from other threads with
+ * the remaining calls, which only set requests that the playback reads once per frame.
+ *
+ * Expected order for every song: processor flags, then volume, buffer size and device, then
+ * OmbrixPlay on a worker thread. Settings persist across songs.
+ */
+#ifndef OMBRIX_MP3_H
+#define OMBRIX_MP3_H
+
+#include <stdint.h>
+
+#if defined(OMBRIX_MP3_BUILDING)
+#define OMBRIX_MP3_API __attribute__((visibility("default")))
+#else
+#define OMBRIX_MP3_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** Plays fileName from the first frame at startOffset. Returns 1 when finished or stopped,
+ *  0 when the output device cannot be opened, -1 when there is no valid first frame. */
+OMBRIX_MP3_API int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput);
+/** Requests the end of the running playback. */
+OMBRIX_MP3_API void OmbrixStop(void);
+/** Non-zero pauses the device, zero resumes it; only the low byte of flag counts. */
+OMBRIX_MP3_API int32_t OmbrixPause(int32_t flag);
+/** Seeks deltaFrames from the last reported position (never before frame 0). Returns the target. */
+OMBRIX_MP3_API int32_t OmbrixSeek(int32_t deltaFrames);
+/** Seeks to a fraction 0.0..1.0 of the song. Returns the target frame. */
+OMBRIX_MP3_API int32_t OmbrixAbsoluteSeek(float fraction);
+/** Playback rate as 16.16 fixed point, 0x10000 = normal. */
+OMBRIX_MP3_API void OmbrixChangePitch(uint32_t pitch);
+/** Position as a fraction of the song. */
+OMBRIX_MP3_API float OmbrixWhere(void);
+/** Position in milliseconds. */
+OMBRIX_MP3_API int32_t OmbrixGetCurrentTime(void);
+/** Length of a file in milliseconds; 0 when it cannot be opened or holds no valid first frame. */
+OMBRIX_MP3_API int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset);
+/** Output level; 32768 is nominal, 0 is silence. */
+OMBRIX_MP3_API void OmbrixSetVolume(int32_t volume);
+/** Layer III equaliser gain (linear) of subband 0..31. */
+OMBRIX_MP3_API void OmbrixSetEQ(int32_t band, float gain);
+OMBRIX_MP3_API void OmbrixEnableEQ(int32_t flag);
+/** Output device: -1 the default device, N the Nth playback device. */
+OMBRIX_MP3_API void OmbrixSelectWaveOut(int32_t device);
+/** Frames of audio per output block (at least 1); applies from the next playback. */
+OMBRIX_MP3_API void OmbrixSetBufferSize(int32_t frames);
+OMBRIX_MP3_API void OmbrixEnableMMX(int32_t flag);
+OMBRIX_MP3_API void OmbrixEnableK63D(int32_t flag);
+OMBRIX_MP3_API void OmbrixEnableSIMD(int32_t flag);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

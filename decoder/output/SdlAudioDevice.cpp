@@ -1,0 +1,145 @@
+// The real sound device. SDL2's queueing interface stands in for a wave-out device: blocks are
+// queued as they come and a block counts as played once the queue has drained past its end.
+// SDL has no pitch control, so a pitch other than normal is applied by resampling each block.
+#include <SDL.h>
+
+#include <atomic>
+#include <cmath>
+#include <deque>
+#include <vector>
+
+#include "output/AudioDevice.h"
+
+namespace ombrix::mp3 {
+
+namespace {
+
+class SdlAudioDevice final : public AudioDevice {
+public:
+    explicit SdlAudioDevice(int32_t deviceIndex) : deviceIndex_(deviceIndex) {}
+    ~SdlAudioDevice() override { close(); }
+
+    bool open(const PcmFormat& format) override {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        subsystemUp_ = true;
+        const char* name = nullptr;
+        if (deviceIndex_ >= 0) {
+            name = SDL_GetAudioDeviceName(deviceIndex_, 0);
+            if (!name) return closeAndFail();
+        }
+        SDL_AudioSpec want{};
+        want.freq = format.rate;
+        want.format = AUDIO_S16SYS;
+        want.channels = static_cast<Uint8>(format.channels);
+        want.samples = 2048;
+        SDL_AudioSpec have{};
+        device_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+        if (device_ == 0) return closeAndFail();
+        format_ = format;
+        SDL_PauseAudioDevice(device_, 0);
+        return true;
+    }
+
+    void write(uint64_t blockId, const int16_t* samples, size_t count) override {
+        if (device_ == 0) return;
+        const uint32_t pitch = pitch_.load(std::memory_order_relaxed);
+        const int16_t* data = samples;
+        size_t n = count;
+        if (pitch != 0x10000 && pitch != 0) {
+            resample(samples, count, pitch);
+            data = resampled_.data();
+            n = resampled_.size();
+        }
+        const size_t bytes = n * sizeof(int16_t);
+        SDL_QueueAudio(device_, data, static_cast<Uint32>(bytes));
+        queuedTotal_ += bytes;
+        pending_.push_back({blockId, queuedTotal_});
+    }
+
+    bool stillPlaying(uint64_t blockId) override {
+        if (device_ == 0) return false;
+        const uint64_t played = queuedTotal_ - SDL_GetQueuedAudioSize(device_);
+        while (!pending_.empty() && pending_.front().end <= played) pending_.pop_front();
+        for (const Pending& p : pending_) {
+            if (p.id == blockId) return true;
+        }
+        return false;
+    }
+
+    void reset() override {
+        if (device_ != 0) SDL_ClearQueuedAudio(device_);
+        pending_.clear();
+        queuedTotal_ = 0;
+    }
+
+    void pause() override {
+        if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
+    }
+
+    void restart() override {
+        if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
+    }
+
+    void setPitch(uint32_t pitch) override { pitch_.store(pitch, std::memory_order_relaxed); }
+
+    void close() override {
+        if (device_ != 0) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
+        if (subsystemUp_) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            subsystemUp_ = false;
+        }
+        pending_.clear();
+    }
+
+private:
+    struct Pending {
+        uint64_t id;
+        uint64_t end;  // queuedTotal_ once the block was queued
+    };
+
+    bool closeAndFail() {
+        close();
+        return false;
+    }
+
+    // Linear interpolation at rate pitch / 0x10000; the phase carries over between blocks so
+    // that block boundaries do not click.
+    void resample(const int16_t* in, size_t count, uint32_t pitch) {
+        const int ch = format_.channels;
+        const size_t frames = count / static_cast<size_t>(ch);
+        const double step = pitch / 65536.0;
+        resampled_.clear();
+        if (frames == 0) return;
+        for (; phase_ < static_cast<double>(frames - 1); phase_ += step) {
+            const size_t i = static_cast<size_t>(phase_);
+            const double f = phase_ - static_cast<double>(i);
+            for (int c = 0; c < ch; ++c) {
+                const double a = in[i * ch + c];
+                const double b = in[(i + 1) * ch + c];
+                resampled_.push_back(static_cast<int16_t>(std::lround(a + (b - a) * f)));
+            }
+        }
+        phase_ -= static_cast<double>(frames - 1);
+    }
+
+    int32_t deviceIndex_;
+    SDL_AudioDeviceID device_ = 0;
+    bool subsystemUp_ = false;
+    PcmFormat format_;
+    std::atomic<uint32_t> pitch_{0x10000};
+    uint64_t queuedTotal_ = 0;
+    std::deque<Pending> pending_;
+    std::vector<int16_t> resampled_;
+    double phase_ = 0.0;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioDevice> createSdlAudioDevice(int32_t deviceIndex) {
+    return std::make_unique<SdlAudioDevice>(deviceIndex);
+}
+
+}  // namespace ombrix::mp3

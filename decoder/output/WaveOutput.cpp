@@ -1,0 +1,126 @@
+#include "output/WaveOutput.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace ombrix::mp3 {
+
+namespace {
+
+inline int16_t saturate(int32_t v) noexcept {
+    return static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767));
+}
+
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace
+
+void convertBlock(const int32_t* in, int16_t* out, size_t count, bool packed) noexcept {
+    size_t i = 0;
+    if (packed) {
+        for (; i + 8 <= count; i += 8) {
+            for (size_t k = 0; k < 8; ++k) out[i + k] = saturate(in[i + k]);
+        }
+    }
+    for (; i < count; ++i) out[i] = saturate(in[i]);
+}
+
+WaveOutput::WaveOutput(AudioDevice* device, const PcmFormat& format, int samplesPerFrame,
+                       int framesPerBlock, bool packedConversion, BlockProcessor processor,
+                       const std::atomic<bool>* abandon)
+    : device_(device),
+      format_(format),
+      samplesPerFrame_(samplesPerFrame),
+      framesPerBlock_(std::max(framesPerBlock, 1)),
+      blockSamples_(static_cast<size_t>(format.channels) * static_cast<size_t>(framesPerBlock_) *
+                    static_cast<size_t>(samplesPerFrame)),
+      packed_(packedConversion),
+      processor_(processor),
+      abandon_(abandon),
+      accumulator_(blockSamples_, 0) {
+    for (Block& block : blocks_) block.samples.assign(blockSamples_, 0);
+    // The wait for the oldest block polls a few times per block, so that short blocks do not
+    // run dry between polls; never slower than every 100 ms.
+    const int blockMs = static_cast<int>(1000LL * framesPerBlock_ * samplesPerFrame / format.rate);
+    pollMs_ = std::clamp(blockMs / 4, 1, 100);
+}
+
+void WaveOutput::resetWritePositions() noexcept {
+    for (int ch = 0; ch < 2; ++ch) writePos_[static_cast<size_t>(ch)] = ch;
+}
+
+void WaveOutput::flush() {
+    if (++framesInBlock_ < framesPerBlock_) return;
+    framesInBlock_ = 0;
+    finishBlock(blockSamples_);
+    resetWritePositions();
+}
+
+void WaveOutput::finishBlock(size_t validSamples) {
+    Block& block = blocks_[ring_[3]];
+    convertBlock(accumulator_.data(), block.samples.data(), blockSamples_, packed_);
+    std::fill(block.samples.begin() + static_cast<std::ptrdiff_t>(validSamples),
+              block.samples.end(), int16_t{0});
+    if (processor_)
+        processor_(block.samples.data(), static_cast<int32_t>(blockSamples_), format_.channels);
+    if (!device_) return;
+
+    block.id = nextId_++;
+    device_->write(block.id, block.samples.data(), validSamples);
+    block.handedOver = true;
+    std::rotate(ring_.rbegin(), ring_.rbegin() + 1, ring_.rend());  // written block moves first
+    const bool ringFull = blocksWritten_ >= 3;
+    ++blocksWritten_;
+    if (ringFull) {
+        Block& next = blocks_[ring_[3]];
+        if (next.handedOver) waitUntilPlayed(next, pollMs_);
+    }
+}
+
+void WaveOutput::waitUntilPlayed(Block& block, int sleepMs) {
+    while (device_->stillPlaying(block.id)) {
+        if (abandon_ && abandon_->load(std::memory_order_relaxed)) return;
+        ombrix::mp3::sleepMs(sleepMs);
+    }
+    block.handedOver = false;
+}
+
+void WaveOutput::reset() {
+    if (device_) {
+        device_->reset();
+        for (Block& block : blocks_) {
+            block.handedOver = false;
+            std::fill(block.samples.begin(), block.samples.end(), int16_t{0});
+        }
+    }
+    resetWritePositions();
+    framesInBlock_ = 0;
+    blocksWritten_ = 0;
+}
+
+void WaveOutput::close() {
+    if (closed_) return;
+    closed_ = true;
+    if (stopped_) {
+        if (device_) device_->reset();
+    } else if (framesInBlock_ > 0) {
+        // The last, partial block: only its decoded frames are handed over, the rest is silence.
+        const size_t valid = static_cast<size_t>(framesInBlock_) *
+                             static_cast<size_t>(samplesPerFrame_) *
+                             static_cast<size_t>(format_.channels);
+        std::fill(accumulator_.begin() + static_cast<std::ptrdiff_t>(valid), accumulator_.end(), 0);
+        finishBlock(valid);
+    }
+    if (!device_) return;
+    for (auto it = ring_.rbegin(); it != ring_.rend(); ++it) {
+        Block& block = blocks_[*it];
+        if (block.handedOver && !stopped_) waitUntilPlayed(block, 20);
+        block.handedOver = false;
+    }
+    device_->close();
+}
+
+}  // namespace ombrix::mp3

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "output/AudioDevice.h"
+
+namespace ombrix::mp3 {
+
+/// Called with every finished block of interleaved 16-bit samples before it reaches the device
+/// (the effects engine's block call). `count` counts the samples of all channels.
+using BlockProcessor = void (*)(int16_t* samples, int32_t count, int channels);
+
+/// Accumulates synthesised samples into blocks of `framesPerBlock` frames and streams them to the
+/// device through a ring of four blocks: at most three are queued while the fourth is filled, and
+/// waiting for the oldest one is the only flow control. Without a device the blocks are still
+/// converted and processed, as fast as they are decoded.
+///
+/// Thread affinity: the playback thread.
+class WaveOutput {
+public:
+    /// `samplesPerFrame` per channel. The device, when given, must already be open. A set
+    /// `abandon` flag ends any wait for the device (a stop that arrives while it is paused).
+    WaveOutput(AudioDevice* device, const PcmFormat& format, int samplesPerFrame,
+               int framesPerBlock, bool packedConversion, BlockProcessor processor,
+               const std::atomic<bool>* abandon = nullptr);
+    WaveOutput(const WaveOutput&) = delete;
+    WaveOutput& operator=(const WaveOutput&) = delete;
+
+    int channels() const noexcept { return format_.channels; }
+    const PcmFormat& format() const noexcept { return format_; }
+    size_t blockBytes() const noexcept { return blockSamples_ * sizeof(int16_t); }
+    int framesPerBlock() const noexcept { return framesPerBlock_; }
+
+    /// The 32-bit accumulator the synthesizers write into, interleaved by channel.
+    int32_t* accumulator() noexcept { return accumulator_.data(); }
+    size_t accumulatorSize() const noexcept { return accumulator_.size(); }
+    /// Next accumulator index of a channel; advanced by the synthesizer of that channel.
+    int32_t& writePos(int channel) noexcept { return writePos_[static_cast<size_t>(channel & 1)]; }
+
+    /// Ends a decoded frame; hands a block to the device every framesPerBlock frames.
+    void flush();
+    /// Drops queued audio and the partial block (before a seek).
+    void reset();
+    /// The playback ends on a stop request: queued audio is cut off at close.
+    void markStopped() noexcept { stopped_ = true; }
+    /// Plays out (or, after a stop, cuts off) what is queued and releases the device.
+    void close();
+
+    int framesInBlock() const noexcept { return framesInBlock_; }
+    int blocksWritten() const noexcept { return blocksWritten_; }
+
+private:
+    struct Block {
+        std::vector<int16_t> samples;
+        uint64_t id = 0;
+        bool handedOver = false;
+    };
+
+    void finishBlock(size_t validSamples);
+    void waitUntilPlayed(Block& block, int sleepMs);
+    void resetWritePositions() noexcept;
+
+    AudioDevice* device_;
+    PcmFormat format_;
+    int samplesPerFrame_;
+    int framesPerBlock_;
+    size_t blockSamples_;
+    bool packed_;
+    BlockProcessor processor_;
+    const std::atomic<bool>* abandon_;
+    std::array<Block, 4> blocks_;
+    std::array<size_t, 4> ring_{0, 1, 2, 3};  // indices into blocks_; the last one is filled next
+    std::vector<int32_t> accumulator_;
+    std::array<int32_t, 2> writePos_{0, 1};
+    int framesInBlock_ = 0;
+    int blocksWritten_ = 0;
+    uint64_t nextId_ = 1;
+    int pollMs_;
+    bool stopped_ = false;
+    bool closed_ = false;
+};
+
+/// 32-bit to 16-bit with saturation. `packed` selects the eight-at-a-time form, which gives the
+/// same result.
+void convertBlock(const int32_t* in, int16_t* out, size_t count, bool packed) noexcept;
+
+}  // namespace ombrix::mp3
