@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace ombrix {
+
+/// One file stored in an archive, as listed in archive order.
+struct ArchiveMember {
+    QString name;     ///< the stored name, possibly with folders inside the archive
+    qint64 size = 0;  ///< uncompressed size in bytes
+};
+
+/**
+ * @brief The file name an archive member may be extracted under: its base name only, so that
+ *        no stored path ("../x", "/etc/x", "a\\b") can leave the destination folder.
+ * @return the base name, or an empty string when nothing usable is left.
+ */
+QString safeMemberFileName(const QString& storedName);
+
+}  // namespace ombrix

@@ -1,0 +1,103 @@
+#include "ombrix/HttpDownloader.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include "ombrix/ArchiveMember.h"
+
+namespace ombrix {
+
+HttpDownloader::HttpDownloader(QObject* parent) : QObject(parent) {
+    // No system proxy discovery: the player's own settings decide.
+    manager_.setProxy(QNetworkProxy::NoProxy);
+}
+
+HttpDownloader::~HttpDownloader() {
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+    }
+}
+
+void HttpDownloader::setProxy(const QString& host, quint16 port) {
+    if (host.trimmed().isEmpty())
+        manager_.setProxy(QNetworkProxy::NoProxy);
+    else
+        manager_.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, host.trimmed(), port));
+}
+
+QString HttpDownloader::documentName(const QString& address) {
+    QString path = address.section(QLatin1Char('#'), 0, 0).section(QLatin1Char('?'), 0, 0);
+    path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    QString name = safeMemberFileName(path.section(QLatin1Char('\\'), -1));
+    // "http://host" alone has the host as its last element; a document name needs a path.
+    const QString afterScheme = address.section(QStringLiteral("://"), 1);
+    if (!afterScheme.contains(QLatin1Char('/'))) name.clear();
+    return name.isEmpty() ? QStringLiteral("index.html") : name;
+}
+
+QString HttpDownloader::start(const QString& address, const QString& folder) {
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+        reply_->deleteLater();
+        reply_.clear();
+    }
+    out_.reset();
+    announced_ = false;
+    lastStatus_ = 0;
+    lastError_.clear();
+    QDir().mkpath(folder);
+    file_ = QDir(folder).filePath(documentName(address));
+    out_ = std::make_unique<QSaveFile>(file_);
+    if (!out_->open(QIODevice::WriteOnly)) lastError_ = out_->errorString();
+    QNetworkRequest request{QUrl(address)};
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    reply_ = manager_.get(request);
+    connect(reply_, &QNetworkReply::readyRead, this, &HttpDownloader::onReadyRead);
+    connect(reply_, &QNetworkReply::finished, this, &HttpDownloader::onFinished);
+    return file_;
+}
+
+void HttpDownloader::onReadyRead() {
+    if (!reply_) return;
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray data = reply_->readAll();
+    if (status >= 400) return;  // an error page is not the document
+    if (!announced_) {
+        announced_ = true;
+        emit started(file_);
+    }
+    if (out_ && out_->isOpen() && out_->write(data) != data.size())
+        lastError_ = out_->errorString();
+}
+
+void HttpDownloader::onFinished() {
+    QNetworkReply* reply = reply_;
+    if (!reply) return;
+    onReadyRead();
+    lastStatus_ = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    bool ok = reply->error() == QNetworkReply::NoError && lastStatus_ < 400 && lastError_.isEmpty();
+    if (reply->error() != QNetworkReply::NoError) lastError_ = reply->errorString();
+    if (ok && out_ && !out_->commit()) {
+        ok = false;
+        lastError_ = out_->errorString();
+    }
+    out_.reset();  // uncommitted: the partial download is discarded
+    reply_.clear();
+    reply->deleteLater();
+    emit finished(ok, lastStatus_, file_);
+}
+
+void HttpDownloader::waitForFinished() {
+    if (!reply_) return;
+    QEventLoop loop;
+    connect(this, &HttpDownloader::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace ombrix
