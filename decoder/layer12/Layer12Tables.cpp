@@ -90,8 +90,9 @@ Layer12Tables::Layer12Tables()
             static_cast<float>(-(std::ldexp(1.0, n - 1) - 1.0) * factor);
     }
 
-    // Layer II classes. C = 2^k / steps and D = 2^(1-k) with k the bits of one sample
-    // (rounded up for the grouped classes), so that C x (s' + D) = (2s - steps + 1) / steps.
+    // Layer II classes. With k the bits of one sample (rounded up for the grouped classes),
+    // C = 2^k / steps and D = 1 - (steps - 1) x 2^-k, so that C x (s' + D) = (2s - steps + 1) /
+    // steps for s' = s x 2^(1-k) - 1: the levels are symmetric around 0.
     constexpr std::array<int, 17> kSteps = {3,   5,    7,    9,    15,   31,    63,    127,  255,
                                             511, 1023, 2047, 4095, 8191, 16383, 32767, 65535};
     size_t tripleSize = 0;
@@ -110,7 +111,7 @@ Layer12Tables::Layer12Tables()
         while ((1 << sampleBits) < q.steps) ++sampleBits;
         q.grouped = q.steps == 3 || q.steps == 5 || q.steps == 9;
         const double c = std::ldexp(1.0, sampleBits) / q.steps;
-        const double d = std::ldexp(1.0, 1 - sampleBits);
+        const double d = 1.0 - (q.steps - 1) * std::ldexp(1.0, -sampleBits);
         q.c = static_cast<float>(c);
         q.d = static_cast<float>(d);
         if (!q.grouped) {

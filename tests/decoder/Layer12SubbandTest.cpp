@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "Layer12BitWriter.h"
+#include "core/FrameHeader.h"
+#include "layer12/FrameLayout.h"
+#include "layer12/Layer12Tables.h"
+#include "layer12/Layer1IntensitySubband.h"
+#include "layer12/Layer1MonoSubband.h"
+#include "layer12/Layer1StereoSubband.h"
+#include "layer12/Layer2IntensitySubband.h"
+#include "layer12/Layer2MonoSubband.h"
+#include "layer12/Layer2StereoSubband.h"
+#include "layer12/PayloadBits.h"
+
+namespace ombrix::mp3 {
+namespace {
+
+using test::Layer12BitWriter;
+
+// The requantized value of code s of a quantizer with `steps` levels.
+double level(int s, int steps) {
+    return (2.0 * s - (steps - 1)) / steps;
+}
+double scaleOf(int index) {
+    return index == 63 ? 0.0 : 2.0 * std::pow(2.0, -index / 3.0);
+}
+
+FrameHeader headerOf(int id, int layer, int bitrateIndex, int samplingIndex, int mode,
+                     int modeExtension = 0) {
+    const uint32_t word = 0xFFE00000u | (uint32_t(id) << 19) | (uint32_t(4 - layer) << 17) |
+                          (1u << 16) | (uint32_t(bitrateIndex) << 12) |
+                          (uint32_t(samplingIndex) << 10) | (uint32_t(mode) << 6) |
+                          (uint32_t(modeExtension) << 4);
+    FrameHeader header;
+    EXPECT_TRUE(header.decode(word));
+    return header;
+}
+
+TEST(Layer12TablesTest, ScaleFactorsAndLayer1Levels) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    for (int i = 0; i < 64; ++i) EXPECT_NEAR(t.scaleFactor[i], scaleOf(i), 1e-6) << i;
+    EXPECT_FLOAT_EQ(t.scaleFactor[3], 1.0f);
+    for (int a = 1; a < 15; ++a) {
+        const int steps = (1 << (a + 1)) - 1;
+        for (int s : {0, steps / 2, steps - 1}) {
+            EXPECT_NEAR(t.layer1Factor[a] * s + t.layer1Offset[a], level(s, steps), 1e-6);
+        }
+    }
+    EXPECT_EQ(t.layer1Factor[15], 0.0f);
+    EXPECT_EQ(t.layer1Offset[15], 0.0f);
+}
+
+TEST(Layer12TablesTest, ClassesFollowStepsAndGroupedTriplesTakeDigitsLowFirst) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    const std::array<int, 18> steps = {0,   3,   5,    7,    9,    15,   31,    63,    127,
+                                       255, 511, 1023, 2047, 4095, 8191, 16383, 32767, 65535};
+    for (size_t k = 1; k < steps.size(); ++k) {
+        const QuantClass& q = t.classes[k];
+        ASSERT_EQ(q.steps, steps[k]);
+        if (q.grouped) {
+            EXPECT_EQ(q.bits, q.steps == 3 ? 5 : q.steps == 5 ? 7 : 10);
+            const int code = q.steps * q.steps * q.steps - 2;  // digits steps-2, steps-1, steps-1
+            EXPECT_NEAR(q.triples[3 * code], level(q.steps - 2, q.steps), 1e-6);
+            EXPECT_NEAR(q.triples[3 * code + 1], level(q.steps - 1, q.steps), 1e-6);
+            EXPECT_NEAR(q.triples[3 * code + 2], level(q.steps - 1, q.steps), 1e-6);
+            // Codewords no encoder can produce must stay inside the table and stay silent.
+            const int past = (1 << q.bits) - 1;
+            EXPECT_EQ(q.triples[3 * past], 0.0f);
+        } else {
+            EXPECT_EQ(1 << q.bits, q.steps + 1);
+            for (int s : {0, q.steps / 2, q.steps - 1}) {
+                EXPECT_NEAR(q.c * (s * std::ldexp(1.0, 1 - q.bits) - 1.0 + q.d), level(s, q.steps),
+                            1e-6);
+                EXPECT_NEAR(s * q.mul + q.add, level(s, q.steps), 1e-6);
+            }
+        }
+    }
+    const QuantClass& three = t.classes[1];
+    EXPECT_NEAR(three.triples[3 * 5], 2.0 / 3, 1e-7);  // 5 = 2 + 1 x 3 + 0 x 9
+    EXPECT_NEAR(three.triples[3 * 5 + 1], 0.0, 1e-7);
+    EXPECT_NEAR(three.triples[3 * 5 + 2], -2.0 / 3, 1e-7);
+}
+
+TEST(Layer12TablesTest, AllocationTablesMatchTheStandardRows) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    auto stepsOf = [&](const AllocationTable& table, int sb, int index) {
+        return t.classes[table.classOf[sb][index]].steps;
+    };
+    // B.2b: 4, 4 and 3 bits, then 2 bits from subband 23.
+    EXPECT_EQ(t.tableB.sbLimit, 30);
+    EXPECT_EQ(t.tableA.sbLimit, 27);
+    for (int sb : {0, 2, 3, 10}) EXPECT_EQ(t.tableB.nbal[sb], 4);
+    for (int sb : {11, 22}) EXPECT_EQ(t.tableB.nbal[sb], 3);
+    for (int sb : {23, 29}) EXPECT_EQ(t.tableB.nbal[sb], 2);
+    EXPECT_EQ(stepsOf(t.tableB, 0, 1), 3);
+    EXPECT_EQ(stepsOf(t.tableB, 0, 2), 7);
+    EXPECT_EQ(stepsOf(t.tableB, 2, 15), 65535);
+    EXPECT_EQ(stepsOf(t.tableB, 3, 2), 5);
+    EXPECT_EQ(stepsOf(t.tableB, 3, 4), 9);
+    EXPECT_EQ(stepsOf(t.tableB, 10, 14), 8191);
+    EXPECT_EQ(stepsOf(t.tableB, 10, 15), 65535);
+    EXPECT_EQ(stepsOf(t.tableB, 22, 6), 31);
+    EXPECT_EQ(stepsOf(t.tableB, 22, 7), 65535);
+    EXPECT_EQ(stepsOf(t.tableA, 26, 3), 65535);
+    // Low rates (B.2c/d) and MPEG-2: 3, 5, 9, 15 ... 32767 steps.
+    for (const AllocationTable* low : {&t.tableC, &t.tableD, &t.tableMpeg2}) {
+        EXPECT_EQ(stepsOf(*low, 0, 3), 9);
+        EXPECT_EQ(stepsOf(*low, 0, 15), 32767);
+        EXPECT_EQ(stepsOf(*low, low->sbLimit - 1, 1), 3);
+    }
+    EXPECT_EQ(t.tableC.sbLimit, 8);
+    EXPECT_EQ(t.tableD.sbLimit, 12);
+    EXPECT_EQ(t.tableD.nbal[1], 4);
+    EXPECT_EQ(t.tableD.nbal[2], 3);
+    EXPECT_EQ(stepsOf(t.tableD, 11, 7), 127);
+    EXPECT_EQ(t.tableMpeg2.sbLimit, 30);
+    EXPECT_EQ(t.tableMpeg2.nbal[3], 4);
+    EXPECT_EQ(t.tableMpeg2.nbal[4], 3);
+    EXPECT_EQ(t.tableMpeg2.nbal[10], 3);
+    EXPECT_EQ(t.tableMpeg2.nbal[11], 2);
+    EXPECT_EQ(t.tableMpeg2.nbal[29], 2);
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 29, 3), 9);
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 10, 7), 127);
+}
+
+TEST(Layer12TablesTest, TableSelectionAgreesWithTheHeaderForEveryAllowedLayer2Frame) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    for (int sampling = 0; sampling < 3; ++sampling) {
+        for (int mode = 0; mode < 4; ++mode) {
+            for (int rate = 1; rate < 15; ++rate) {
+                // Two-channel frames below 64 kbit/s are not allowed.
+                if (mode != 3 && rate < 4) continue;
+                const FrameHeader header = headerOf(1, 2, rate, sampling, mode);
+                const FrameLayout layout = FrameLayout::of(header);
+                EXPECT_EQ(layout.sbLimit, header.sbLimit) << sampling << " " << mode << " " << rate;
+            }
+        }
+    }
+    // 48 kHz at 96 kbit/s stereo: 8 subbands; at 32 kHz: 12.
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 2, 6, 1, 0)).table, &t.tableC);
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 2, 6, 2, 0)).table, &t.tableD);
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 2, 10, 1, 0)).table, &t.tableA);
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 2, 10, 0, 0)).table, &t.tableB);
+    // MPEG-2 always uses its own table, whatever the rate.
+    for (int rate : {1, 8, 14}) {
+        const FrameLayout layout = FrameLayout::of(headerOf(0, 2, rate, 1, 1, 2));
+        EXPECT_EQ(layout.table, &t.tableMpeg2);
+        EXPECT_EQ(layout.sbLimit, 30);
+        EXPECT_EQ(layout.jsBound, 12);
+    }
+}
+
+TEST(Layer12TablesTest, JointStereoBoundIsLimitedToTheCodedSubbands) {
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 1, 12, 0, 1, 0)).jsBound, 4);
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 1, 12, 0, 1, 3)).jsBound, 16);
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 1, 12, 0, 0, 3)).jsBound, 32);
+    // 48 kHz, 96 kbit/s: 8 subbands, so a bound of 12 or 16 shares nothing.
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 2, 6, 1, 1, 3)).jsBound, 8);
+    EXPECT_EQ(FrameLayout::of(headerOf(1, 3, 9, 0, 0)).layer, 0);
+}
+
+// Runs the steps of one subband over a bit string and collects its 12 (Layer I) or 36 (Layer II)
+// output slots for both channels.
+struct SubbandRun {
+    std::vector<float> left, right;
+};
+
+SubbandRun runSubband(SubbandDecoder& d, int sb, const FrameLayout& layout,
+                      const std::vector<uint8_t>& bytes, Crc16* crc = nullptr) {
+    PayloadBits bits(bytes.data(), bytes.size());
+    d.start(sb);
+    d.readAllocation(bits, layout, crc);
+    d.readScfsi(bits, crc);
+    d.readScaleFactors(bits);
+    SubbandRun run;
+    bool last = false;
+    int groups = 0;
+    while (!last && groups < 20) {
+        last = d.readSamples(bits);
+        ++groups;
+        bool written = false;
+        int slots = 0;
+        while (!written && slots < 5) {
+            std::array<float, 32> in0{}, in1{};
+            written = d.output(layout.channels == 2 ? 0 : 1, in0.data(), in1.data());
+            run.left.push_back(in0[sb]);
+            run.right.push_back(in1[sb]);
+            ++slots;
+        }
+    }
+    EXPECT_EQ(groups, 12);
+    return run;
+}
+
+TEST(Layer1SubbandTest, MonoRequantizesWithTheScaleFactor) {
+    Layer12BitWriter w;
+    w.put(3, 4);  // 4 bits per sample, 15 steps
+    w.put(6, 6);  // scale factor 2^-1
+    for (int g = 0; g < 12; ++g) w.put(static_cast<uint32_t>(g), 4);
+    FrameLayout layout;
+    layout.channels = 1;
+    Layer1MonoSubband d;
+    const SubbandRun run = runSubband(d, 7, layout, w.bytes());
+    ASSERT_EQ(run.left.size(), 12u);
+    for (int g = 0; g < 12; ++g) EXPECT_NEAR(run.left[g], level(g, 15) * 0.5, 1e-6);
+}
+
+TEST(Layer1SubbandTest, ForbiddenAllocationAndScaleFactor63AreSilent) {
+    for (const auto& [allocation, scale] : {std::pair{15u, 0u}, std::pair{4u, 63u}}) {
+        Layer12BitWriter w;
+        w.put(allocation, 4);
+        w.put(scale, 6);
+        for (int g = 0; g < 12; ++g) w.put(0x5A5Au, allocation + 1);
+        FrameLayout layout;
+        layout.channels = 1;
+        Layer1MonoSubband d;
+        const SubbandRun run = runSubband(d, 0, layout, w.bytes());
+        for (float v : run.left) EXPECT_EQ(v, 0.0f);
+    }
+}
+
+TEST(Layer1SubbandTest, StereoReadsLeftBeforeRightAndLeavesAnUnallocatedChannelSilent) {
+    Layer12BitWriter w;
+    w.put(1, 4);  // left: 2 bits
+    w.put(0, 4);  // right: none
+    w.put(3, 6);  // left scale factor 1.0; no right scale factor
+    for (int g = 0; g < 12; ++g) w.put(2, 2);
+    FrameLayout layout;
+    Layer1StereoSubband d;
+    const SubbandRun run = runSubband(d, 2, layout, w.bytes());
+    for (int g = 0; g < 12; ++g) {
+        EXPECT_NEAR(run.left[g], 2.0 / 3, 1e-6);
+        EXPECT_EQ(run.right[g], 0.0f);
+    }
+}
+
+TEST(Layer1SubbandTest, IntensitySharesOneSampleWithEachChannelsScaleFactor) {
+    Layer12BitWriter w;
+    w.put(2, 4);  // shared: 3 bits, 7 steps
+    w.put(0, 6);  // left 2.0
+    w.put(6, 6);  // right 0.5
+    for (int g = 0; g < 12; ++g) w.put(static_cast<uint32_t>(g % 7), 3);
+    FrameLayout layout;
+    layout.jsBound = 4;
+    Layer1IntensitySubband d;
+    const SubbandRun run = runSubband(d, 5, layout, w.bytes());
+    for (int g = 0; g < 12; ++g) {
+        EXPECT_NEAR(run.left[g], level(g % 7, 7) * 2.0, 1e-6);
+        EXPECT_NEAR(run.right[g], level(g % 7, 7) * 0.5, 1e-6);
+    }
+}
+
+TEST(Layer2SubbandTest, ScfsiSelectsTheScaleFactorOfEachThird) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    FrameLayout layout;
+    layout.layer = 2;
+    layout.channels = 1;
+    layout.table = &t.tableB;
+    // scfsi 0: three factors; 1: parts 1+2 share; 2: one for all; 3: parts 2+3 share.
+    const std::array<std::array<int, 3>, 4> expected = {
+        {{{3, 6, 9}}, {{3, 3, 6}}, {{3, 3, 3}}, {{3, 6, 6}}}};
+    const std::array<std::vector<uint32_t>, 4> written = {{{3, 6, 9}, {3, 6}, {3}, {3, 6}}};
+    for (uint32_t scfsi = 0; scfsi < 4; ++scfsi) {
+        Layer12BitWriter w;
+        w.put(3, 4);  // subband 0, index 3: 15 steps, 4 bits
+        w.put(scfsi, 2);
+        for (uint32_t sf : written[scfsi]) w.put(sf, 6);
+        for (int g = 0; g < 12; ++g) {
+            for (int k = 0; k < 3; ++k) w.put(14, 4);
+        }
+        Layer2MonoSubband d;
+        const SubbandRun run = runSubband(d, 0, layout, w.bytes());
+        ASSERT_EQ(run.left.size(), 36u);
+        for (int slot = 0; slot < 36; ++slot) {
+            const int part = slot / 12;
+            EXPECT_NEAR(run.left[slot], level(14, 15) * scaleOf(expected[scfsi][part]), 1e-6)
+                << "scfsi " << scfsi << " slot " << slot;
+        }
+    }
+}
+
+TEST(Layer2SubbandTest, GroupedCodewordsGiveThreeSamplesInOrder) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    FrameLayout layout;
+    layout.layer = 2;
+    layout.table = &t.tableB;
+    Layer12BitWriter w;
+    w.put(2, 4);  // left, subband 3: index 2 = 5 steps, grouped in 7 bits
+    w.put(4, 4);  // right: index 4 = 9 steps, grouped in 10 bits
+    w.put(2, 2);  // left scfsi 2
+    w.put(0, 2);  // right scfsi 0
+    w.put(3, 6);
+    w.put(3, 6);
+    w.put(0, 6);
+    w.put(63, 6);
+    const uint32_t leftCode = 4 + 1 * 5 + 2 * 25;   // 4, 1, 2
+    const uint32_t rightCode = 8 + 0 * 9 + 5 * 81;  // 8, 0, 5
+    for (int g = 0; g < 12; ++g) {
+        w.put(leftCode, 7);
+        w.put(rightCode, 10);
+    }
+    Layer2StereoSubband d;
+    const SubbandRun run = runSubband(d, 3, layout, w.bytes());
+    ASSERT_EQ(run.left.size(), 36u);
+    const std::array<int, 3> leftDigits = {4, 1, 2}, rightDigits = {8, 0, 5};
+    const std::array<double, 3> rightScale = {1.0, 2.0, 0.0};
+    for (int slot = 0; slot < 36; ++slot) {
+        EXPECT_NEAR(run.left[slot], level(leftDigits[slot % 3], 5), 1e-6);
+        EXPECT_NEAR(run.right[slot], level(rightDigits[slot % 3], 9) * rightScale[slot / 12], 1e-6);
+    }
+}
+
+TEST(Layer2SubbandTest, IntensityReadsOneAllocationTwoScfsiAndOneSampleGroup) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    FrameLayout layout;
+    layout.layer = 2;
+    layout.table = &t.tableB;
+    layout.jsBound = 4;
+    Layer12BitWriter w;
+    w.put(3, 3);  // subband 12 (3 bits): index 3 = 7 steps, 3 bits per sample
+    w.put(2, 2);  // left scfsi 2
+    w.put(1, 2);  // right scfsi 1
+    w.put(0, 6);  // left: 2.0 for all
+    w.put(3, 6);  // right parts 1+2: 1.0
+    w.put(6, 6);  // right part 3: 0.5
+    for (int g = 0; g < 12; ++g) {
+        for (int k = 0; k < 3; ++k) w.put(6, 3);
+    }
+    Crc16 crc;
+    Layer2IntensitySubband d;
+    const SubbandRun run = runSubband(d, 12, layout, w.bytes(), &crc);
+    ASSERT_EQ(run.left.size(), 36u);
+    for (int slot = 0; slot < 36; ++slot) {
+        EXPECT_NEAR(run.left[slot], level(6, 7) * 2.0, 1e-6);
+        EXPECT_NEAR(run.right[slot], level(6, 7) * (slot < 24 ? 1.0 : 0.5), 1e-6);
+    }
+    // The protected part is the allocation and both selections: 7 bits.
+    EXPECT_EQ(crc.value(), test::referenceCrc(w.bytes(), 0, 7));
+}
+
+TEST(Layer2SubbandTest, DamagedFramesNeverReadOutsideTheirBits) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    FrameLayout layout;
+    layout.layer = 2;
+    layout.table = &t.tableD;
+    // Index 3 at subband 0 of a low-rate table is 9 steps in 10-bit codewords; 1023 is no
+    // codeword an encoder writes.
+    Layer12BitWriter w;
+    w.put(3, 4);
+    w.put(3, 2);
+    w.put(0, 6);
+    w.put(0, 6);
+    for (int g = 0; g < 12; ++g) w.put(1023, 10);
+    const std::vector<uint8_t> allOnes = w.bytes();
+    Layer2MonoSubband d;
+    layout.channels = 1;
+    const SubbandRun run = runSubband(d, 0, layout, allOnes);
+    for (float v : run.left) EXPECT_EQ(v, 0.0f);
+    // A payload that ends early reads zero bits.
+    const std::vector<uint8_t> empty;
+    Layer2StereoSubband s;
+    layout.channels = 2;
+    const SubbandRun none = runSubband(s, 0, layout, empty);
+    for (float v : none.left) EXPECT_EQ(v, 0.0f);
+}
+
+TEST(Layer12BitsTest, PayloadBitsReadAcrossBytesAndZeroPastTheEnd) {
+    const std::vector<uint8_t> bytes = {0xA5, 0x3C, 0xFF};
+    PayloadBits bits(bytes.data(), bytes.size(), 4);
+    EXPECT_EQ(bits.get(4), 0x5u);
+    EXPECT_EQ(bits.get(12), 0x3CFu);
+    EXPECT_EQ(bits.get(6), 0x3Cu);
+    EXPECT_EQ(bits.get(16), 0u);
+    EXPECT_EQ(bits.get(16), 0u);
+    EXPECT_EQ(bits.position(), 58u);
+}
+
+}  // namespace
+}  // namespace ombrix::mp3
