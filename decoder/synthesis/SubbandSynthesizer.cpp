@@ -1,24 +1,122 @@
 #include "synthesis/SubbandSynthesizer.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/DecoderSettings.h"
 #include "output/WaveOutput.h"
+#include "synthesis/Dct32.h"
+#include "synthesis/SynthesisTables.h"
 
 namespace ombrix::mp3 {
+
+namespace {
+
+constexpr int kRow = 32;          // stored slots per history row
+constexpr int kBank = 32 * kRow;  // one bank
+
+// Spreads the 32 DCT outputs X into the two 32-value halves of the 64 matrixed values V.
+template <typename T>
+inline void splitMatrixed(const T* x, T* first, T* second) noexcept {
+    for (int i = 0; i < 16; ++i) first[i] = x[i + 16];
+    first[16] = 0;
+    for (int i = 17; i < 32; ++i) first[i] = -x[48 - i];
+    for (int i = 0; i < 16; ++i) second[i] = -x[16 - i];   // V[32 + i], i < 16
+    for (int i = 16; i < 32; ++i) second[i] = -x[i - 16];  // V[32 + i], i >= 16
+}
+
+inline int16_t saturate16(int32_t v) noexcept {
+    return static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767));
+}
+
+}  // namespace
 
 SubbandSynthesizer::SubbandSynthesizer(int channel, const DecoderSettings& settings)
     : channel_(channel), settings_(settings) {}
 
-// Placeholder filterbank: silence at the right positions.
+template <bool Truncate>
+void SubbandSynthesizer::windowFloat(int32_t* out, int stride, const float* window) const noexcept {
+    const float* bank = floatHistory_.data() + bank_ * kBank;
+    // Reversed storage: column c lives at 15 - c, so tap j (column phase - j) is at base + j.
+    const int base = 15 - phase_;
+    for (int i = 0; i < 32; ++i) {
+        const float* h = bank + i * kRow + base;
+        const float* w = window + 16 * i;
+        float s = 0.0f;
+        for (int j = 0; j < 16; ++j) s += w[j] * h[j];
+        // Keeps corrupt input (huge values, NaN) inside the conversion's defined range.
+        s = std::fmin(std::fmax(s, -1.0e9f), 1.0e9f);
+        out[i * stride] = Truncate ? static_cast<int32_t>(s) : static_cast<int32_t>(std::lrintf(s));
+    }
+}
+
 void SubbandSynthesizer::synthesizeFloat(WaveOutput& output) {
+    alignas(32) float x[32];
+    alignas(32) float first[32];
+    alignas(32) float second[32];
+    dct32(input.data(), x);
+    splitMatrixed(x, first, second);
+
+    const int slot = 15 - phase_;
+    float* cur = floatHistory_.data() + bank_ * kBank;
+    float* other = floatHistory_.data() + (bank_ ^ 1) * kBank;
+    for (int i = 0; i < 32; ++i) {
+        cur[i * kRow + slot] = cur[i * kRow + slot + 16] = first[i];
+        other[i * kRow + slot] = other[i * kRow + slot + 16] = second[i];
+    }
+
     const int channels = output.channels();
     int32_t& pos = output.writePos(channel_);
-    int32_t* acc = output.accumulator();
-    for (int i = 0; i < 32; ++i) acc[pos + i * channels] = 0;
+    int32_t* acc = output.accumulator() + pos;
+    const float* window = settings_.window().floats.data();
+    if (settings_.useK63D())
+        windowFloat<true>(acc, channels, window);
+    else
+        windowFloat<false>(acc, channels, window);
     pos += 32 * channels;
+    bank_ ^= 1;
     phase_ = (phase_ + 1) & 15;
 }
 
-void SubbandSynthesizer::synthesizeInt(WaveOutput& output) { synthesizeFloat(output); }
+void SubbandSynthesizer::synthesizeInt(WaveOutput& output) {
+    // The DCT runs on the 32768-scaled input in 32 bits; its result is rounded to the 8192-scaled
+    // history: 16-bit history values then cover matrixed values up to +-4.0 (well beyond full
+    // scale), and the window (volume x D / 2) with the final shift by 12 restores the float
+    // path's level.
+    alignas(32) int32_t x[32];
+    alignas(32) int32_t first[32];
+    alignas(32) int32_t second[32];
+    dct32Fixed(inputInt.data(), x);
+    for (int k = 0; k < 32; ++k) x[k] = (x[k] + 2) >> 2;
+    splitMatrixed(x, first, second);
+
+    const int column = phase_;
+    int16_t* cur = intHistory_.data() + bank_ * kBank;
+    int16_t* other = intHistory_.data() + (bank_ ^ 1) * kBank;
+    for (int i = 0; i < 32; ++i) {
+        cur[i * kRow + column] = cur[i * kRow + column + 16] = saturate16(first[i]);
+        other[i * kRow + column] = other[i * kRow + column + 16] = saturate16(second[i]);
+    }
+
+    const int channels = output.channels();
+    int32_t& pos = output.writePos(channel_);
+    int32_t* acc = output.accumulator() + pos;
+    // Copy phase mod 4 of the window pairs tap (k - n) mod 16 with position n; the history is
+    // then read from column 4 x (phase div 4) on, contiguous thanks to the doubled rows.
+    const int16_t* window = settings_.window().mmx.data() + (phase_ & 3) * 512;
+    const int base = phase_ & ~3;
+    const int16_t* bank = intHistory_.data() + bank_ * kBank;
+    for (int i = 0; i < 32; ++i) {
+        const int16_t* h = bank + i * kRow + base;
+        const int16_t* w = window + 16 * i;
+        int64_t s = 0;
+        for (int n = 0; n < 16; ++n) s += static_cast<int32_t>(w[n]) * h[n];
+        acc[i * channels] = static_cast<int32_t>(s >> 12);
+    }
+    pos += 32 * channels;
+    bank_ ^= 1;
+    phase_ = (phase_ + 1) & 15;
+}
 
 void SubbandSynthesizer::reset() noexcept {
     input.fill(0);
@@ -29,12 +127,33 @@ void SubbandSynthesizer::reset() noexcept {
     phase_ = 15;
 }
 
-void buildSynthesisWindow(int32_t, bool mmx, SynthesisWindow& out) {
-    out.floats.fill(0);
-    if (mmx) {
-        out.mmx.fill(0);
-        out.mmxBuilt = true;
+void buildSynthesisWindow(int32_t volume, bool mmx, SynthesisWindow& out) {
+    for (int i = 0; i < 32; ++i) {
+        for (int j = 0; j < 16; ++j) {
+            out.floats[static_cast<size_t>(16 * i + j)] =
+                static_cast<float>(volume) * synthesisWindowD(i + 32 * j);
+        }
     }
+    if (!mmx) return;
+    std::array<int16_t, 512> t{};
+    for (int i = 0; i < 32; ++i) {
+        for (int j = 0; j < 16; ++j) {
+            const double v = static_cast<double>(volume) *
+                             kSynthesisWindowD[static_cast<size_t>(i + 32 * j)] / 65536.0 * 0.5;
+            // Volumes above 57,237 would overflow the 16-bit taps; hold them at the limit.
+            t[static_cast<size_t>(16 * i + j)] =
+                static_cast<int16_t>(std::clamp(std::trunc(v), -32768.0, 32767.0));
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        for (int i = 0; i < 32; ++i) {
+            for (int n = 0; n < 16; ++n) {
+                out.mmx[static_cast<size_t>(k * 512 + 16 * i + n)] =
+                    t[static_cast<size_t>(16 * i + ((k - n) & 15))];
+            }
+        }
+    }
+    out.mmxBuilt = true;
 }
 
 }  // namespace ombrix::mp3

@@ -13,6 +13,11 @@ struct SynthesisWindow;
 /// `input` (or `inputInt` on the MMX path) into 32 PCM samples in the output's accumulator, scaled
 /// by the volume window of the settings.
 ///
+/// The matrixed values of the last 16 steps are kept in two banks: the bank in use holds the first
+/// half of each step's 64 values where the step's phase has the parity of the current phase and
+/// the second half elsewhere, so that windowing reads one bank only. Each history row is stored
+/// twice over (32 slots for 16 columns) so that the 16 taps of an output sample are contiguous.
+///
 /// Thread affinity: the playback thread.
 class SubbandSynthesizer {
 public:
@@ -20,6 +25,7 @@ public:
 
     /// Filled by the layer decoders before each step.
     alignas(32) std::array<float, 32> input{};
+    /// Subband samples scaled by 32768 (the MMX path's hybrid filterbank output).
     alignas(32) std::array<int32_t, 32> inputInt{};
 
     /// One step of the float path (rounding) or, while the 3DNow! path is on, its truncating form.
@@ -32,15 +38,23 @@ public:
     int channel() const noexcept { return channel_; }
 
 private:
+    template <bool Truncate>
+    void windowFloat(int32_t* out, int stride, const float* window) const noexcept;
+
     int channel_;
     const DecoderSettings& settings_;
-    alignas(32) std::array<float, 2 * 32 * 16> floatHistory_{};
-    alignas(32) std::array<int16_t, 2 * 32 * 16> intHistory_{};
+    // [bank][row 0..31][32]: column c of the 16-column ring sits at c and c + 16 (float history
+    // reversed so that taps run forward, integer history in natural order).
+    alignas(32) std::array<float, 2 * 32 * 32> floatHistory_{};
+    alignas(32) std::array<int16_t, 2 * 32 * 32> intHistory_{};
     int bank_ = 0;
     int phase_ = 15;
 };
 
-/// Builds the volume-scaled window (float form always, MMX form when `mmx`).
+/// Builds the volume-scaled window (float form always, MMX form when `mmx`): floats
+/// w[16 i + j] = volume x D[i + 32 j]; the 16-bit form t = volume x D x 0.5 truncated (and held
+/// within the 16-bit range), stored as four rotated copies k = 0..3 where row i of copy k holds
+/// t[16 i + ((k - n) mod 16)] at position n.
 void buildSynthesisWindow(int32_t volume, bool mmx, SynthesisWindow& out);
 
 }  // namespace ombrix::mp3

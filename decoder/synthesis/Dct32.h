@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+namespace ombrix::mp3 {
+
+/// The 32-point DCT-II X[m] = sum_k x[k] cos(m (2k + 1) pi / 64) behind the matrixing of the
+/// synthesis filterbank, by Lee's factorisation (butterflies with the factors 1/(2 cos(...)) of
+/// the sizes 32, 16, 8, 4 and 2). The 64 matrixed values V[i] follow from X by symmetry:
+/// V[i] = X[i + 16] for i < 16, V[16] = 0, V[i] = -X[48 - i] for 16 < i < 48 and
+/// V[i] = -X[i - 48] for i >= 48.
+///
+/// Thread affinity: stateless; the factor tables are constants built before main.
+void dct32(const float* in, float* out) noexcept;
+
+/// The same transform in fixed point: the factors are 2048/(2 cos(...)) truncated to integers and
+/// every product is shifted right by 11. Inputs and outputs share one scale.
+void dct32Fixed(const int32_t* in, int32_t* out) noexcept;
+
+}  // namespace ombrix::mp3
