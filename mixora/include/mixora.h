@@ -55,7 +55,8 @@ MIXORA_API void XMSetSamplePan(int32_t pad, int32_t pan);
 MIXORA_API void XMSetSampleVolume(int32_t pad, int32_t vol);
 
 MIXORA_API void XMEnableVisualization(int32_t updatesPerSecond);
-/** Levels (peak x 256) and, where the buffers are not null, 2 x 576 bytes of waveform and spectrum. */
+/** Levels (peak x 256) and, where the buffers are not null, 2 x 576 bytes of waveform and spectrum.
+ */
 MIXORA_API void XMGetVisualization(float* left, float* right, uint8_t* waveform, uint8_t* spectrum);
 MIXORA_API void XMClearVisualization(void);
 
@@ -63,7 +64,8 @@ MIXORA_API void XMClearVisualization(void);
 MIXORA_API int32_t XMStartRecording(const char* wavPath);
 MIXORA_API void XMStopRecording(void);
 
-/** Target of a symbolic link or Windows shell link; "" when unresolvable. Valid until the next call. */
+/** Target of a symbolic link or Windows shell link; "" when unresolvable. Valid until the next
+ * call. */
 MIXORA_API const char* ResolveLink(const char* path);
 
 #ifdef __cplusplus
