@@ -9,8 +9,11 @@ namespace ombrix::mp3 {
 namespace {
 
 constexpr size_t kXingProbeBytes = 156;
-constexpr uint32_t kLockMask = 0x0CF8FF;         // sync, version and sampling bits of b0..b2
-constexpr uint32_t kSeekMatchMask = 0xFF0FFFFF;  // every header bit but the bit-rate index
+constexpr uint32_t kLockMask = 0x0CF8FF;  // sync, version and sampling bits of b0..b2
+// Header bits that stay the same through a stream: sync, version, layer, protection, sampling
+// frequency and channel mode. Bit rate, padding and the joint-stereo mode extension change from
+// frame to frame, so a match on them would pass over most real frames.
+constexpr uint32_t kSeekMatchMask = 0xC00CFFFF;
 
 uint32_t bigEndian32(const uint8_t* p) noexcept {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];

@@ -1,0 +1,40 @@
+# The two entry points on a fresh Debian 12 machine. Each installs what is missing, configures
+# and builds before doing its job.
+BUILD_DIR ?= build
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench sanitize clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Plays the demo song on the default sound device.
+run: build
+	$(BUILD_DIR)/tools/ombrix-decode --play $(BUILD_DIR)/data/demo.mp3
+
+# Every test, then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test: build
+	cd $(BUILD_DIR) && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) sanitize
+
+sanitize: deps
+	cmake -S . -B $(BUILD_DIR)-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBRIX_SANITIZE=address,undefined \
+	  -DOMBRIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)-asan -j $(JOBS)
+	cd $(BUILD_DIR)-asan && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	bash bench/run.sh $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
