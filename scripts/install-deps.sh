@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libasound2-dev
   qt6-base-dev libzip-dev liblhasa-dev libcdio-dev libcdio-paranoia-dev
-  lame twolame mpg123 ffmpeg
+  lame twolame mpg123 ffmpeg python3 time
   xvfb xauth fonts-dejavu-core
 )
 
