@@ -4,7 +4,16 @@
  *
  * C linkage; outside programs load the library by these names. Integers are 32-bit signed.
  * The block calls (shortStereo, shortMono) run on the playback thread; every other call may be
- * made from any thread at any time.
+ * made from any thread at any time. Setters never make the playback thread wait: it picks the
+ * new values up at its next block and ramps gains over 5 ms, so changes do not click.
+ *
+ * Lifetime: the engine is process-wide. XMInit may be called at the start of every song; it
+ * keeps every effect setting, loaded pad and running recording (the first call only creates the
+ * engine, which also happens on any other first call). XMDestroy, at program end, finishes the
+ * recording, empties the pads and restores the default settings; the engine stays usable.
+ *
+ * Effects start switched off, with Enable FX off: blocks pass through unchanged until the
+ * caller turns them on.
  */
 #ifndef MIXORA_H
 #define MIXORA_H
@@ -31,22 +40,34 @@ MIXORA_API int32_t shortStereo(int16_t* samples, int32_t count, int32_t zero);
 /** Processes a block of 16-bit mono samples in place. */
 MIXORA_API int32_t shortMono(int16_t* samples, int32_t count, int32_t zero);
 
+/** 0 bypasses effects and sample pads exactly (blocks stay bit-identical, after a 5 ms fade);
+ *  levels, spectrum and recording still see every block. */
 MIXORA_API void XMEnableFX(int32_t flag);
 MIXORA_API void XMEnableReverb(void);
 MIXORA_API void XMDisableReverb(void);
 MIXORA_API void XMEnableDelay(void);
 MIXORA_API void XMDisableDelay(void);
+/** Reverb pre-delay, 1..128 ms. */
 MIXORA_API void XMSetReverbDelay(int32_t v);
+/** Reverb wet level, 0..32767 (Q15). */
 MIXORA_API void XMSetReverbScale(int32_t v);
+/** Reverb decay time (to -60 dB), 200..30000 ms. */
 MIXORA_API void XMSetReverbDecay(int32_t v);
+/** Echo time, 1..32767 ms (the line holds 32767 ms at 48 kHz; less at higher rates). */
 MIXORA_API void XMSetDelayTime(int32_t v);
+/** Echo level, 0..32767 (Q15). */
 MIXORA_API void XMSetDelayScale(int32_t v);
+/** Echo position, -32768 (left) .. 32767 (right). */
 MIXORA_API void XMSetDelayPan(int32_t v);
+/** Echo feedback, 0..32767 (Q15). */
 MIXORA_API void XMSetDelayFeed(int32_t v);
+/** Stereo widening that leaves the mono sum unchanged. */
 MIXORA_API void XMEnableSurround(int32_t flag);
+/** Karaoke: removes the centre above 150 Hz; the output stays stereo. */
 MIXORA_API void XMCancelVocal(int32_t flag);
 
-/** Loads a PCM WAV file into pad 0..7. Returns 1 when loaded, 0 when not. */
+/** Loads a PCM WAV file (8/16/24-bit, mono or stereo, any rate) into pad 0..7.
+ *  Returns 1 when loaded, 0 when not (the pad then keeps what it had). */
 MIXORA_API int32_t XMLoadSample(int32_t pad, const char* wavPath);
 MIXORA_API void XMPlaySample(int32_t pad);
 MIXORA_API void XMStopSample(int32_t pad);
@@ -54,18 +75,22 @@ MIXORA_API void XMSetSampleLoop(int32_t pad, int32_t flag);
 MIXORA_API void XMSetSamplePan(int32_t pad, int32_t pan);
 MIXORA_API void XMSetSampleVolume(int32_t pad, int32_t vol);
 
+/** Any positive value keeps the display data fed (it is computed on request); 0 stops it. */
 MIXORA_API void XMEnableVisualization(int32_t updatesPerSecond);
-/** Levels (peak x 256) and, where the buffers are not null, 2 x 576 bytes of waveform and spectrum.
- */
+/** Levels: peak absolute sample of the last 50 ms per channel times 256. Where not null:
+ *  waveform, 2 x 576 signed 8-bit samples (left, then right); spectrum, 2 x 576 magnitudes
+ *  (0..255, 72 dB range) spanning 0 Hz to half the sampling rate linearly. */
 MIXORA_API void XMGetVisualization(float* left, float* right, uint8_t* waveform, uint8_t* spectrum);
 MIXORA_API void XMClearVisualization(void);
 
-/** Starts appending every processed block to a 16-bit PCM WAV file. Returns 1 when started. */
+/** Starts appending every processed block to a 16-bit PCM WAV file (format taken from the
+ *  blocks); a running recording is finished first. The header is kept up to date, so the file
+ *  is valid even if XMStopRecording never comes. Returns 1 when started. */
 MIXORA_API int32_t XMStartRecording(const char* wavPath);
 MIXORA_API void XMStopRecording(void);
 
-/** Target of a symbolic link or Windows shell link; "" when unresolvable. Valid until the next
- * call. */
+/** Target of a symbolic link or Windows shell link (".lnk"); "" when unresolvable.
+ *  Valid until the calling thread's next call. */
 MIXORA_API const char* ResolveLink(const char* path);
 
 #ifdef __cplusplus

@@ -74,7 +74,12 @@ void Reverb::setSampleRate(int hz) {
 
 void Reverb::setPreDelayMs(int32_t ms) noexcept {
     const int clamped = std::clamp<int32_t>(ms, kMinPreDelayMs, kMaxPreDelayMs);
-    preDelaySamples_.setTarget(static_cast<float>(clamped) * static_cast<float>(rate_) / 1000.0f);
+    const float samples = static_cast<float>(clamped) * static_cast<float>(rate_) / 1000.0f;
+    // Glide only while heard; a silent reverb takes the new value at once.
+    if (isActive())
+        preDelaySamples_.setTarget(samples);
+    else
+        preDelaySamples_.jumpTo(samples);
 }
 
 void Reverb::setWetQ15(int32_t level) noexcept {

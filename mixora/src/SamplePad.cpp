@@ -40,6 +40,7 @@ void SamplePad::applyCommands() noexcept {
         playing_ = false;
         stopping_ = false;
     }
+    bool starting = false;
     const uint64_t commands = commands_.load(std::memory_order_acquire);
     if (commands != seenCommands_) {
         seenCommands_ = commands;
@@ -49,6 +50,7 @@ void SamplePad::applyCommands() noexcept {
             playing_ = true;
             stopping_ = false;
             fade_.jumpTo(1.0f);
+            starting = true;
         } else if (playing_) {
             stopping_ = true;
             fade_.setTarget(0.0f);
@@ -58,6 +60,11 @@ void SamplePad::applyCommands() noexcept {
     const float volume = q15(volume_.load(std::memory_order_relaxed));
     gainLeft_.setTarget(pan.left * volume);
     gainRight_.setTarget(pan.right * volume);
+    if (starting) {
+        // A sound starting from silence takes its place and level at once.
+        gainLeft_.jumpTo(pan.left * volume);
+        gainRight_.jumpTo(pan.right * volume);
+    }
 }
 
 void SamplePad::mixInto(float* left, float* right, int n) noexcept {
