@@ -1,0 +1,146 @@
+#include "ombrix/EntryResolver.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+#include "ombrix/HttpDownloader.h"
+#include "ombrix/LhaArchive.h"
+#include "ombrix/ZipArchive.h"
+
+using namespace ombrix;
+
+namespace {
+
+// The shipped order: the first eight extensions never count inside archives.
+const QStringList kFlat{".zip", ".lzh", ".dmp", ".m3u", ".s3z", ".itz", ".mdz", ".xmz",
+                        ".mp3", ".mp2", ".rmp", ".wav", ".mod", ".xm",  ".s3m", ".it"};
+
+class EntryResolverTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    MediaIdentifier media{kFlat};
+    TempRegister temps;
+
+    EntryResolver::Config config() const {
+        EntryResolver::Config c;
+        c.tempFolder = dir.filePath("temp");
+        c.downloadFolder = dir.filePath("home/file");
+        return c;
+    }
+};
+
+}  // namespace
+
+TEST_F(EntryResolverTest, ZipMembersByOrdinal) {
+    const QString zip = dir.filePath("album.zip");
+    test::zipArchive(zip, {{"readme.txt", "hello"},
+                           {"cd1/one.mp3", "ONE"},
+                           {"list.m3u", "x"},  // not playable inside an archive
+                           {"two.MP2", "TWO"},
+                           {"../../escape.mp3", "THREE"}});
+    EntryResolver r(config(), media, temps);
+    const QString first = r.resolve(zip);
+    EXPECT_EQ(first, dir.filePath("temp/one.mp3"));
+    EXPECT_EQ(test::readFile(first), "ONE");
+    EXPECT_EQ(test::readFile(r.resolve(zip + "1")), "TWO");
+    // A stored path cannot lead outside the temporary folder.
+    const QString third = r.resolve(zip + "2");
+    EXPECT_EQ(third, dir.filePath("temp/escape.mp3"));
+    EXPECT_EQ(test::readFile(third), "THREE");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("escape.mp3")));
+    EXPECT_EQ(r.resolve(zip + "3"), "");
+    EXPECT_EQ(temps.names().size(), 3);
+    EXPECT_EQ(EntryResolver::splitArchiveEntry("/m/a.ZIP12"),
+              (std::pair<QString, int>{"/m/a.ZIP", 12}));
+    // A damaged archive resolves to nothing instead of failing.
+    test::writeFile(dir.filePath("bad.zip"), "PK\x03\x04 garbage");
+    EXPECT_EQ(r.resolve(dir.filePath("bad.zip")), "");
+    temps.deleteAll();
+    EXPECT_FALSE(QFileInfo::exists(first));
+}
+
+TEST_F(EntryResolverTest, LhaMembersAndCompressedModules) {
+    const QString lzh = dir.filePath("pack.lzh");
+    test::writeFile(lzh, test::lhaArchive({{"notes.txt", "n"}, {"song.mp3", "LHA-SONG"}}));
+    const LhaArchive lha(lzh);
+    ASSERT_EQ(lha.members().size(), 2);
+    EXPECT_EQ(lha.members()[1].name, "song.mp3");
+    EntryResolver r(config(), media, temps);
+    const QString song = r.resolve(lzh);
+    EXPECT_EQ(song, dir.filePath("temp/song.mp3"));
+    EXPECT_EQ(test::readFile(song), "LHA-SONG");
+    test::writeFile(dir.filePath("none.lzh"), test::lhaArchive({{"a.txt", "x"}}));
+    EXPECT_EQ(r.resolve(dir.filePath("none.lzh")), "");
+    test::writeFile(dir.filePath("junk.lzh"), "this is not an archive");
+    EXPECT_EQ(r.resolve(dir.filePath("junk.lzh")), "");
+
+    const QString mdz = dir.filePath("tune.mdz");
+    test::zipArchive(mdz, {{"other.mod", "no"}, {"TUNE.MOD", "MODULE"}});
+    const QString mod = r.resolve(mdz);
+    EXPECT_EQ(mod, dir.filePath("temp/tune.mod"));
+    EXPECT_EQ(test::readFile(mod), "MODULE");
+}
+
+TEST_F(EntryResolverTest, TemporaryFileLimit) {
+    QList<QPair<QByteArray, QByteArray>> members;
+    for (int i = 0; i < 11; ++i)
+        members.append({QByteArray("s") + QByteArray::number(i) + ".mp3", "x"});
+    const QString zip = dir.filePath("many.zip");
+    test::zipArchive(zip, members);
+    auto c = config();
+    c.glbtemp10 = true;
+    EntryResolver r(c, media, temps);
+    r.resolve(zip);
+    for (int i = 1; i < 11; ++i) r.resolve(zip + QString::number(i));
+    EXPECT_EQ(temps.names().size(), TempRegister::kLimit);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("temp/s0.mp3")));  // the oldest went
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("temp/s10.mp3")));
+    TempRegister unlimited;
+    for (int i = 0; i < 12; ++i) unlimited.add(QString("/nonexistent/%1").arg(i), false);
+    EXPECT_EQ(unlimited.names().size(), 12);
+}
+
+TEST_F(EntryResolverTest, DownloadsDirectAndThroughProxy) {
+    test::HttpTestServer server;
+    ASSERT_TRUE(server.isListening());
+    server.documents["/music/web.mp3"] = "WEB-BYTES";
+    EntryResolver r(config(), media, temps);
+    const QString got = r.resolve(server.url("/music/web.mp3"));
+    EXPECT_EQ(got, dir.filePath("home/file/web.mp3"));
+    EXPECT_EQ(test::readFile(got), "WEB-BYTES");
+    // A second resolve uses the copy on disk.
+    EXPECT_EQ(r.resolve(server.url("/music/web.mp3")), got);
+    EXPECT_EQ(server.requestLines.size(), 1);
+
+    EXPECT_THROW(r.resolve(server.url("/missing.mp3")), DownloadError);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("home/file/missing.mp3")));
+
+    test::HttpTestServer proxy;
+    proxy.documents["/via/proxy.mp3"] = "PROXIED";
+    auto c = config();
+    c.proxy = "127.0.0.1";
+    c.proxyport = proxy.serverPort();
+    EntryResolver viaProxy(c, media, temps);
+    // The host does not exist: only a proxy can answer.
+    const QString p = viaProxy.resolve("http://media.invalid/via/proxy.mp3");
+    EXPECT_EQ(test::readFile(p), "PROXIED");
+    ASSERT_EQ(proxy.requestLines.size(), 1);
+    EXPECT_TRUE(proxy.requestLines[0].startsWith("GET http://media.invalid/via/proxy.mp3"));
+}
+
+TEST(HttpDownloader, DocumentNames) {
+    EXPECT_EQ(HttpDownloader::documentName("http://h/a/b/song.mp3?x=1#f"), "song.mp3");
+    EXPECT_EQ(HttpDownloader::documentName("http://h/a/"), "index.html");
+    EXPECT_EQ(HttpDownloader::documentName("http://h"), "index.html");
+    EXPECT_EQ(HttpDownloader::documentName("http://h/..%2F"), "..%2F");
+    EXPECT_EQ(HttpDownloader::documentName("http://h/a/.."), "index.html");
+}
+
+TEST(ZipArchive, MissingArchiveThrows) {
+    EXPECT_THROW(ZipArchive("/nonexistent/a.zip"), ArchiveError);
+    EXPECT_THROW(LhaArchive("/nonexistent/a.lzh"), ArchiveError);
+}

@@ -1,0 +1,79 @@
+#include "ombrix/Home.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+#include "ombrix/IniDocument.h"
+#include "ombrix/MediaIdentifier.h"
+#include "ombrix/MediaTypes.h"
+#include "ombrix/SettingsStore.h"
+
+using namespace ombrix;
+
+TEST(Home, ResolutionOrder) {
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+    env.insert("HOME", "/home/u");
+    EXPECT_EQ(Home::resolve({"ombrix", "--home", "/srv/h"}, env, dir.path()), "/srv/h");
+    EXPECT_EQ(Home::resolve({"ombrix", "--home=/srv/h2"}, env, dir.path()), "/srv/h2");
+    EXPECT_EQ(Home::resolve({"ombrix"}, env, dir.path()), "/home/u/.local/share/ombrix");
+    env.insert("XDG_DATA_HOME", "/data");
+    EXPECT_EQ(Home::resolve({"ombrix"}, env, dir.path()), "/data/ombrix");
+    test::writeFile(dir.filePath(Home::kMainIni), "");  // a portable installation
+    EXPECT_EQ(Home::resolve({"ombrix"}, env, dir.path()), QDir::cleanPath(dir.path()));
+    env.insert("OMBRIX_HOME", "/env/home");
+    EXPECT_EQ(Home::resolve({"ombrix"}, env, dir.path()), "/env/home");
+    env.insert("USER", "alice");
+    env.insert("TMPDIR", "/scratch");
+    EXPECT_EQ(Home::tempFolder(env), "/scratch/ombrix-alice");
+}
+
+TEST(Home, SeededFromTheBuiltDefaultData) {
+    const QString data = Home::defaultDataDir(QProcessEnvironment(), QString());
+    ASSERT_FALSE(data.isEmpty()) << "default data was not generated";
+    QTemporaryDir dir;
+    const Home home(dir.filePath("home"));
+    ASSERT_TRUE(home.seed(data));
+    for (const char* sub : {"fx", "plugin/bg", "plugin/full", "plugin/amp", "file"})
+        EXPECT_TRUE(QFileInfo(home.path(sub)).isDir()) << sub;
+    EXPECT_TRUE(QFileInfo(home.path("credits.txt")).isFile());
+
+    // The shipped media types cover every extension the media kinds rely on.
+    MediaTypes types;
+    types.read(IniDocument::load(home.path(SettingsStore::kMediaIni)));
+    ASSERT_TRUE(types.consistent());
+    for (const char* ext :
+         {".mp3", ".mp2", ".rmp", ".wav", ".mid", ".rmi", ".avi", ".cda", ".mpg", ".qt",
+          ".mov", ".dat", ".mod", ".xm",  ".s3m", ".it",  ".zip", ".lzh", ".dmp", ".m3u"})
+        EXPECT_TRUE(types.flat.contains(ext)) << ext;
+    const MediaIdentifier media(types.flat);
+    EXPECT_TRUE(media.isArchivePlayable("a.mp3"));
+    EXPECT_FALSE(media.isArchivePlayable("a.zip"));
+    EXPECT_FALSE(media.isArchivePlayable("a.m3u"));
+    EXPECT_TRUE(media.isSupported("a.zip"));
+    EXPECT_TRUE(types.openDialogFilter()->startsWith("All supported|*.zip;*.lzh;;"));
+
+    // Seeding again never overwrites the user's files.
+    test::writeFile(home.path("credits.txt"), "mine");
+    ASSERT_TRUE(home.seed(data));
+    EXPECT_EQ(test::readFile(home.path("credits.txt")), "mine");
+}
+
+TEST(MediaTypes, FlatListAndFilter) {
+    EXPECT_EQ(MediaTypes::flatten({"*.mp3;*.MP2;", "*.wav;", "broken", "*.x"}),
+              QStringList({".mp3", ".mp2", ".wav"}));
+    MediaTypes t;
+    t.names = {"MPEG", "Wave"};
+    t.extensions = {"*.mp3;*.mp2;", "*.wav;"};
+    t.icons = {"i", "j"};
+    t.associate = {"0", "1"};
+    EXPECT_EQ(*t.openDialogFilter(),
+              "All supported|*.mp3;*.mp2;;*.wav;;|MPEG (*.mp3;*.mp2;)|*.mp3;*.mp2;|"
+              "Wave (*.wav;)|*.wav;|");
+    t.icons.removeLast();
+    EXPECT_FALSE(t.openDialogFilter());
+}

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+#include "ombrix/DiscTitles.h"
+#include "ombrix/PlaylistFile.h"
+#include "ombrix/PlaylistOrder.h"
+#include "ombrix/TPlayList.h"
+#include "ombrix/TextFile.h"
+#include "ombrix/Tidtag.h"
+
+using namespace ombrix;
+
+namespace {
+
+class TwoTrackDisc : public DiscTitles {
+public:
+    int trackCount() const override { return 2; }
+    QString discTitle() const override { return "Disc"; }
+    QString trackTitle(int t) const override { return QString("Song %1").arg(t); }
+    QString trackExtended(int t) const override { return t == 2 ? "Live" : ""; }
+    qint32 trackLengthMs(int t) const override { return 61000 * t; }
+};
+
+// A generator that plays back fixed draws and records the ranges asked for.
+struct ScriptedRandom {
+    std::vector<int> draws;
+    std::vector<int> ranges;
+    std::size_t next = 0;
+    PlaylistOrder::Random fn() {
+        return [this](int n) {
+            ranges.push_back(n);
+            return draws.at(next++);
+        };
+    }
+};
+
+SongLengthFn fixedLength(qint32 ms, int* calls = nullptr) {
+    return [ms, calls](const QString&, qint64) {
+        if (calls) ++*calls;
+        return ms;
+    };
+}
+
+}  // namespace
+
+TEST(TPlayList, TitleRules) {
+    QTemporaryDir dir;
+    const QString plain = dir.filePath("Song.mp3");
+    test::writeFile(plain, QByteArray(400, '\x55'));
+    int calls = 0;
+    TPlayList list(false, fixedLength(225400, &calls));
+    EXPECT_EQ(list.BuildTitle("http://host/a.mp3", true), "http://host/a.mp3");
+    EXPECT_EQ(list.BuildTitle("http://host/a.mp3", false), "http://host/a.mp3");
+    EXPECT_EQ(list.BuildTitle(plain, false), "Song.mp3");
+    EXPECT_EQ(list.BuildTitle(plain, true), "Song (3:45)");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(list.BuildTitle(plain, true), "Song (3:45)");  // from the cache
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(list.BuildTitle(plain, false), "Song (3:45)");
+
+    const QString tagged = dir.filePath("tagged.mp3");
+    test::writeFile(tagged, QByteArray(400, '\x55'));
+    Tidtag t;
+    t.clear(tagged);
+    t.title = "T";
+    t.artist = "A";
+    ASSERT_TRUE(t.write(tagged));
+    EXPECT_EQ(list.BuildTitle(tagged, true), "T / A (3:45)");
+    const QString noArtist = dir.filePath("t2.mp3");
+    test::writeFile(noArtist, QByteArray(400, '\x55'));
+    t.artist = "";
+    ASSERT_TRUE(t.write(noArtist));
+    EXPECT_EQ(list.BuildTitle(noArtist, true), "T (3:45)");
+
+    // Other kinds: a tag gives a title without time; no tag keeps the file name.
+    const QString wav = dir.filePath("w.wav");
+    test::writeFile(wav, test::pcmWave(5));
+    EXPECT_EQ(list.BuildTitle(wav, true), "w.wav");
+    t.title = "Wave";
+    ASSERT_TRUE(t.write(wav));
+    EXPECT_EQ(list.BuildTitle(wav, true), "Wave");
+    // A missing file keeps its name and is not cached.
+    EXPECT_EQ(list.BuildTitle(dir.filePath("gone.mp3"), true), "gone.mp3");
+    EXPECT_FALSE(list.cachedPaths().contains(dir.filePath("gone.mp3")));
+
+    const TwoTrackDisc disc;
+    list.setDisc(&disc);
+    EXPECT_EQ(list.BuildTitle("/dev/sr0/track03.cda", false), "not found (0:00)");
+    EXPECT_EQ(list.BuildTitle("/dev/sr0/track01.cda", false), "Song 1 (1:01)");
+    EXPECT_EQ(list.BuildTitle("/dev/sr0/track02.cda", false), "Song 2 / Live (2:02)");
+    EXPECT_EQ(TPlayList::timeText(0), " (0:00)");
+    EXPECT_EQ(TPlayList::timeText(3600 * 1000 + 5999), " (60:05)");
+}
+
+TEST(TPlayList, ListOperationsKeepTitlesInStep) {
+    TPlayList list(false, fixedLength(0));
+    list.Add("/m/b.mp3");
+    list.AddEntries({"/m/A.mp3", "http://x/c.mp3", "/m/d.mp3"});
+    EXPECT_EQ(list.displayTitles(), QStringList({"b.mp3", "A.mp3", "http://x/c.mp3", "d.mp3"}));
+    list.Move(0, 3);
+    EXPECT_EQ(list.entries(), QStringList({"/m/A.mp3", "http://x/c.mp3", "/m/d.mp3", "/m/b.mp3"}));
+    EXPECT_EQ(list.displayTitles(), QStringList({"A.mp3", "http://x/c.mp3", "d.mp3", "b.mp3"}));
+    list.Delete(1);
+    list.Delete(7);  // out of range: nothing happens
+    EXPECT_EQ(list.displayTitles(), QStringList({"A.mp3", "d.mp3", "b.mp3"}));
+    list.sort();
+    EXPECT_EQ(list.entries(), QStringList({"/m/A.mp3", "/m/b.mp3", "/m/d.mp3"}));
+    EXPECT_EQ(list.displayTitles(), QStringList({"A.mp3", "b.mp3", "d.mp3"}));
+    EXPECT_EQ(list.display()->rowCount(), 3);
+    list.Clear();
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(list.display()->rowCount(), 0);
+}
+
+TEST(PlaylistOrder, ShuffleMovesInOrder) {
+    // [A,B,C,D] with draws 2,0,3,1:
+    // A->2: B C A D; C->0: C B A D; A->3: C B D A; A->1: C A B D
+    ScriptedRandom r{{2, 0, 3, 1}, {}};
+    QStringList l{"A", "B", "C", "D"};
+    PlaylistOrder::shuffle(l, r.fn());
+    EXPECT_EQ(l, QStringList({"C", "A", "B", "D"}));
+    EXPECT_EQ(r.ranges, (std::vector<int>{4, 4, 4, 4}));
+
+    ScriptedRandom one{{0}, {}};
+    QStringList single{"only"};
+    PlaylistOrder::shuffle(single, one.fn());
+    EXPECT_EQ(single, QStringList({"only"}));
+    ScriptedRandom none{{}, {}};
+    QStringList empty;
+    PlaylistOrder::shuffle(empty, none.fn());
+    EXPECT_TRUE(none.ranges.empty());
+
+    TPlayList list(false, fixedLength(0));
+    list.AddEntries({"/a", "/b", "/c", "/d"});
+    ScriptedRandom again{{2, 0, 3, 1}, {}};
+    list.shuffle(again.fn());
+    EXPECT_EQ(list.entries(), QStringList({"/c", "/a", "/b", "/d"}));
+    EXPECT_EQ(list.displayTitles(), QStringList({"c", "a", "b", "d"}));
+
+    // The program's generator keeps every entry.
+    QStringList many;
+    for (int i = 0; i < 50; ++i) many << QString::number(i);
+    QStringList shuffled = many;
+    PlaylistOrder::shuffle(shuffled, PlaylistOrder::systemRandom());
+    shuffled.sort();
+    QStringList sorted = many;
+    sorted.sort();
+    EXPECT_EQ(shuffled, sorted);
+}
+
+TEST(PlaylistOrder, SortIsCaseInsensitive) {
+    QStringList l{"/m/beta.mp3", "/m/Alpha.mp3", "/m/alpha2.mp3", "/m/Gamma.mp3"};
+    PlaylistOrder::sort(l);
+    EXPECT_EQ(l, QStringList({"/m/Alpha.mp3", "/m/alpha2.mp3", "/m/beta.mp3", "/m/Gamma.mp3"}));
+}
+
+TEST(PlaylistFile, CompletionRules) {
+    EXPECT_EQ(PlaylistFile::complete({"/abs/a.mp3", "music\\b.mp3", "c.mp3", "", "late.mp3"},
+                                     "/lists", false),
+              QStringList({"/abs/a.mp3", "/lists/music/b.mp3", "/lists/c.mp3", "", "late.mp3"}));
+    // A short line stops completion for the rest.
+    EXPECT_EQ(PlaylistFile::complete({"a.mp3", "ab", "c.mp3"}, "/l", false),
+              QStringList({"/l/a.mp3", "ab", "c.mp3"}));
+    EXPECT_EQ(
+        PlaylistFile::complete({"#EXTM3U", "#EXTINF:1,x", "x.mp3", "http://h/y.mp3"}, "/l", true),
+        QStringList({"#EXTM3U", "#EXTINF:1,x", "/l/x.mp3", "http://h/y.mp3"}));
+    EXPECT_EQ(PlaylistFile::complete({"a.mp3"}, "/", false), QStringList({"/a.mp3"}));
+}
+
+TEST(PlaylistFile, SaveLoadRoundTripAndEncodings) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("list.dmp");
+    const QStringList entries{dir.filePath("a.mp3"), dir.filePath("ü/b.mp3"), "http://host/c.mp3",
+                              "/dev/sr0/track02.cda"};
+    PlaylistFile::save(file, entries);
+    EXPECT_TRUE(test::readFile(file).endsWith(".cda\r\n"));
+    EXPECT_EQ(PlaylistFile::load(file), entries);
+
+    PlaylistFile::save(file, {});
+    EXPECT_EQ(test::readFile(file), "");
+    EXPECT_TRUE(PlaylistFile::load(file).isEmpty());
+
+    // Mixed line ends, and a Latin-1 line among UTF-8 ones.
+    test::writeFile(file, "caf\xe9.mp3\rna\xc3\xafve.mp3\nlast.mp3");
+    EXPECT_EQ(PlaylistFile::load(file),
+              QStringList(
+                  {dir.filePath("café.mp3"), dir.filePath("naïve.mp3"), dir.filePath("last.mp3")}));
+    const QString m3u = dir.filePath("x.M3U");
+    test::writeFile(m3u, "#EXTM3U\r\nsong.mp3\r\n");
+    EXPECT_EQ(PlaylistFile::load(m3u), QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
+    EXPECT_THROW(PlaylistFile::load(dir.filePath("none.dmp")), FileError);
+}
+
+TEST(TPlayList, TitlesWithTheDecoderLength) {
+    if (!SongLength::available()) GTEST_SKIP() << "built without the decoder library";
+    QTemporaryDir dir;
+    const QString mp3 = test::makeMp3(dir.path(), "Tone.mp3", 3500);
+    if (mp3.isEmpty()) GTEST_SKIP() << "lame is not installed";
+    TPlayList list(true, SongLength::decoder());
+    EXPECT_EQ(list.BuildTitle(mp3, true), "Tone (0:03)");
+
+    // An ID3v2 tag in front of the audio does not change the length.
+    QByteArray withId3("ID3\x03\x00\x00\x00\x00\x01\x00", 10);
+    withId3 += QByteArray(128, char(0xFF));  // false frame syncs inside the tag
+    withId3 += test::readFile(mp3);
+    const QString tagged = dir.filePath("Tagged.mp3");
+    test::writeFile(tagged, withId3);
+    Tidtag t;
+    t.clear(tagged);
+    t.title = "Tone";
+    t.artist = "Generator";
+    ASSERT_TRUE(t.write(tagged));
+    EXPECT_EQ(list.BuildTitle(tagged, true), "Tone / Generator (0:03)");
+}

@@ -1,0 +1,179 @@
+#include "ombrix/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+#include "ombrix/MixerRules.h"
+
+using namespace ombrix;
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Home home{dir.path()};
+    ProcessorFeatures noMmx{true, false, false};
+    ProcessorFeatures mmx{true, true, true};
+
+    QString mainIni() const { return home.path(Home::kMainIni); }
+};
+
+}  // namespace
+
+TEST_F(SettingsStoreTest, FreshInstallationHasEveryDefault) {
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    store.loadSettings();
+    const PlayerSettings& s = store.settings();
+    EXPECT_TRUE(s.firsttime);
+    EXPECT_FALSE(s.allowmulti);
+    EXPECT_EQ(s.scactivate, "SHIFT+CTRL+U");
+    EXPECT_EQ(s.panelname, "default");
+    EXPECT_EQ(s.paneldirname, "panel");
+    EXPECT_EQ(s.alarmmin, 3);
+    EXPECT_EQ(s.alarmsong, home.path("backup.dmp"));
+    EXPECT_EQ(s.glbsleep, 4);
+    EXPECT_TRUE(s.overridecodec);
+    EXPECT_EQ(s.glbmp3volume, 32767);
+    EXPECT_EQ(s.mpegmixbuff, 16);
+    EXPECT_EQ(s.waveoutid, -1);
+    EXPECT_EQ(s.glbsamplingrate, 44100);
+    EXPECT_TRUE(s.usemmx);  // defaults to the processor's capability
+    EXPECT_EQ(s.labelsleft, (std::array<int, 3>{8, 8, 140}));
+    EXPECT_EQ(s.labelstop, (std::array<int, 3>{3, 22, 40}));
+    EXPECT_EQ(s.idtag3, 8);
+    EXPECT_EQ(s.proxyport, "80");
+    EXPECT_TRUE(s.autorepeat1);
+    EXPECT_EQ(s.screenfont, (FontSetting{"Arial", 0, 10, 0}));
+    EXPECT_EQ(s.lcdtitlefont.size, 8);
+    EXPECT_EQ(s.wkeynext, 32);
+    EXPECT_EQ(s.wkeyvolumedown, 34);
+    EXPECT_EQ(s.plasmacolor, 0xFCB93D);
+    EXPECT_EQ(s.glblight, 59);
+    EXPECT_FALSE(s.fmain);
+    EXPECT_TRUE(s.recent.isEmpty());
+}
+
+TEST_F(SettingsStoreTest, ProcessorFlagsAreSettingAndCapability) {
+    test::writeFile(mainIni(), "[option]\r\nusemmx=1\r\nusek63d=1\r\n");
+    SettingsStore without(home, noMmx);
+    without.loadOptions();
+    EXPECT_TRUE(without.settings().usemmx);  // the setting is kept as written...
+    EXPECT_FALSE(without.effectiveMmx());    // ...but never used without the feature
+    EXPECT_FALSE(without.effective3DNow());
+    SettingsStore with(home, mmx);
+    with.loadOptions();
+    EXPECT_TRUE(with.effectiveMmx());
+    EXPECT_TRUE(with.effective3DNow());
+    const ProcessorFeatures here = ProcessorFeatures::detect();
+#if defined(__x86_64__)
+    EXPECT_TRUE(here.cpuid);
+    EXPECT_TRUE(here.mmx);  // every x86-64 processor has MMX
+#else
+    EXPECT_FALSE(here.mmx);
+    EXPECT_FALSE(here.amd3dnow);
+#endif
+}
+
+TEST_F(SettingsStoreTest, MixerAndDriveRules) {
+    EXPECT_FALSE(MixerRules::useMixer(true, 0));
+    EXPECT_TRUE(MixerRules::useMixer(true, 1));
+    EXPECT_FALSE(MixerRules::useMixer(false, 2));
+    EXPECT_EQ(MixerRules::mixerId(5, 2), 0);
+    EXPECT_EQ(MixerRules::mixerId(1, 2), 1);
+    EXPECT_EQ(MixerRules::mixerId(-1, 2), 0);
+    EXPECT_EQ(MixerRules::balance(-40, 2), -40);
+    EXPECT_EQ(MixerRules::balance(-40, 1), 0);
+    EXPECT_EQ(MixerRules::cdIndex(3, 1), 0);
+}
+
+TEST_F(SettingsStoreTest, SavesAtTheirMomentsAndKeepOtherSections) {
+    test::writeFile(mainIni(),
+                    "[option]\r\nfuturekey=keep\r\nglbsleep=0x0A\r\n[fplaylist]\r\nwidth=300\r\n");
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    store.loadSettings();
+    EXPECT_EQ(store.settings().glbsleep, 10);
+    store.settings().glbsleep = 2;
+    store.settings().preloadtag = true;  // an "options" key
+    store.settings().fmain = WindowPosition{5, 6, {}, {}};
+    store.saveSettings();
+    IniDocument ini = IniDocument::load(mainIni());
+    EXPECT_EQ(ini.readString("option", "glbsleep"), "2");
+    EXPECT_FALSE(ini.hasKey("option", "preloadtag"));  // written at exit only
+    EXPECT_EQ(ini.readString("option", "futurekey"), "keep");
+    EXPECT_EQ(ini.readString("fplaylist", "width"), "300");
+    EXPECT_EQ(ini.readString("form", "fmainleft"), "5");
+    EXPECT_EQ(ini.readString("option", "labelsleft[2]"), "140");
+    EXPECT_EQ(ini.readString("option", "screenfont.name"), "Arial");
+    EXPECT_EQ(ini.readString("keybind", "wkeyterminate"), "27");
+    store.saveOptions();
+    ini = IniDocument::load(mainIni());
+    EXPECT_EQ(ini.readString("option", "preloadtag"), "1");
+    EXPECT_EQ(ini.readString("option", "glbsleep"), "2");
+
+    SettingsStore again(home, mmx);
+    again.loadOptions();
+    again.loadSettings();
+    EXPECT_TRUE(again.settings().preloadtag);
+    EXPECT_EQ(again.settings().glbsleep, 2);
+    EXPECT_EQ(again.settings().fmain, (WindowPosition{5, 6, {}, {}}));
+}
+
+TEST_F(SettingsStoreTest, FirstTimeAndPluginIniNeedTheConfigurationWindow) {
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    store.loadSettings();
+    store.settings().glblight = 99;
+    store.saveSettings();
+    EXPECT_EQ(IniDocument::load(mainIni()).readString("option", "firsttime"), "1");
+    EXPECT_FALSE(QFileInfo::exists(home.path(SettingsStore::kPluginIni)));
+    store.markConfigurationOpened();
+    store.saveSettings();
+    EXPECT_EQ(IniDocument::load(mainIni()).readString("option", "firsttime"), "0");
+    EXPECT_EQ(IniDocument::load(home.path("plugin.ini")).readString("Tessik.bump", "glblight"),
+              "99");
+}
+
+TEST_F(SettingsStoreTest, LanguageIsReadOnlyAfterFirstRun) {
+    test::writeFile(mainIni(), "[option]\r\nlanguage=1\r\nfirsttime=1\r\n");
+    SettingsStore first(home, mmx);
+    first.loadOptions();
+    first.loadSettings();
+    EXPECT_EQ(first.settings().language, 0);
+    const QString temp = dir.filePath("tmp/ombrix-test");
+    first.firstRun(temp, true);
+    EXPECT_EQ(first.settings().language, 1);
+    EXPECT_EQ(first.settings().screenfont.name, first.settings().localfont);
+    EXPECT_TRUE(QFileInfo(temp).isDir());
+    EXPECT_TRUE(QFileInfo(home.path("plugin/amp")).isDir());
+
+    test::writeFile(mainIni(), "[option]\r\nlanguage=1\r\nfirsttime=0\r\n");
+    SettingsStore later(home, mmx);
+    later.loadOptions();
+    later.loadSettings();
+    EXPECT_EQ(later.settings().language, 1);
+}
+
+TEST_F(SettingsStoreTest, RecentListsDropMissingFiles) {
+    const QString kept = dir.filePath("kept.mp3");
+    test::writeFile(kept, "x");
+    test::writeFile(mainIni(),
+                    QStringLiteral("[recent]\r\n0=%1\r\n1=%2\r\n[recentfolder]\r\n0=%3\r\n")
+                        .arg(dir.filePath("gone.mp3"), kept, dir.path())
+                        .toUtf8());
+    SettingsStore store(home, mmx);
+    store.loadSettings();
+    EXPECT_EQ(store.settings().recent, QStringList({kept}));
+    EXPECT_EQ(store.settings().recentfolder, QStringList({dir.path()}));
+    for (int i = 0; i < 12; ++i) store.addRecentFile(QStringLiteral("/f%1").arg(i));
+    store.addRecentFile("/f5");
+    EXPECT_EQ(store.settings().recent.size(), SettingsStore::kMaxRecent);
+    EXPECT_EQ(store.settings().recent.first(), "/f5");
+    EXPECT_EQ(store.settings().recent.count("/f5"), 1);
+}
