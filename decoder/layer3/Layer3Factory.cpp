@@ -1,10 +1,10 @@
 #include "core/FrameDecoder.h"
-#include "core/SilentDecoder.h"
+#include "layer3/Layer3Decoder.h"
 
 namespace ombrix::mp3 {
 
 std::unique_ptr<FrameDecoder> createLayer3Decoder(const DecoderContext& context) {
-    return std::make_unique<SilentDecoder>(context);
+    return std::make_unique<Layer3Decoder>(context);
 }
 
 }  // namespace ombrix::mp3
