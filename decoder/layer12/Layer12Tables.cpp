@@ -13,9 +13,12 @@ constexpr std::array<uint8_t, 16> kRowLow0 = {0,  1,  3,  5,  6,  7,  8,  9,
 constexpr std::array<uint8_t, 16> kRowLow3 = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 17};
 constexpr std::array<uint8_t, 16> kRowMid = {0, 1, 2, 3, 4, 5, 6, 17};
 constexpr std::array<uint8_t, 16> kRowHigh = {0, 1, 2, 17};
-// The low-rate and MPEG-2 rows: 3, 5 and 9 steps, then 15 to 32767.
+// The low-rate rows, also the 3- and 2-bit MPEG-2 rows: 3, 5 and 9 steps, then 15 to 32767.
 constexpr std::array<uint8_t, 16> kRowLowRate = {0, 1,  2,  4,  5,  6,  7,  8,
                                                  9, 10, 11, 12, 13, 14, 15, 16};
+// The 4-bit MPEG-2 row: 3, 5, 7 and 9 steps, then 15 to 16383.
+constexpr std::array<uint8_t, 16> kRowMpeg2 = {0, 1, 2,  3,  4,  5,  6,  7,
+                                               8, 9, 10, 11, 12, 13, 14, 15};
 
 AllocationTable highRateTable(int sbLimit) {
     AllocationTable t;
@@ -56,7 +59,7 @@ AllocationTable mpeg2Table() {
     for (int sb = 0; sb < 30; ++sb) {
         const auto i = static_cast<size_t>(sb);
         t.nbal[i] = sb < 4 ? 4 : sb < 11 ? 3 : 2;
-        t.classOf[i] = kRowLowRate;
+        t.classOf[i] = sb < 4 ? kRowMpeg2 : kRowLowRate;
     }
     return t;
 }

@@ -105,8 +105,8 @@ TEST(Layer12TablesTest, AllocationTablesMatchTheStandardRows) {
     EXPECT_EQ(stepsOf(t.tableB, 22, 6), 31);
     EXPECT_EQ(stepsOf(t.tableB, 22, 7), 65535);
     EXPECT_EQ(stepsOf(t.tableA, 26, 3), 65535);
-    // Low rates (B.2c/d) and MPEG-2: 3, 5, 9, 15 ... 32767 steps.
-    for (const AllocationTable* low : {&t.tableC, &t.tableD, &t.tableMpeg2}) {
+    // Low rates (B.2c/d), and the 3- and 2-bit rows of MPEG-2: 3, 5, 9, 15 ... 32767 steps.
+    for (const AllocationTable* low : {&t.tableC, &t.tableD}) {
         EXPECT_EQ(stepsOf(*low, 0, 3), 9);
         EXPECT_EQ(stepsOf(*low, 0, 15), 32767);
         EXPECT_EQ(stepsOf(*low, low->sbLimit - 1, 1), 3);
@@ -122,6 +122,12 @@ TEST(Layer12TablesTest, AllocationTablesMatchTheStandardRows) {
     EXPECT_EQ(t.tableMpeg2.nbal[10], 3);
     EXPECT_EQ(t.tableMpeg2.nbal[11], 2);
     EXPECT_EQ(t.tableMpeg2.nbal[29], 2);
+    // The 4-bit MPEG-2 row: 3, 5, 7, 9, 15 ... 16383 steps.
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 0, 3), 7);
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 3, 4), 9);
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 3, 15), 16383);
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 4, 3), 9);
+    EXPECT_EQ(stepsOf(t.tableMpeg2, 29, 1), 3);
     EXPECT_EQ(stepsOf(t.tableMpeg2, 29, 3), 9);
     EXPECT_EQ(stepsOf(t.tableMpeg2, 10, 7), 127);
 }
