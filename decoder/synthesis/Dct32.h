@@ -13,8 +13,9 @@ namespace ombrix::mp3 {
 /// Thread affinity: stateless; the factor tables are constants built before main.
 void dct32(const float* in, float* out) noexcept;
 
-/// The same transform in fixed point: the factors are 2048/(2 cos(...)) truncated to integers and
-/// every product is shifted right by 11. Inputs and outputs share one scale.
+/// The same transform in fixed point: the factors carry 14 fractional bits (16384/(2 cos(...))
+/// truncated) and every product is rounded and shifted right by 14; 11 bits left the 16-bit path
+/// several steps off the float path on loud passages. Inputs and outputs share one scale.
 void dct32Fixed(const int32_t* in, int32_t* out) noexcept;
 
 }  // namespace ombrix::mp3
