@@ -19,8 +19,9 @@ public:
 /// far is a readable WAV file.
 ///
 /// The format (rate and channels) is taken from the first block; later blocks with another
-/// channel count are converted to it (mono is duplicated, stereo averaged). A recording stops
-/// growing just below the format's 4 GiB limit.
+/// channel count are converted to it (mono is duplicated, stereo averaged); blocks at another
+/// rate are written as they come (a WAV file has one rate). A recording stops growing just below
+/// the format's 4 GiB limit.
 ///
 /// Thread affinity: construction and finish on any thread; append on one thread at a time (the
 /// audio thread). The owner makes sure append and finish do not overlap.
