@@ -118,6 +118,40 @@ TEST_F(Layer12CrcDropTest, TheCrcCoversAllocationAndSelectionButNotScaleFactors)
     EXPECT_FALSE(std::equal(pcm.samples.begin(), pcm.samples.end(), intact_.samples.begin()));
 }
 
+// Every frame of a conformance stream with its payload replaced by random bytes and its CRC
+// flag cleared, so that every frame is decoded: whatever the allocations, scale factors and
+// codewords say, decoding stays inside the frame and yields one frame of samples per frame.
+TEST(Layer12DamageTest, RandomPayloadsDecodeToAFrameOfSamplesEach) {
+    TempDir dir;
+    std::mt19937 random(11);
+    for (const char* name : {"l1-fl2", "l2-fl10", "l2-fl13"}) {
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> stream = readBytes(testdataDir() / (std::string(name) + ".bit"));
+        size_t frames = 0;
+        int samplesPerFrame = 0;
+        int channels = 0;
+        for (size_t pos = 0; pos + 4 <= stream.size();) {
+            mp3::FrameHeader header;
+            const uint32_t word = uint32_t{stream[pos]} << 24 | uint32_t{stream[pos + 1]} << 16 |
+                                  uint32_t{stream[pos + 2]} << 8 | stream[pos + 3];
+            ASSERT_TRUE(header.decode(word));
+            stream[pos + 1] |= 1;  // no CRC
+            for (size_t i = pos + 4; i < pos + header.frameLength(); ++i) {
+                stream[i] = static_cast<uint8_t>(random());
+            }
+            pos += header.frameLength();
+            samplesPerFrame = header.samplesPerFrame();
+            channels = header.channels();
+            ++frames;
+        }
+        for (int bufferFrames : {1, 12}) {
+            const DecodedPcm pcm = decodeBytes(dir, stream, bufferFrames);
+            EXPECT_EQ(pcm.result, 1);
+            EXPECT_EQ(pcm.samples.size(), frames * static_cast<size_t>(samplesPerFrame * channels));
+        }
+    }
+}
+
 // A Layer I joint-stereo frame (48 kHz, 384 kbit/s, modeExtension 0, so the bound is 4) coding
 // only subband 6, shared, with the given left and right scale-factor indices.
 std::vector<uint8_t> jointStereoFrame(uint32_t leftScale, uint32_t rightScale) {

@@ -259,6 +259,34 @@ TEST(Layer1SubbandTest, IntensitySharesOneSampleWithEachChannelsScaleFactor) {
     }
 }
 
+TEST(Layer12SubbandReuseTest, ASubbandAllocatedInOneFrameIsSilentInTheNextWithout) {
+    const Layer12Tables& t = Layer12Tables::instance();
+    FrameLayout layout;
+    layout.layer = 2;
+    layout.table = &t.tableB;
+    Layer12BitWriter coded;
+    coded.put(3, 4);  // left: 15 steps
+    coded.put(3, 4);  // right: 15 steps
+    coded.put(2, 2);
+    coded.put(2, 2);
+    coded.put(0, 6);
+    coded.put(0, 6);
+    for (int i = 0; i < 12 * 3 * 2; ++i) coded.put(13, 4);
+    Layer12BitWriter silent;
+    silent.put(0, 8);
+    silent.padTo(64);
+    // The same object serves both frames, as in the decoder's pool.
+    Layer2StereoSubband d;
+    const SubbandRun first = runSubband(d, 1, layout, coded.bytes());
+    EXPECT_NEAR(first.left[0], level(13, 15) * 2.0, 1e-6);
+    EXPECT_NEAR(first.right[35], level(13, 15) * 2.0, 1e-6);
+    const SubbandRun second = runSubband(d, 1, layout, silent.bytes());
+    for (size_t i = 0; i < second.left.size(); ++i) {
+        EXPECT_EQ(second.left[i], 0.0f);
+        EXPECT_EQ(second.right[i], 0.0f);
+    }
+}
+
 TEST(Layer2SubbandTest, ScfsiSelectsTheScaleFactorOfEachThird) {
     const Layer12Tables& t = Layer12Tables::instance();
     FrameLayout layout;
