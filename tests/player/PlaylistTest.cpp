@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "ombrix/DiscTitles.h"
+#include "ombrix/PlaylistEntry.h"
 #include "ombrix/PlaylistFile.h"
 #include "ombrix/PlaylistOrder.h"
 #include "ombrix/TPlayList.h"
@@ -214,4 +215,17 @@ TEST(TPlayList, TitlesWithTheDecoderLength) {
     t.artist = "Generator";
     ASSERT_TRUE(t.write(tagged));
     EXPECT_EQ(list.BuildTitle(tagged, true), "Tone / Generator (0:03)");
+}
+
+TEST(PlaylistEntry, KindsAndForms) {
+    using K = PlaylistEntry::Kind;
+    EXPECT_EQ(PlaylistEntry::kindOf("http://h/a.cda"), K::Url);
+    EXPECT_EQ(PlaylistEntry::kindOf("/dev/sr0/TRACK01.CDA"), K::CdTrack);
+    EXPECT_EQ(PlaylistEntry::kindOf("/m/album.zip"), K::ArchiveMember);
+    EXPECT_EQ(PlaylistEntry::kindOf("/m/album.Zip3"), K::ArchiveMember);
+    EXPECT_EQ(PlaylistEntry::kindOf("/m/a.mp3"), K::LocalFile);
+    EXPECT_EQ(PlaylistEntry::cdTrack("/dev/sr0", 7), "/dev/sr0/track07.cda");
+    EXPECT_EQ(DiscTitles::trackNumber(PlaylistEntry::cdTrack("/dev/sr0/", 12)), 12);
+    EXPECT_EQ(PlaylistEntry::archiveMember("/m/a.zip", 0), "/m/a.zip");
+    EXPECT_EQ(PlaylistEntry::archiveMember("/m/a.zip", 2), "/m/a.zip2");
 }

@@ -13,6 +13,8 @@ namespace ombrix {
 HttpDownloader::HttpDownloader(QObject* parent) : QObject(parent) {
     // No system proxy discovery: the player's own settings decide.
     manager_.setProxy(QNetworkProxy::NoProxy);
+    // A server that stops sending must not keep a playlist entry waiting forever.
+    manager_.setTransferTimeout(kStallTimeoutMs);
 }
 
 HttpDownloader::~HttpDownloader() {

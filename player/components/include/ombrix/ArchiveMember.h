@@ -4,7 +4,7 @@
 
 namespace ombrix {
 
-/// One file stored in an archive, as listed in archive order.
+/// One file stored in an archive, as listed in archive order. A value type.
 struct ArchiveMember {
     QString name;     ///< the stored name, possibly with folders inside the archive
     qint64 size = 0;  ///< uncompressed size in bytes

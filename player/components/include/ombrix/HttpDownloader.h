@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QNetworkAccessManager>
-#include <QObject>
 #include <QNetworkReply>
+#include <QObject>
 #include <QPointer>
 #include <QSaveFile>
 #include <QString>
 #include <QUrl>
 #include <memory>
-
 
 namespace ombrix {
 
@@ -21,6 +20,9 @@ namespace ombrix {
 class HttpDownloader : public QObject {
     Q_OBJECT
 public:
+    /// A download that receives nothing for this long is aborted.
+    static constexpr int kStallTimeoutMs = 30000;
+
     explicit HttpDownloader(QObject* parent = nullptr);
     ~HttpDownloader() override;
 
