@@ -24,6 +24,7 @@ void Delay::setSampleRate(int hz) noexcept {
     rate_ = clampSampleRate(hz);
     const int ramp = rampSamples(rate_);
     level_.setRampLength(ramp);
+    feedback_.setRampLength(ramp);
     gainLeft_.setRampLength(ramp);
     gainRight_.setRampLength(ramp);
     enable_.setRampLength(ramp);
@@ -51,7 +52,7 @@ void Delay::setPan(int32_t pan) noexcept {
 }
 
 void Delay::setFeedbackQ15(int32_t feed) noexcept {
-    feedback_ = q15(feed);
+    feedback_.setTarget(q15(feed));
 }
 
 void Delay::setEnabled(bool on) noexcept {
@@ -82,7 +83,7 @@ void Delay::process(float* left, float* right, int n) noexcept {
         } else {
             echo = tap(currentTap_);
         }
-        line_[writeIndex_] = (left[i] + right[i]) * 0.5f + echo * feedback_;
+        line_[writeIndex_] = (left[i] + right[i]) * 0.5f + echo * feedback_.next();
         if (++writeIndex_ >= size) writeIndex_ = 0;
 
         const float gain = level_.next() * enable_.next();

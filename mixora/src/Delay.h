@@ -32,7 +32,7 @@ public:
     void setLevelQ15(int32_t level) noexcept;
     /// Echo position -32768 (left) .. 32767 (right), ramped.
     void setPan(int32_t pan) noexcept;
-    /// Feedback, Q15 (0..32767).
+    /// Feedback, Q15 (0..32767), ramped.
     void setFeedbackQ15(int32_t feed) noexcept;
     void setEnabled(bool on) noexcept;
     bool isActive() const noexcept { return !enable_.isSilent(); }
@@ -57,7 +57,7 @@ private:
     int nextTap_;
     int fadeLength_ = 1;
     int fadePos_ = 0;  // 0 = no crossfade running
-    float feedback_ = 0.0f;
+    SmoothedValue feedback_;
     SmoothedValue level_;
     SmoothedValue gainLeft_{1.0f};
     SmoothedValue gainRight_{1.0f};
