@@ -22,7 +22,7 @@ struct Factors {
             for (int k = 0; k < n / 2; ++k) {
                 const double v = 1.0 / (2.0 * std::cos((2 * k + 1) * pi / (2.0 * n)));
                 f[static_cast<size_t>(offsetOf(n) + k)] = static_cast<float>(v);
-                q[static_cast<size_t>(offsetOf(n) + k)] = static_cast<int32_t>(16384.0 * v);
+                q[static_cast<size_t>(offsetOf(n) + k)] = static_cast<int32_t>(16777216.0 * v);
             }
         }
     }
@@ -66,7 +66,7 @@ struct FixedDct {
         for (int k = 0; k < h; ++k) {
             a[k] = x[k] + x[N - 1 - k];
             const int64_t d = static_cast<int64_t>(x[k]) - x[N - 1 - k];
-            b[k] = static_cast<int32_t>((d * q[k] + 8192) >> 14);
+            b[k] = static_cast<int32_t>((d * q[k] + 8388608) >> 24);
         }
         FixedDct<h>::run(a, A);
         FixedDct<h>::run(b, B);

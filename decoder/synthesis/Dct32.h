@@ -13,9 +13,10 @@ namespace ombrix::mp3 {
 /// Thread affinity: stateless; the factor tables are constants built before main.
 void dct32(const float* in, float* out) noexcept;
 
-/// The same transform in fixed point: the factors carry 14 fractional bits (16384/(2 cos(...))
-/// truncated) and every product is rounded and shifted right by 14; 11 bits left the 16-bit path
-/// several steps off the float path on loud passages. Inputs and outputs share one scale.
+/// The same transform in fixed point: the factors carry 24 fractional bits (2^24/(2 cos(...))
+/// truncated) and every product is rounded and shifted right by 24; with 11 bits the 16-bit path
+/// drifted several steps from the float path on loud passages. Inputs and outputs share one
+/// scale.
 void dct32Fixed(const int32_t* in, int32_t* out) noexcept;
 
 }  // namespace ombrix::mp3
