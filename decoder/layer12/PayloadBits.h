@@ -13,33 +13,53 @@ class PayloadBits {
 public:
     /// `data` holds `size` bytes; reading starts `bitPosition` bits into it.
     PayloadBits(const uint8_t* data, size_t size, uint32_t bitPosition = 0) noexcept
-        : data_(data), size_(size), pos_(bitPosition) {}
-
-    /// The next `n` bits (0..24).
-    uint32_t get(int n) noexcept {
-        if (n <= 0) return 0;
-        const size_t byte = pos_ >> 3;
-        uint32_t word;
-        if (byte + 4 <= size_) {
-            word = (uint32_t{data_[byte]} << 24) | (uint32_t{data_[byte + 1]} << 16) |
-                   (uint32_t{data_[byte + 2]} << 8) | uint32_t{data_[byte + 3]};
-        } else {
-            word = 0;
-            for (size_t i = 0; i < 4; ++i) {
-                word = (word << 8) | (byte + i < size_ ? uint32_t{data_[byte + i]} : 0u);
-            }
-        }
-        word <<= (pos_ & 7);
-        pos_ += static_cast<uint32_t>(n);
-        return word >> (32 - n);
+        : data_(data), size_(size), next_(bitPosition >> 3) {
+        refill();
+        const int skip = static_cast<int>(bitPosition & 7);
+        cache_ <<= skip;
+        cached_ -= skip;
     }
 
-    uint32_t position() const noexcept { return pos_; }
+    /// The next `n` bits (0..32).
+    uint32_t get(int n) noexcept {
+        if (n <= 0) return 0;
+        if (cached_ < n) refill();
+        const auto value = static_cast<uint32_t>(cache_ >> (64 - n));
+        cache_ <<= n;
+        cached_ -= n;
+        return value;
+    }
+
+    /// Bits consumed since the start of the payload.
+    uint64_t position() const noexcept {
+        return uint64_t{next_} * 8 - static_cast<uint64_t>(cached_);
+    }
 
 private:
+    // Tops the cache up to at least 57 bits; bytes past the end of the payload read as zero.
+    void refill() noexcept {
+        if (next_ + 8 <= size_) {
+            uint64_t word = 0;
+            for (size_t i = 0; i < 8; ++i) word = (word << 8) | data_[next_ + i];
+            cache_ |= word >> cached_;
+            const int bytes = (63 - cached_) >> 3;
+            next_ += static_cast<size_t>(bytes);
+            cached_ += bytes * 8;
+            return;
+        }
+        while (cached_ <= 56) {
+            const uint64_t byte = next_ < size_ ? data_[next_] : 0;
+            ++next_;
+            cache_ |= byte << (56 - cached_);
+            cached_ += 8;
+        }
+    }
+
     const uint8_t* data_;
     size_t size_;
-    uint32_t pos_;
+    size_t next_;         // next byte to enter the cache
+    uint64_t cache_ = 0;  // unread bits, left-aligned
+    int cached_ = 0;      // number of valid bits in cache_
 };
 
 }  // namespace ombrix::mp3

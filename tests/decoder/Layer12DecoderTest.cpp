@@ -152,6 +152,30 @@ TEST(Layer12DamageTest, RandomPayloadsDecodeToAFrameOfSamplesEach) {
     }
 }
 
+// l1-fl2 (44.1 kHz, 384 kbit/s) relabelled as MPEG-2: 22.05 kHz at 192 kbit/s gives frames of
+// the same length and Layer I is coded alike at the lower rates, so the samples stay the same.
+TEST(Layer12StreamTest, Mpeg2Layer1FramesAreDecodedLikeMpeg1Ones) {
+    TempDir dir;
+    std::vector<uint8_t> stream = readBytes(testdataDir() / "l1-fl2.bit");
+    size_t frames = 0;
+    for (size_t pos = 0; pos + 4 <= stream.size(); ++frames) {
+        mp3::FrameHeader header;
+        const uint32_t word = uint32_t{stream[pos]} << 24 | uint32_t{stream[pos + 1]} << 16 |
+                              uint32_t{stream[pos + 2]} << 8 | stream[pos + 3];
+        ASSERT_TRUE(header.decode(word));
+        ASSERT_EQ(header.bitrateIndex, 12);
+        stream[pos + 1] &= ~0x08;  // id 0
+        pos += header.frameLength();
+    }
+    const DecodedPcm pcm = decodeBytes(dir, stream);
+    ASSERT_EQ(pcm.result, 1);
+    EXPECT_EQ(pcm.rate, 22050);
+    EXPECT_EQ(pcm.samples.size(), frames * 384 * 2);
+    const DecodedPcm original = decodeBytes(dir, readBytes(testdataDir() / "l1-fl2.bit"));
+    EXPECT_EQ(original.rate, 44100);
+    EXPECT_EQ(pcm.samples, original.samples);
+}
+
 // A Layer I joint-stereo frame (48 kHz, 384 kbit/s, modeExtension 0, so the bound is 4) coding
 // only subband 6, shared, with the given left and right scale-factor indices.
 std::vector<uint8_t> jointStereoFrame(uint32_t leftScale, uint32_t rightScale) {
