@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -170,6 +171,8 @@ TEST(Tidtag, RiffWriteTwiceLeavesOneList) {
     junkTail += le32(4);
     junkTail += "INFO";
     test::writeFile(f, riffFile(true, true, junkTail));
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(f, permissions));
     Tidtag t;
     ASSERT_TRUE(t.read(f));
     EXPECT_TRUE(t.isRiff);
@@ -183,6 +186,10 @@ TEST(Tidtag, RiffWriteTwiceLeavesOneList) {
     ASSERT_TRUE(t.write(f));
     const QByteArray bytes = test::readFile(f);
     EXPECT_EQ(countOf(bytes, "LIST"), 1);
+    const auto mask = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                      QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                      QFile::ExeOther;
+    EXPECT_EQ(QFile::permissions(f) & mask, permissions);
     EXPECT_EQ(quint32(quint8(bytes[4]) | quint8(bytes[5]) << 8 | quint8(bytes[6]) << 16 |
                       quint8(bytes[7]) << 24),
               quint32(bytes.size() - 8));

@@ -293,7 +293,11 @@ bool Tidtag::writeRiff(const QString& fileName) const {
     const qint64 total = out.pos();
     if (!out.seek(4) || out.write(le32Bytes(quint32(total - 8))) != 4) return false;
     in.close();
-    return out.commit();
+    const QFileDevice::Permissions permissions = QFile::permissions(fileName);
+    if (!out.commit()) return false;
+    // The rebuilt file replaces the old one; it keeps the old one's permissions.
+    QFile::setPermissions(fileName, permissions);
+    return true;
 }
 
 void Tidtag::assign(const Tidtag& other) {
