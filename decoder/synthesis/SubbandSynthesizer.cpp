@@ -79,15 +79,22 @@ void SubbandSynthesizer::synthesizeFloat(WaveOutput& output) {
 }
 
 void SubbandSynthesizer::synthesizeInt(WaveOutput& output) {
-    // The DCT runs on the 32768-scaled input in 32 bits; its result is rounded to the 8192-scaled
-    // history: 16-bit history values then cover matrixed values up to +-4.0 (well beyond full
-    // scale), and the window (volume x D / 2) with the final shift by 12 restores the float
-    // path's level.
+    // The DCT runs on the 32768-scaled input raised by 4 bits, so that its own rounding stays
+    // well below one output step; its result is rounded to the 8192-scaled history: 16-bit
+    // history values then cover matrixed values up to +-4.0 (well beyond full scale), and the
+    // window (volume x D / 2) with the final shift by 12 restores the float path's level.
+    alignas(32) int32_t in[32];
     alignas(32) int32_t x[32];
     alignas(32) int32_t first[32];
     alignas(32) int32_t second[32];
-    dct32Fixed(inputInt.data(), x);
-    for (int k = 0; k < 32; ++k) x[k] = (x[k] + 2) >> 2;
+    for (int k = 0; k < 32; ++k) {
+        // Held to +-2^26 before scaling: the DCT's sums grow 32-fold at most within 32 bits.
+        const int32_t v =
+            std::clamp<int32_t>(inputInt[static_cast<size_t>(k)], -(1 << 21), 1 << 21);
+        in[k] = v * 16;
+    }
+    dct32Fixed(in, x);
+    for (int k = 0; k < 32; ++k) x[k] = (x[k] + 32) >> 6;
     splitMatrixed(x, first, second);
 
     const int column = phase_;
