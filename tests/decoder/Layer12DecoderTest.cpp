@@ -183,7 +183,7 @@ std::vector<uint8_t> jointStereoFrame(uint32_t leftScale, uint32_t rightScale) {
     spec.layer = 1;
     spec.bitrateIndex = 12;
     spec.samplingIndex = 1;
-    spec.mode = 1;  // joint stereo; the spec leaves modeExtension 0
+    spec.mode = 1;  // joint stereo, modeExtension 0
     std::vector<uint8_t> frame = buildFrame(spec);
     Layer12BitWriter w;
     for (int sb = 0; sb < 32; ++sb) {

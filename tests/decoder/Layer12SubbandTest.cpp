@@ -53,83 +53,22 @@ TEST(Layer12TablesTest, ScaleFactorsAndLayer1Levels) {
     EXPECT_EQ(t.layer1Offset[15], 0.0f);
 }
 
-TEST(Layer12TablesTest, ClassesFollowStepsAndGroupedTriplesTakeDigitsLowFirst) {
+TEST(Layer12TablesTest, GroupedTriplesTakeDigitsLowFirstAndStayInsideTheirTable) {
     const Layer12Tables& t = Layer12Tables::instance();
-    const std::array<int, 18> steps = {0,   3,   5,    7,    9,    15,   31,    63,    127,
-                                       255, 511, 1023, 2047, 4095, 8191, 16383, 32767, 65535};
-    for (size_t k = 1; k < steps.size(); ++k) {
-        const QuantClass& q = t.classes[k];
-        ASSERT_EQ(q.steps, steps[k]);
-        if (q.grouped) {
-            EXPECT_EQ(q.bits, q.steps == 3 ? 5 : q.steps == 5 ? 7 : 10);
-            const int code = q.steps * q.steps * q.steps - 2;  // digits steps-2, steps-1, steps-1
-            EXPECT_NEAR(q.triples[3 * code], level(q.steps - 2, q.steps), 1e-6);
-            EXPECT_NEAR(q.triples[3 * code + 1], level(q.steps - 1, q.steps), 1e-6);
-            EXPECT_NEAR(q.triples[3 * code + 2], level(q.steps - 1, q.steps), 1e-6);
-            // Codewords no encoder can produce must stay inside the table and stay silent.
-            const int past = (1 << q.bits) - 1;
-            EXPECT_EQ(q.triples[3 * past], 0.0f);
-        } else {
-            EXPECT_EQ(1 << q.bits, q.steps + 1);
-            for (int s : {0, q.steps / 2, q.steps - 1}) {
-                EXPECT_NEAR(q.c * (s * std::ldexp(1.0, 1 - q.bits) - 1.0 + q.d), level(s, q.steps),
-                            1e-6);
-                EXPECT_NEAR(s * q.mul + q.add, level(s, q.steps), 1e-6);
-            }
-        }
+    for (const QuantClass& q : t.classes) {
+        if (!q.grouped) continue;
+        const int code = q.steps * q.steps * q.steps - 2;  // digits steps-2, steps-1, steps-1
+        EXPECT_NEAR(q.triples[3 * code], level(q.steps - 2, q.steps), 1e-6);
+        EXPECT_NEAR(q.triples[3 * code + 1], level(q.steps - 1, q.steps), 1e-6);
+        EXPECT_NEAR(q.triples[3 * code + 2], level(q.steps - 1, q.steps), 1e-6);
+        // Codewords no encoder can produce must stay inside the table and stay silent.
+        const int past = (1 << q.bits) - 1;
+        EXPECT_EQ(q.triples[3 * past], 0.0f);
     }
     const QuantClass& three = t.classes[1];
     EXPECT_NEAR(three.triples[3 * 5], 2.0 / 3, 1e-7);  // 5 = 2 + 1 x 3 + 0 x 9
     EXPECT_NEAR(three.triples[3 * 5 + 1], 0.0, 1e-7);
     EXPECT_NEAR(three.triples[3 * 5 + 2], -2.0 / 3, 1e-7);
-}
-
-TEST(Layer12TablesTest, AllocationTablesMatchTheStandardRows) {
-    const Layer12Tables& t = Layer12Tables::instance();
-    auto stepsOf = [&](const AllocationTable& table, int sb, int index) {
-        return t.classes[table.classOf[sb][index]].steps;
-    };
-    // B.2b: 4, 4 and 3 bits, then 2 bits from subband 23.
-    EXPECT_EQ(t.tableB.sbLimit, 30);
-    EXPECT_EQ(t.tableA.sbLimit, 27);
-    for (int sb : {0, 2, 3, 10}) EXPECT_EQ(t.tableB.nbal[sb], 4);
-    for (int sb : {11, 22}) EXPECT_EQ(t.tableB.nbal[sb], 3);
-    for (int sb : {23, 29}) EXPECT_EQ(t.tableB.nbal[sb], 2);
-    EXPECT_EQ(stepsOf(t.tableB, 0, 1), 3);
-    EXPECT_EQ(stepsOf(t.tableB, 0, 2), 7);
-    EXPECT_EQ(stepsOf(t.tableB, 2, 15), 65535);
-    EXPECT_EQ(stepsOf(t.tableB, 3, 2), 5);
-    EXPECT_EQ(stepsOf(t.tableB, 3, 4), 9);
-    EXPECT_EQ(stepsOf(t.tableB, 10, 14), 8191);
-    EXPECT_EQ(stepsOf(t.tableB, 10, 15), 65535);
-    EXPECT_EQ(stepsOf(t.tableB, 22, 6), 31);
-    EXPECT_EQ(stepsOf(t.tableB, 22, 7), 65535);
-    EXPECT_EQ(stepsOf(t.tableA, 26, 3), 65535);
-    // Low rates (B.2c/d), and the 3- and 2-bit rows of MPEG-2: 3, 5, 9, 15 ... 32767 steps.
-    for (const AllocationTable* low : {&t.tableC, &t.tableD}) {
-        EXPECT_EQ(stepsOf(*low, 0, 3), 9);
-        EXPECT_EQ(stepsOf(*low, 0, 15), 32767);
-        EXPECT_EQ(stepsOf(*low, low->sbLimit - 1, 1), 3);
-    }
-    EXPECT_EQ(t.tableC.sbLimit, 8);
-    EXPECT_EQ(t.tableD.sbLimit, 12);
-    EXPECT_EQ(t.tableD.nbal[1], 4);
-    EXPECT_EQ(t.tableD.nbal[2], 3);
-    EXPECT_EQ(stepsOf(t.tableD, 11, 7), 127);
-    EXPECT_EQ(t.tableMpeg2.sbLimit, 30);
-    EXPECT_EQ(t.tableMpeg2.nbal[3], 4);
-    EXPECT_EQ(t.tableMpeg2.nbal[4], 3);
-    EXPECT_EQ(t.tableMpeg2.nbal[10], 3);
-    EXPECT_EQ(t.tableMpeg2.nbal[11], 2);
-    EXPECT_EQ(t.tableMpeg2.nbal[29], 2);
-    // The 4-bit MPEG-2 row: 3, 5, 7, 9, 15 ... 16383 steps.
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 0, 3), 7);
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 3, 4), 9);
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 3, 15), 16383);
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 4, 3), 9);
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 29, 1), 3);
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 29, 3), 9);
-    EXPECT_EQ(stepsOf(t.tableMpeg2, 10, 7), 127);
 }
 
 TEST(Layer12TablesTest, TableSelectionAgreesWithTheHeaderForEveryAllowedLayer2Frame) {
@@ -201,19 +140,6 @@ SubbandRun runSubband(SubbandDecoder& d, int sb, const FrameLayout& layout,
     return run;
 }
 
-TEST(Layer1SubbandTest, MonoRequantizesWithTheScaleFactor) {
-    Layer12BitWriter w;
-    w.put(3, 4);  // 4 bits per sample, 15 steps
-    w.put(6, 6);  // scale factor 2^-1
-    for (int g = 0; g < 12; ++g) w.put(static_cast<uint32_t>(g), 4);
-    FrameLayout layout;
-    layout.channels = 1;
-    Layer1MonoSubband d;
-    const SubbandRun run = runSubband(d, 7, layout, w.bytes());
-    ASSERT_EQ(run.left.size(), 12u);
-    for (int g = 0; g < 12; ++g) EXPECT_NEAR(run.left[g], level(g, 15) * 0.5, 1e-6);
-}
-
 TEST(Layer1SubbandTest, ForbiddenAllocationAndScaleFactor63AreSilent) {
     for (const auto& [allocation, scale] : {std::pair{15u, 0u}, std::pair{4u, 63u}}) {
         Layer12BitWriter w;
@@ -225,21 +151,6 @@ TEST(Layer1SubbandTest, ForbiddenAllocationAndScaleFactor63AreSilent) {
         Layer1MonoSubband d;
         const SubbandRun run = runSubband(d, 0, layout, w.bytes());
         for (float v : run.left) EXPECT_EQ(v, 0.0f);
-    }
-}
-
-TEST(Layer1SubbandTest, StereoReadsLeftBeforeRightAndLeavesAnUnallocatedChannelSilent) {
-    Layer12BitWriter w;
-    w.put(1, 4);  // left: 2 bits
-    w.put(0, 4);  // right: none
-    w.put(3, 6);  // left scale factor 1.0; no right scale factor
-    for (int g = 0; g < 12; ++g) w.put(2, 2);
-    FrameLayout layout;
-    Layer1StereoSubband d;
-    const SubbandRun run = runSubband(d, 2, layout, w.bytes());
-    for (int g = 0; g < 12; ++g) {
-        EXPECT_NEAR(run.left[g], 2.0 / 3, 1e-6);
-        EXPECT_EQ(run.right[g], 0.0f);
     }
 }
 
@@ -313,37 +224,6 @@ TEST(Layer2SubbandTest, ScfsiSelectsTheScaleFactorOfEachThird) {
             EXPECT_NEAR(run.left[slot], level(14, 15) * scaleOf(expected[scfsi][part]), 1e-6)
                 << "scfsi " << scfsi << " slot " << slot;
         }
-    }
-}
-
-TEST(Layer2SubbandTest, GroupedCodewordsGiveThreeSamplesInOrder) {
-    const Layer12Tables& t = Layer12Tables::instance();
-    FrameLayout layout;
-    layout.layer = 2;
-    layout.table = &t.tableB;
-    Layer12BitWriter w;
-    w.put(2, 4);  // left, subband 3: index 2 = 5 steps, grouped in 7 bits
-    w.put(4, 4);  // right: index 4 = 9 steps, grouped in 10 bits
-    w.put(2, 2);  // left scfsi 2
-    w.put(0, 2);  // right scfsi 0
-    w.put(3, 6);
-    w.put(3, 6);
-    w.put(0, 6);
-    w.put(63, 6);
-    const uint32_t leftCode = 4 + 1 * 5 + 2 * 25;   // 4, 1, 2
-    const uint32_t rightCode = 8 + 0 * 9 + 5 * 81;  // 8, 0, 5
-    for (int g = 0; g < 12; ++g) {
-        w.put(leftCode, 7);
-        w.put(rightCode, 10);
-    }
-    Layer2StereoSubband d;
-    const SubbandRun run = runSubband(d, 3, layout, w.bytes());
-    ASSERT_EQ(run.left.size(), 36u);
-    const std::array<int, 3> leftDigits = {4, 1, 2}, rightDigits = {8, 0, 5};
-    const std::array<double, 3> rightScale = {1.0, 2.0, 0.0};
-    for (int slot = 0; slot < 36; ++slot) {
-        EXPECT_NEAR(run.left[slot], level(leftDigits[slot % 3], 5), 1e-6);
-        EXPECT_NEAR(run.right[slot], level(rightDigits[slot % 3], 9) * rightScale[slot / 12], 1e-6);
     }
 }
 
