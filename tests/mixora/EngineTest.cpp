@@ -346,7 +346,12 @@ TEST(ExportsTest, SettersHammeredWhileAnotherThreadProcesses) {
         XMSetDelayFeed(any(rng));
         XMEnableSurround(i % 2);
         XMCancelVocal(i % 4 == 1);
-        XMSetSampleRate(i % 11 == 0 ? 22050 : kRate);
+        if (i % 11 == 0) {
+            static constexpr int32_t kRates[] = {22050, 192000, 4000, 0, -5, 1000000, 8000};
+            XMSetSampleRate(kRates[(i / 11) % 7]);
+        } else if (i % 11 == 5) {
+            XMSetSampleRate(kRate);
+        }
         const int pad = i % 8;
         if (i % 50 == 0) {
             EXPECT_EQ(XMLoadSample(pad, wav.c_str()), 1);
