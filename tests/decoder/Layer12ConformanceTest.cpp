@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ std::vector<int16_t> trimmedReference(const std::string& name) {
     std::vector<int16_t> reference = readPcm(testdataDir() / (name + ".pcm"));
     while (!reference.empty() && reference.back() == 0) reference.pop_back();
     return reference;
+}
+
+void PrintTo(const StreamCase& stream, std::ostream* os) {
+    *os << stream.name;
 }
 
 struct PathLimits {
