@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "DecodeSupport.h"
+
+using namespace ombrix::test;
+
+namespace {
+
+class BitWriter {
+public:
+    void put(uint32_t value, int bits) {
+        for (int b = bits - 1; b >= 0; --b) {
+            if (count_ % 8 == 0) bytes_.push_back(0);
+            if ((value >> b) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (count_ % 8));
+            ++count_;
+        }
+    }
+    size_t bits() const { return count_; }
+    std::vector<uint8_t>& bytes() { return bytes_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+    size_t count_ = 0;
+};
+
+// Long-block band starts at 48 kHz.
+constexpr std::array<int, 23> kBands = {0,  4,  8,   12,  16,  20,  24,  30,  36,  42,  50, 60,
+                                        72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576};
+
+struct Channel {
+    std::array<int, 576> values{};       // -1, 0 or +1
+    std::array<int, 21> scalefactors{};  // bands 0..10 in 4 bits, 11..20 in 3 bits
+};
+
+// Huffman table 1 with its sign bits: the pairs of `values` up to the last non-zero pair.
+void writeGranule(BitWriter& main, BitWriter& side, const Channel& ch) {
+    BitWriter body;
+    for (int b = 0; b < 21; ++b)
+        body.put(static_cast<uint32_t>(ch.scalefactors[b]), b < 11 ? 4 : 3);
+    int pairs = 0;
+    for (int i = 0; i < 576; i += 2)
+        if (ch.values[i] || ch.values[i + 1]) pairs = i / 2 + 1;
+    for (int p = 0; p < pairs; ++p) {
+        const int x = ch.values[2 * p], y = ch.values[2 * p + 1];
+        static const uint32_t code[2][2] = {{1, 1},
+                                            {1, 0}};  // (0,0) 1, (0,1) 001, (1,0) 01, (1,1) 000
+        static const int length[2][2] = {{1, 3}, {2, 3}};
+        body.put(code[x != 0][y != 0], length[x != 0][y != 0]);
+        if (x) body.put(x < 0, 1);
+        if (y) body.put(y < 0, 1);
+    }
+    side.put(static_cast<uint32_t>(body.bits()), 12);  // part2_3_length
+    side.put(static_cast<uint32_t>(pairs), 9);         // big_values
+    side.put(170, 8);                                  // global_gain: quiet, no clipping
+    side.put(15, 4);                                   // scalefac_compress: slen 4 and 3
+    side.put(0, 1);                                    // no window switching
+    for (int r = 0; r < 3; ++r) side.put(1, 5);        // table 1 everywhere
+    side.put(15, 4);
+    side.put(7, 3);
+    side.put(0, 3);  // preflag, scalefac_scale, count1 table
+    for (size_t i = 0; i < body.bits(); ++i) {
+        const uint8_t byte = body.bytes()[i / 8];
+        main.put((byte >> (7 - i % 8)) & 1, 1);
+    }
+}
+
+// MPEG-1, 48 kHz, 128 kbit/s (384-byte frames), the same two granules in every frame.
+std::vector<uint8_t> buildStream(bool intensity, const Channel& left, const Channel& right) {
+    std::vector<uint8_t> file;
+    for (int frame = 0; frame < 12; ++frame) {
+        BitWriter side, main;
+        side.put(0, 9);  // main_data_begin
+        side.put(0, 3);
+        side.put(0, 8);  // scfsi
+        for (int gr = 0; gr < 2; ++gr) {
+            writeGranule(main, side, left);
+            writeGranule(main, side, right);
+        }
+        const uint8_t header[4] = {0xFF, 0xFB, 0x94, static_cast<uint8_t>(intensity ? 0x50 : 0x00)};
+        file.insert(file.end(), header, header + 4);
+        file.insert(file.end(), side.bytes().begin(), side.bytes().end());
+        std::vector<uint8_t> data = main.bytes();
+        data.resize(384 - 4 - 32, 0);
+        file.insert(file.end(), data.begin(), data.end());
+    }
+    return file;
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+// Intensity positions 6, 3, 0 and the band without intensity (7) must sound exactly like the
+// same spectrum coded as plain stereo: position 6 puts everything left, 0 everything right, 3
+// halves both (a scale factor of 2 at scalefac_scale 0). The right channel's last non-zero line
+// (15, band 3) makes intensity start at band 4.
+TEST(Layer3Intensity, PositionsSplitTheLeftSpectrumLikePlainStereo) {
+    const int pattern[4] = {6, 3, 0, 7};
+    Channel isLeft, isRight, plainLeft, plainRight;
+    for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
+    for (int i = 0; i < 16; ++i) isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
+    for (int b = 0; b < 4; ++b)
+        for (int i = kBands[b]; i < kBands[b + 1]; ++i) plainLeft.values[i] = isLeft.values[i];
+    for (int b = 4; b < 22; ++b) {
+        const int pos = pattern[(b < 21 ? b : 20) % 4];
+        if (b < 21) isRight.scalefactors[b] = pos;
+        for (int i = kBands[b]; i < kBands[b + 1]; ++i) {
+            const int x = isLeft.values[i];
+            plainLeft.values[i] = (pos == 0) ? 0 : x;
+            plainRight.values[i] = (pos == 0 || pos == 3) ? x : 0;
+        }
+        if (pos == 3 && b < 21) plainLeft.scalefactors[b] = plainRight.scalefactors[b] = 2;
+    }
+    TempDir dir;
+    writeFile(dir / "is.mp3", buildStream(true, isLeft, isRight));
+    writeFile(dir / "plain.mp3", buildStream(false, plainLeft, plainRight));
+    const DecodedPcm is = decodeFile((dir / "is.mp3").string());
+    const DecodedPcm plain = decodeFile((dir / "plain.mp3").string());
+    ASSERT_EQ(is.result, 1);
+    ASSERT_EQ(is.channels, 2);
+    ASSERT_EQ(is.samples.size(), plain.samples.size());
+    ASSERT_GT(is.samples.size(), 0u);
+    int worst = 0, loudest = 0;
+    for (size_t i = 0; i < is.samples.size(); ++i) {
+        worst = std::max(worst, std::abs(is.samples[i] - plain.samples[i]));
+        loudest = std::max(loudest, std::abs(static_cast<int>(plain.samples[i])));
+    }
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(loudest, 100);  // the streams are not silent
+}
