@@ -428,10 +428,11 @@ void Layer3Decoder::intensity(int gr, bool ms) {
         }
     };
     if (!shortBlocks(g)) {
+        // Intensity starts in the band after the right channel's last non-zero line, or at band 0
+        // when the right channel is all zero (as the standard says).
         const int last = lastNonZero(0, 576);
-        int startBand = 1;
+        int startBand = 0;
         if (last >= 0) {
-            startBand = 0;
             while (startBand < 22 && bands.longStart[static_cast<size_t>(startBand + 1)] <= last)
                 ++startBand;
             ++startBand;
@@ -661,9 +662,8 @@ void Layer3Decoder::decodeFrame(Crc16*) {
     }
     reservoir_.setBitsRead(start * 8);
 
-    if (!windowsBuilt_ || windowsMmx_ != context_.settings.useMmx() ||
-        !context_.settings.windowTablesReady.load(std::memory_order_relaxed))
-        buildWindows();
+    // The window tables follow the processor flags; a change is seen at the next frame.
+    if (!windowsBuilt_ || windowsMmx_ != context_.settings.useMmx()) buildWindows();
 
     for (int gr = 0; gr < granules_; ++gr) {
         for (int ch = 0; ch < channels_; ++ch) {

@@ -101,39 +101,45 @@ void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 
 // Intensity positions 6, 3, 0 and the band without intensity (7) must sound exactly like the
 // same spectrum coded as plain stereo: position 6 puts everything left, 0 everything right, 3
-// halves both (a scale factor of 2 at scalefac_scale 0). The right channel's last non-zero line
-// (15, band 3) makes intensity start at band 4.
+// halves both (a scale factor of 2 at scalefac_scale 0). Intensity starts in the band after the
+// right channel's last non-zero line (line 15, band 3), or at band 0 when the right channel is
+// all zero.
 TEST(Layer3Intensity, PositionsSplitTheLeftSpectrumLikePlainStereo) {
-    const int pattern[4] = {6, 3, 0, 7};
-    Channel isLeft, isRight, plainLeft, plainRight;
-    for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
-    for (int i = 0; i < 16; ++i) isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
-    for (int b = 0; b < 4; ++b)
-        for (int i = kBands[b]; i < kBands[b + 1]; ++i) plainLeft.values[i] = isLeft.values[i];
-    for (int b = 4; b < 22; ++b) {
-        const int pos = pattern[(b < 21 ? b : 20) % 4];
-        if (b < 21) isRight.scalefactors[b] = pos;
-        for (int i = kBands[b]; i < kBands[b + 1]; ++i) {
-            const int x = isLeft.values[i];
-            plainLeft.values[i] = (pos == 0) ? 0 : x;
-            plainRight.values[i] = (pos == 0 || pos == 3) ? x : 0;
+    for (const int rightLines : {16, 0}) {
+        SCOPED_TRACE(rightLines);
+        const int firstBand = rightLines ? 4 : 0;
+        const int pattern[4] = {6, 3, 0, 7};
+        Channel isLeft, isRight, plainLeft, plainRight;
+        for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
+        for (int i = 0; i < rightLines; ++i)
+            isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
+        for (int b = 0; b < firstBand; ++b)
+            for (int i = kBands[b]; i < kBands[b + 1]; ++i) plainLeft.values[i] = isLeft.values[i];
+        for (int b = firstBand; b < 22; ++b) {
+            const int pos = pattern[(b < 21 ? b : 20) % 4];
+            if (b < 21) isRight.scalefactors[b] = pos;
+            for (int i = kBands[b]; i < kBands[b + 1]; ++i) {
+                const int x = isLeft.values[i];
+                plainLeft.values[i] = (pos == 0) ? 0 : x;
+                plainRight.values[i] = (pos == 0 || pos == 3) ? x : 0;
+            }
+            if (pos == 3 && b < 21) plainLeft.scalefactors[b] = plainRight.scalefactors[b] = 2;
         }
-        if (pos == 3 && b < 21) plainLeft.scalefactors[b] = plainRight.scalefactors[b] = 2;
+        TempDir dir;
+        writeFile(dir / "is.mp3", buildStream(true, isLeft, isRight));
+        writeFile(dir / "plain.mp3", buildStream(false, plainLeft, plainRight));
+        const DecodedPcm is = decodeFile((dir / "is.mp3").string());
+        const DecodedPcm plain = decodeFile((dir / "plain.mp3").string());
+        ASSERT_EQ(is.result, 1);
+        ASSERT_EQ(is.channels, 2);
+        ASSERT_EQ(is.samples.size(), plain.samples.size());
+        ASSERT_GT(is.samples.size(), 0u);
+        int worst = 0, loudest = 0;
+        for (size_t i = 0; i < is.samples.size(); ++i) {
+            worst = std::max(worst, std::abs(is.samples[i] - plain.samples[i]));
+            loudest = std::max(loudest, std::abs(static_cast<int>(plain.samples[i])));
+        }
+        EXPECT_LE(worst, 1);
+        EXPECT_GT(loudest, 100);  // the streams are not silent
     }
-    TempDir dir;
-    writeFile(dir / "is.mp3", buildStream(true, isLeft, isRight));
-    writeFile(dir / "plain.mp3", buildStream(false, plainLeft, plainRight));
-    const DecodedPcm is = decodeFile((dir / "is.mp3").string());
-    const DecodedPcm plain = decodeFile((dir / "plain.mp3").string());
-    ASSERT_EQ(is.result, 1);
-    ASSERT_EQ(is.channels, 2);
-    ASSERT_EQ(is.samples.size(), plain.samples.size());
-    ASSERT_GT(is.samples.size(), 0u);
-    int worst = 0, loudest = 0;
-    for (size_t i = 0; i < is.samples.size(); ++i) {
-        worst = std::max(worst, std::abs(is.samples[i] - plain.samples[i]));
-        loudest = std::max(loudest, std::abs(static_cast<int>(plain.samples[i])));
-    }
-    EXPECT_LE(worst, 1);
-    EXPECT_GT(loudest, 100);  // the streams are not silent
 }
