@@ -11,10 +11,12 @@ namespace ombrix::mp3 {
 void Layer12Decoder::decodeFrame(Crc16* crc) {
     const FrameHeader& header = context_.header;
     const FrameLayout layout = FrameLayout::of(header);
-    if (layout.layer == 0) return;
     SubbandSynthesizer* left = context_.synth[0];
     SubbandSynthesizer* right = layout.channels == 2 ? context_.synth[1] : nullptr;
-    if (!left || (layout.channels == 2 && !right) || !fitsOutput(layout)) return;
+    if (layout.layer == 0 || !left || (layout.channels == 2 && !right) || !fitsOutput(layout)) {
+        if (crc) crc->reset();  // a skipped frame leaves no bits behind for the next check
+        return;
+    }
 
     FrameReader& reader = context_.reader;
     PayloadBits bits(reader.payload(), reader.payloadLength(), reader.bitPosition());
