@@ -1,5 +1,7 @@
 #include "core/FrameHeader.h"
 
+#include <algorithm>
+
 namespace ombrix::mp3 {
 
 namespace {
@@ -73,7 +75,9 @@ bool FrameHeader::decode(uint32_t word) noexcept {
         sbLimit = 30;  // MPEG-2 Layer II has a single allocation table
     } else {
         int b = bitrateIndex;
-        if (mode != kSingleChannel) b = (b == 4) ? 1 : b - 4;
+        // Per-channel rate class; two-channel rates below 64 kbit/s are not allowed by the
+        // standard, and the low-rate tables are the ones their per-channel rate belongs to.
+        if (mode != kSingleChannel) b = std::max(b - 4, 1);
         if (b == 1 || b == 2) {
             sbLimit = samplingIndex == 2 ? 12 : 8;
         } else if (samplingIndex == 1 || (b >= 3 && b <= 5)) {
