@@ -140,6 +140,33 @@ TEST(HttpDownloader, DocumentNames) {
     EXPECT_EQ(HttpDownloader::documentName("http://h/a/.."), "index.html");
 }
 
+TEST(HttpDownloader, AsynchronousDownloadReportsStartAndEnd) {
+    QTemporaryDir dir;
+    test::HttpTestServer server;
+    server.documents["/menu/song.mp3"] = QByteArray(100000, 'm');
+    HttpDownloader d;
+    QStringList events;
+    QObject::connect(&d, &HttpDownloader::started,
+                     [&](const QString& f) { events << "start " + f; });
+    QObject::connect(&d, &HttpDownloader::finished, [&](bool ok, int status, const QString& f) {
+        events << QString("end %1 %2 %3").arg(ok).arg(status).arg(f);
+    });
+    const QString file = d.start(server.url("/menu/song.mp3"), dir.filePath("file"));
+    EXPECT_EQ(file, dir.filePath("file/song.mp3"));
+    EXPECT_TRUE(d.isRunning());
+    d.waitForFinished();
+    EXPECT_FALSE(d.isRunning());
+    EXPECT_EQ(events, QStringList({"start " + file, "end 1 200 " + file}));
+    EXPECT_EQ(test::readFile(file).size(), 100000);
+
+    events.clear();
+    d.start(server.url("/menu/none.mp3"), dir.filePath("file"));
+    d.waitForFinished();
+    EXPECT_EQ(events, QStringList({"end 0 404 " + dir.filePath("file/none.mp3")}));
+    EXPECT_EQ(d.lastStatus(), 404);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("file/none.mp3")));
+}
+
 TEST(ZipArchive, MissingArchiveThrows) {
     EXPECT_THROW(ZipArchive("/nonexistent/a.zip"), ArchiveError);
     EXPECT_THROW(LhaArchive("/nonexistent/a.lzh"), ArchiveError);

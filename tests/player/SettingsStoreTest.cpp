@@ -177,3 +177,20 @@ TEST_F(SettingsStoreTest, RecentListsDropMissingFiles) {
     EXPECT_EQ(store.settings().recent.first(), "/f5");
     EXPECT_EQ(store.settings().recent.count("/f5"), 1);
 }
+
+TEST_F(SettingsStoreTest, MediaTypesAreWrittenBackWithTheOptions) {
+    test::writeFile(home.path(SettingsStore::kMediaIni),
+                    "[MPEG audio]\r\next=*.mp3;*.mp2;\r\nicon=mpeg\r\n[Wave]\r\next=*.wav;\r\n");
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    const MediaTypes& types = store.mediaTypes();
+    EXPECT_EQ(types.names, QStringList({"MPEG audio", "Wave"}));
+    EXPECT_EQ(types.associate, QStringList({"0", "0"}));  // missing "associate" reads as 0
+    EXPECT_EQ(types.flat, QStringList({".mp3", ".mp2", ".wav"}));
+    store.mediaTypes().associate[1] = "1";
+    store.saveOptions();
+    const IniDocument media = IniDocument::load(home.path(SettingsStore::kMediaIni));
+    EXPECT_EQ(media.readString("Wave", "associate"), "1");
+    EXPECT_EQ(media.readString("Wave", "icon"), "");
+    EXPECT_EQ(media.sectionNames(), QStringList({"MPEG audio", "Wave"}));
+}
