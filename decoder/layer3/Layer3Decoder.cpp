@@ -595,24 +595,39 @@ void Layer3Decoder::hybrid(int ch, const Granule& g) {
         float* ov = overlap_[static_cast<size_t>(ch)][static_cast<size_t>(sb)].data();
         const int type = g.windowSwitching ? ((g.mixedBlock && sb < 2) ? 0 : g.blockType) : 0;
         float y[36];
-        if (type != 2) {
+        bool silent = true;
+        for (int k = 0; k < 18; ++k) silent = silent && in[k] == 0.0f;
+        if (silent) {
+            std::fill(y, y + 36, 0.0f);
+        } else if (type != 2) {
+            // Only rows 9..26 of the 36-point IMDCT are distinct: rows 0..8 mirror 17..9 with the
+            // sign changed, rows 27..35 mirror 26..18.
             const float* win = windows_[static_cast<size_t>(type)].data();
-            for (int i = 0; i < 36; ++i) {
+            float t[36];
+            for (int i = 9; i < 27; ++i) {
                 const float* cosRow = c.cos36[static_cast<size_t>(i)].data();
                 float s = 0.0f;
                 for (int k = 0; k < 18; ++k) s += in[k] * cosRow[k];
-                y[i] = s * win[i];
+                t[i] = s;
             }
+            for (int i = 0; i < 9; ++i) t[i] = -t[17 - i];
+            for (int i = 27; i < 36; ++i) t[i] = t[53 - i];
+            for (int i = 0; i < 36; ++i) y[i] = t[i] * win[i];
         } else {
+            // The same symmetry for the 12-point IMDCT: rows 3..8 are distinct.
             const float* win = windows_[2].data();
             std::fill(y, y + 36, 0.0f);
             for (int w = 0; w < 3; ++w) {
-                for (int i = 0; i < 12; ++i) {
+                float t[12];
+                for (int i = 3; i < 9; ++i) {
                     const float* cosRow = c.cos12[static_cast<size_t>(i)].data();
                     float s = 0.0f;
                     for (int k = 0; k < 6; ++k) s += in[3 * k + w] * cosRow[k];
-                    y[6 * w + 6 + i] += s * win[i];
+                    t[i] = s;
                 }
+                for (int i = 0; i < 3; ++i) t[i] = -t[5 - i];
+                for (int i = 9; i < 12; ++i) t[i] = t[17 - i];
+                for (int i = 0; i < 12; ++i) y[6 * w + 6 + i] += t[i] * win[i];
             }
         }
         for (int i = 0; i < 18; ++i) {
