@@ -178,21 +178,21 @@ TEST(PlaylistFile, SaveLoadRoundTripAndEncodings) {
                               "/dev/sr0/track02.cda"};
     PlaylistFile::save(file, entries);
     EXPECT_TRUE(test::readFile(file).endsWith(".cda\r\n"));
-    EXPECT_EQ(PlaylistFile::load(file), entries);
+    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(file), entries);
 
     PlaylistFile::save(file, {});
     EXPECT_EQ(test::readFile(file), "");
-    EXPECT_TRUE(PlaylistFile::load(file).isEmpty());
+    EXPECT_TRUE(PlaylistFile::LoadPlaylistFile(file).isEmpty());
 
     // Mixed line ends, and a Latin-1 line among UTF-8 ones.
     test::writeFile(file, "caf\xe9.mp3\rna\xc3\xafve.mp3\nlast.mp3");
-    EXPECT_EQ(PlaylistFile::load(file),
+    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(file),
               QStringList(
                   {dir.filePath("café.mp3"), dir.filePath("naïve.mp3"), dir.filePath("last.mp3")}));
     const QString m3u = dir.filePath("x.M3U");
     test::writeFile(m3u, "#EXTM3U\r\nsong.mp3\r\n");
-    EXPECT_EQ(PlaylistFile::load(m3u), QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
-    EXPECT_THROW(PlaylistFile::load(dir.filePath("none.dmp")), FileError);
+    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(m3u), QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
+    EXPECT_THROW(PlaylistFile::LoadPlaylistFile(dir.filePath("none.dmp")), FileError);
 }
 
 TEST(TPlayList, TitlesWithTheDecoderLength) {

@@ -23,7 +23,7 @@ QStringList PlaylistFile::complete(const QStringList& lines, const QString& fold
     return out;
 }
 
-QStringList PlaylistFile::load(const QString& fileName) {
+QStringList PlaylistFile::LoadPlaylistFile(const QString& fileName) {
     const QStringList lines = TextFile::readLines(fileName);
     const QFileInfo fi(fileName);
     return complete(lines, fi.absolutePath(),

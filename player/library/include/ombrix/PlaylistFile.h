@@ -26,7 +26,7 @@ public:
     static QStringList complete(const QStringList& lines, const QString& folder, bool m3u);
 
     /// Reads and completes @p fileName. @throws FileError when it cannot be opened.
-    static QStringList load(const QString& fileName);
+    static QStringList LoadPlaylistFile(const QString& fileName);
     /// Writes @p entries atomically. @throws FileError.
     static void save(const QString& fileName, const QStringList& entries);
 };
