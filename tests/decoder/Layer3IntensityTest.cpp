@@ -37,11 +37,24 @@ struct Channel {
     std::array<int, 21> scalefactors{};  // bands 0..10 in 4 bits, 11..20 in 3 bits
 };
 
+// How one granule's scale factors and side information are written.
+struct Layout {
+    bool mpeg1 = true;
+    int scalefacCompress = 15;  // MPEG-1: slen 4 and 3
+    std::array<int, 21> slen{};
+};
+
+Layout mpeg1Layout() {
+    Layout l;
+    for (int b = 0; b < 21; ++b) l.slen[b] = b < 11 ? 4 : 3;
+    return l;
+}
+
 // Huffman table 1 with its sign bits: the pairs of `values` up to the last non-zero pair.
-void writeGranule(BitWriter& main, BitWriter& side, const Channel& ch) {
+void writeGranule(BitWriter& main, BitWriter& side, const Channel& ch, const Layout& layout) {
     BitWriter body;
     for (int b = 0; b < 21; ++b)
-        body.put(static_cast<uint32_t>(ch.scalefactors[b]), b < 11 ? 4 : 3);
+        if (layout.slen[b]) body.put(static_cast<uint32_t>(ch.scalefactors[b]), layout.slen[b]);
     int pairs = 0;
     for (int i = 0; i < 576; i += 2)
         if (ch.values[i] || ch.values[i + 1]) pairs = i / 2 + 1;
@@ -57,12 +70,12 @@ void writeGranule(BitWriter& main, BitWriter& side, const Channel& ch) {
     side.put(static_cast<uint32_t>(body.bits()), 12);  // part2_3_length
     side.put(static_cast<uint32_t>(pairs), 9);         // big_values
     side.put(170, 8);                                  // global_gain: quiet, no clipping
-    side.put(15, 4);                                   // scalefac_compress: slen 4 and 3
-    side.put(0, 1);                                    // no window switching
-    for (int r = 0; r < 3; ++r) side.put(1, 5);        // table 1 everywhere
+    side.put(static_cast<uint32_t>(layout.scalefacCompress), layout.mpeg1 ? 4 : 9);
+    side.put(0, 1);                              // no window switching
+    for (int r = 0; r < 3; ++r) side.put(1, 5);  // table 1 everywhere
     side.put(15, 4);
     side.put(7, 3);
-    side.put(0, 3);  // preflag, scalefac_scale, count1 table
+    side.put(0, layout.mpeg1 ? 3 : 2);  // (preflag,) scalefac_scale, count1 table
     for (size_t i = 0; i < body.bits(); ++i) {
         const uint8_t byte = body.bytes()[i / 8];
         main.put((byte >> (7 - i % 8)) & 1, 1);
@@ -78,8 +91,8 @@ std::vector<uint8_t> buildStream(bool intensity, const Channel& left, const Chan
         side.put(0, 3);
         side.put(0, 8);  // scfsi
         for (int gr = 0; gr < 2; ++gr) {
-            writeGranule(main, side, left);
-            writeGranule(main, side, right);
+            writeGranule(main, side, left, mpeg1Layout());
+            writeGranule(main, side, right, mpeg1Layout());
         }
         const uint8_t header[4] = {0xFF, 0xFB, 0x94, static_cast<uint8_t>(intensity ? 0x50 : 0x00)};
         file.insert(file.end(), header, header + 4);
@@ -89,6 +102,44 @@ std::vector<uint8_t> buildStream(bool intensity, const Channel& left, const Chan
         file.insert(file.end(), data.begin(), data.end());
     }
     return file;
+}
+
+// MPEG-2, 24 kHz, 64 kbit/s (192-byte frames, one granule each). Both plain channels use
+// scalefac_compress 101 (1 bit for every band); the intensity channel uses 258 (3 bits for every
+// band, even: io = 2^-1/4).
+std::vector<uint8_t> buildMpeg2Stream(bool intensity, const Channel& left, const Channel& right) {
+    Layout plain;
+    plain.mpeg1 = false;
+    plain.scalefacCompress = 101;
+    plain.slen.fill(1);
+    Layout is = plain;
+    is.scalefacCompress = 258;
+    is.slen.fill(3);
+    std::vector<uint8_t> file;
+    for (int frame = 0; frame < 20; ++frame) {
+        BitWriter side, main;
+        side.put(0, 8);  // main_data_begin
+        side.put(0, 2);
+        writeGranule(main, side, left, plain);
+        writeGranule(main, side, right, intensity ? is : plain);
+        const uint8_t header[4] = {0xFF, 0xF3, 0x84, static_cast<uint8_t>(intensity ? 0x50 : 0x00)};
+        file.insert(file.end(), header, header + 4);
+        file.insert(file.end(), side.bytes().begin(), side.bytes().end());
+        std::vector<uint8_t> data = main.bytes();
+        data.resize(192 - 4 - 17, 0);
+        file.insert(file.end(), data.begin(), data.end());
+    }
+    return file;
+}
+
+int worstDifference(const DecodedPcm& a, const DecodedPcm& b, int& loudest) {
+    int worst = 0;
+    loudest = 0;
+    for (size_t i = 0; i < a.samples.size() && i < b.samples.size(); ++i) {
+        worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
+        loudest = std::max(loudest, std::abs(static_cast<int>(b.samples[i])));
+    }
+    return worst;
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
@@ -142,4 +193,42 @@ TEST(Layer3Intensity, PositionsSplitTheLeftSpectrumLikePlainStereo) {
         EXPECT_LE(worst, 1);
         EXPECT_GT(loudest, 100);  // the streams are not silent
     }
+}
+
+// MPEG-2 intensity with io = 2^-1/4 (the intensity channel's scalefac_compress is even, the
+// other channel's odd): position 0 copies the left value to both channels, 3 scales the left
+// by io^2, 4 the right by io^2 (both a scale factor of 1), and 7, the largest value of 3-bit
+// positions, marks bands without intensity.
+TEST(Layer3Intensity, Mpeg2PositionsScaleByPowersOfIo) {
+    constexpr std::array<int, 23> kBands24 = {0,   6,   12,  18,  24,  30,  36,  44,
+                                              54,  66,  80,  96,  114, 136, 162, 194,
+                                              232, 278, 332, 394, 464, 540, 576};
+    const int pattern[4] = {0, 3, 4, 7};
+    Channel isLeft, isRight, plainLeft, plainRight;
+    for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
+    for (int i = 0; i < 18; ++i) isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
+    for (int i = 0; i < 18; ++i) plainLeft.values[i] = isLeft.values[i];
+    for (int b = 3; b < 22; ++b) {
+        const int pos = pattern[(b < 21 ? b : 20) % 4];
+        if (b < 21) isRight.scalefactors[b] = pos;
+        for (int i = kBands24[b]; i < kBands24[b + 1]; ++i) {
+            const int x = isLeft.values[i];
+            plainLeft.values[i] = x;
+            plainRight.values[i] = pos == 7 ? 0 : x;
+        }
+        if (b < 21 && pos == 3) plainLeft.scalefactors[b] = 1;
+        if (b < 21 && pos == 4) plainRight.scalefactors[b] = 1;
+    }
+    TempDir dir;
+    writeFile(dir / "is.mp3", buildMpeg2Stream(true, isLeft, isRight));
+    writeFile(dir / "plain.mp3", buildMpeg2Stream(false, plainLeft, plainRight));
+    const DecodedPcm is = decodeFile((dir / "is.mp3").string());
+    const DecodedPcm plain = decodeFile((dir / "plain.mp3").string());
+    ASSERT_EQ(is.result, 1);
+    ASSERT_EQ(is.rate, 24000);
+    ASSERT_EQ(is.samples.size(), plain.samples.size());
+    ASSERT_GT(is.samples.size(), 0u);
+    int loudest = 0;
+    EXPECT_LE(worstDifference(is, plain, loudest), 1);
+    EXPECT_GT(loudest, 100);
 }
