@@ -10,6 +10,7 @@
 #include "layer3/Layer3Tables.h"
 #include "output/WaveOutput.h"
 #include "synthesis/SubbandSynthesizer.h"
+#include "synthesis/SynthesisTables.h"
 
 namespace ombrix::mp3 {
 
@@ -642,7 +643,7 @@ void Layer3Decoder::hybrid(int ch, const Granule& g) {
     for (int t = 0; t < 18; ++t) {
         if (mmx) {
             for (int sb = 0; sb < 32; ++sb) {
-                const float v = std::fmin(std::fmax(out[t][sb], -1.0e9f), 1.0e9f);
+                const float v = limitForConversion(out[t][sb]);
                 synth->inputInt[static_cast<size_t>(sb)] = static_cast<int32_t>(std::lrintf(v));
             }
             synth->synthesizeInt(output);

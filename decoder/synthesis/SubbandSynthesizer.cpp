@@ -45,7 +45,7 @@ void SubbandSynthesizer::windowFloat(int32_t* out, int stride, const float* wind
         float s = 0.0f;
         for (int j = 0; j < 16; ++j) s += w[j] * h[j];
         // Keeps corrupt input (huge values, NaN) inside the conversion's defined range.
-        s = std::fmin(std::fmax(s, -1.0e9f), 1.0e9f);
+        s = limitForConversion(s);
         out[i * stride] = Truncate ? static_cast<int32_t>(s) : static_cast<int32_t>(std::lrintf(s));
     }
 }
