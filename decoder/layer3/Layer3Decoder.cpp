@@ -16,13 +16,10 @@ namespace ombrix::mp3 {
 
 namespace {
 
-// Constant tables computed once: powers, alias butterflies, IMDCT cosines, intensity ratios.
+// Constant tables computed once: powers and intensity ratios.
 struct Constants {
     std::array<float, 512> pow43{};
     std::array<float, 4> quarter{};
-    std::array<float, 8> cs{}, ca{};
-    std::array<std::array<float, 18>, 36> cos36{};
-    std::array<std::array<float, 6>, 12> cos12{};
     std::array<float, 7> isLeft{}, isRight{};   // MPEG-1 intensity, positions 0..6
     std::array<std::array<float, 32>, 2> io{};  // MPEG-2: io^n for io = 2^-1/4 and 2^-1/2
 
@@ -32,20 +29,6 @@ struct Constants {
             pow43[static_cast<size_t>(i)] = static_cast<float>(std::pow(i, 4.0 / 3.0));
         for (int i = 0; i < 4; ++i)
             quarter[static_cast<size_t>(i)] = static_cast<float>(std::pow(2.0, i / 4.0));
-        const double c[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
-        for (int i = 0; i < 8; ++i) {
-            const double d = std::sqrt(1.0 + c[i] * c[i]);
-            cs[static_cast<size_t>(i)] = static_cast<float>(1.0 / d);
-            ca[static_cast<size_t>(i)] = static_cast<float>(c[i] / d);
-        }
-        for (int i = 0; i < 36; ++i)
-            for (int k = 0; k < 18; ++k)
-                cos36[static_cast<size_t>(i)][static_cast<size_t>(k)] =
-                    static_cast<float>(std::cos(pi / 72.0 * (2 * i + 1 + 18) * (2 * k + 1)));
-        for (int i = 0; i < 12; ++i)
-            for (int k = 0; k < 6; ++k)
-                cos12[static_cast<size_t>(i)][static_cast<size_t>(k)] =
-                    static_cast<float>(std::cos(pi / 24.0 * (2 * i + 1 + 6) * (2 * k + 1)));
         for (int p = 0; p < 7; ++p) {
             if (p == 6) {
                 isLeft[6] = 1.0f;
@@ -90,8 +73,7 @@ Layer3Decoder::Layer3Decoder(const DecoderContext& context)
 }
 
 void Layer3Decoder::reset() {
-    for (auto& ch : overlap_)
-        for (auto& sb : ch) sb.fill(0.0f);
+    for (HybridFilterbank& f : filterbank_) f.reset();
     reservoir_ = BitReservoir{};
     frameStart_ = 0;
 }
@@ -531,117 +513,20 @@ void Layer3Decoder::stereo(int gr) {
     }
 }
 
-void Layer3Decoder::buildWindows() {
-    const bool mmx = context_.settings.useMmx();
-    const double scale = mmx ? 32768.0 : 1.0;
-    const double pi = std::acos(-1.0);
-    for (int i = 0; i < 36; ++i) {
-        const double normal = std::sin(pi / 36.0 * (i + 0.5));
-        double start = normal;
-        if (i >= 18 && i < 24) start = 1.0;
-        if (i >= 24 && i < 30) start = std::sin(pi / 12.0 * (i - 18 + 0.5));
-        if (i >= 30) start = 0.0;
-        windows_[0][static_cast<size_t>(i)] = static_cast<float>(normal * scale);
-        windows_[1][static_cast<size_t>(i)] = static_cast<float>(start * scale);
-        windows_[3][static_cast<size_t>(35 - i)] = static_cast<float>(start * scale);
-        windows_[2][static_cast<size_t>(i)] =
-            i < 12 ? static_cast<float>(std::sin(pi / 12.0 * (i + 0.5)) * scale) : 0.0f;
-    }
-    windowsMmx_ = mmx;
-    windowsBuilt_ = true;
-}
-
-void Layer3Decoder::hybrid(int ch, const Granule& g) {
-    const Constants& c = constants();
-    const float* xr = spectrum_[static_cast<size_t>(ch)].data();
-    float* x = hybridIn_.data();
-    const BandTable& bands = kBandTables[static_cast<size_t>(rateRow_)];
-    const bool shortB = shortBlocks(g);
-
-    // Reorder the short blocks so that the three windows of each line lie side by side.
-    if (shortB) {
-        int firstShort = 0;
-        if (g.mixedBlock) {
-            std::copy(xr, xr + 36, x);
-            firstShort = 3;
-        }
-        for (int b = firstShort; b < 13; ++b) {
-            const int start = bands.shortStart[static_cast<size_t>(b)];
-            const int width = bands.shortStart[static_cast<size_t>(b + 1)] - start;
-            for (int w = 0; w < 3; ++w)
-                for (int k = 0; k < width; ++k)
-                    x[3 * (start + k) + w] = xr[3 * start + w * width + k];
-        }
-    } else {
-        std::copy(xr, xr + 576, x);
-    }
-
-    // Alias reduction between subbands transformed as long blocks.
-    const int boundaries = shortB ? (g.mixedBlock ? 1 : 0) : 31;
-    for (int sb = 0; sb < boundaries; ++sb) {
-        float* up = x + 18 * sb;
-        float* lo = x + 18 * (sb + 1);
-        for (int i = 0; i < 8; ++i) {
-            const float u = up[17 - i], l = lo[i];
-            up[17 - i] = u * c.cs[static_cast<size_t>(i)] - l * c.ca[static_cast<size_t>(i)];
-            lo[i] = l * c.cs[static_cast<size_t>(i)] + u * c.ca[static_cast<size_t>(i)];
-        }
-    }
-
-    const bool mmx = windowsMmx_;
-    SubbandSynthesizer* synth = context_.synth[static_cast<size_t>(ch)];
+void Layer3Decoder::synthesize(int ch, const Granule& g) {
     alignas(32) float out[18][32];
-    for (int sb = 0; sb < 32; ++sb) {
-        const float* in = x + 18 * sb;
-        float* ov = overlap_[static_cast<size_t>(ch)][static_cast<size_t>(sb)].data();
-        const int type = g.windowSwitching ? ((g.mixedBlock && sb < 2) ? 0 : g.blockType) : 0;
-        float y[36];
-        bool silent = true;
-        for (int k = 0; k < 18; ++k) silent = silent && in[k] == 0.0f;
-        if (silent) {
-            std::fill(y, y + 36, 0.0f);
-        } else if (type != 2) {
-            // Only rows 9..26 of the 36-point IMDCT are distinct: rows 0..8 mirror 17..9 with the
-            // sign changed, rows 27..35 mirror 26..18.
-            const float* win = windows_[static_cast<size_t>(type)].data();
-            float t[36];
-            for (int i = 9; i < 27; ++i) {
-                const float* cosRow = c.cos36[static_cast<size_t>(i)].data();
-                float s = 0.0f;
-                for (int k = 0; k < 18; ++k) s += in[k] * cosRow[k];
-                t[i] = s;
-            }
-            for (int i = 0; i < 9; ++i) t[i] = -t[17 - i];
-            for (int i = 27; i < 36; ++i) t[i] = t[53 - i];
-            for (int i = 0; i < 36; ++i) y[i] = t[i] * win[i];
-        } else {
-            // The same symmetry for the 12-point IMDCT: rows 3..8 are distinct.
-            const float* win = windows_[2].data();
-            std::fill(y, y + 36, 0.0f);
-            for (int w = 0; w < 3; ++w) {
-                float t[12];
-                for (int i = 3; i < 9; ++i) {
-                    const float* cosRow = c.cos12[static_cast<size_t>(i)].data();
-                    float s = 0.0f;
-                    for (int k = 0; k < 6; ++k) s += in[3 * k + w] * cosRow[k];
-                    t[i] = s;
-                }
-                for (int i = 0; i < 3; ++i) t[i] = -t[5 - i];
-                for (int i = 9; i < 12; ++i) t[i] = t[17 - i];
-                for (int i = 0; i < 12; ++i) y[6 * w + 6 + i] += t[i] * win[i];
-            }
-        }
-        for (int i = 0; i < 18; ++i) {
-            float v = y[i] + ov[i];
-            ov[i] = y[18 + i];
-            if ((sb & 1) && (i & 1)) v = -v;  // frequency inversion
-            out[i][sb] = v;
-        }
-    }
+    HybridFilterbank::Blocks blocks;
+    blocks.windowSwitching = g.windowSwitching != 0;
+    blocks.blockType = g.blockType;
+    blocks.mixed = g.mixedBlock != 0;
+    filterbank_[static_cast<size_t>(ch)].process(spectrum_[static_cast<size_t>(ch)].data(),
+                                                 kBandTables[static_cast<size_t>(rateRow_)], blocks,
+                                                 out);
+    SubbandSynthesizer* synth = context_.synth[static_cast<size_t>(ch)];
     if (!synth) return;
     WaveOutput& output = context_.output;
     for (int t = 0; t < 18; ++t) {
-        if (mmx) {
+        if (scaledHandOff_) {
             for (int sb = 0; sb < 32; ++sb) {
                 const float v = limitForConversion(out[t][sb]);
                 synth->inputInt[static_cast<size_t>(sb)] = static_cast<int32_t>(std::lrintf(v));
@@ -679,7 +564,8 @@ void Layer3Decoder::decodeFrame(Crc16*) {
     reservoir_.setBitsRead(start * 8);
 
     // The window tables follow the processor flags; a change is seen at the next frame.
-    if (!windowsBuilt_ || windowsMmx_ != context_.settings.useMmx()) buildWindows();
+    scaledHandOff_ = context_.settings.useMmx();
+    for (HybridFilterbank& f : filterbank_) f.setScale(scaledHandOff_);
 
     for (int gr = 0; gr < granules_; ++gr) {
         for (int ch = 0; ch < channels_; ++ch) {
@@ -716,7 +602,7 @@ void Layer3Decoder::decodeFrame(Crc16*) {
             }
         }
         for (int ch = 0; ch < channels_; ++ch)
-            hybrid(ch, side_[static_cast<size_t>(gr)][static_cast<size_t>(ch)]);
+            synthesize(ch, side_[static_cast<size_t>(gr)][static_cast<size_t>(ch)]);
     }
     context_.output.flush();
 }

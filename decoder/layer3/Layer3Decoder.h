@@ -6,6 +6,7 @@
 
 #include "core/FrameDecoder.h"
 #include "layer3/BitReservoir.h"
+#include "layer3/HybridFilterbank.h"
 
 namespace ombrix::mp3 {
 
@@ -54,8 +55,7 @@ private:
     void dequantize(int ch, const Granule& g);
     void stereo(int gr);
     void intensity(int gr, bool ms);
-    void hybrid(int ch, const Granule& g);
-    void buildWindows();
+    void synthesize(int ch, const Granule& g);
 
     bool shortBlocks(const Granule& g) const noexcept {
         return g.windowSwitching && g.blockType == 2;
@@ -81,14 +81,10 @@ private:
 
     alignas(32) std::array<std::array<int, 576>, 2> quantized_{};
     alignas(32) std::array<std::array<float, 576>, 2> spectrum_{};
-    alignas(32) std::array<float, 576> hybridIn_{};
-    alignas(32) std::array<std::array<std::array<float, 18>, 32>, 2> overlap_{};
     alignas(32) std::array<int, 576> isPos_{};  // per line: intensity position or -1
 
-    // IMDCT windows by block type (0..3), 36 values each; built for the current path's scale.
-    std::array<std::array<float, 36>, 4> windows_{};
-    bool windowsMmx_ = false;
-    bool windowsBuilt_ = false;
+    std::array<HybridFilterbank, 2> filterbank_;
+    bool scaledHandOff_ = false;  // the 16-bit path takes the IMDCT output x 32768 as integers
 
     BitReservoir reservoir_;
     int64_t frameStart_ = 0;
