@@ -17,6 +17,11 @@ class HuffmanTables;
 /// stereo, the equaliser, reordering, alias reduction, IMDCT with overlap, frequency inversion,
 /// and hands 18 time slots per granule to each channel's synthesizer.
 ///
+/// Damaged data never leads outside a buffer: a frame whose side information cannot be decoded
+/// (window switching with block type 0), or whose main data begins before what the reservoir
+/// holds, produces no samples; a Huffman code that leaves its tree silences the rest of the
+/// granule, and a part2_3_length beyond the data received silences the granule.
+///
 /// Thread affinity: the playback thread. Equaliser settings are read once per granule.
 class Layer3Decoder final : public FrameDecoder {
 public:
