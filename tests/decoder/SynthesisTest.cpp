@@ -96,7 +96,7 @@ TEST(SubbandSynthesizer, PathsAgreeAndVolumeZeroIsSilent) {
     std::mt19937 rng(3);
     double maxMmx = 0, maxK63D = 0;
     for (int step = 0; step < 64; ++step) {
-        const std::vector<float> s = randomSlot(rng, 0.02f);
+        const std::vector<float> s = randomSlot(rng, 0.1f);
         for (int k = 0; k < 32; ++k) {
             flt.synth.input[k] = k63d.synth.input[k] = silent.synth.input[k] = s[k];
             mmx.synth.inputInt[k] = static_cast<int32_t>(std::lrint(s[k] * 32768.0f));
@@ -109,15 +109,13 @@ TEST(SubbandSynthesizer, PathsAgreeAndVolumeZeroIsSilent) {
         for (int j = 0; j < 32; ++j) {
             const int32_t f = flt.output.accumulator()[j];
             maxK63D = std::max(maxK63D, std::fabs(double(k63d.output.accumulator()[j] - f)));
-            // The MMX DCT's factors carry 11 fractional bits: a relative error of a few tenths of
-            // a percent on top of a few steps of rounding.
-            const double mmxError = std::fabs(double(mmx.output.accumulator()[j] - f));
-            maxMmx = std::max(maxMmx, mmxError - 0.005 * std::fabs(double(f)));
+            // The 16-bit history (8192 per unit) and window cost a few steps.
+            maxMmx = std::max(maxMmx, std::fabs(double(mmx.output.accumulator()[j] - f)));
             ASSERT_EQ(silent.output.accumulator()[j], 0);
         }
     }
-    EXPECT_LE(maxK63D, 1.0);            // truncation instead of rounding
-    EXPECT_LE(maxMmx, 16.0) << maxMmx;  // fixed point within a few steps
+    EXPECT_LE(maxK63D, 1.0);  // truncation instead of rounding
+    EXPECT_LE(maxMmx, 8.0) << maxMmx;
 }
 
 TEST(SubbandSynthesizer, ResetForgetsTheHistory) {
