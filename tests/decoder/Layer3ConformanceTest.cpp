@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "ConformanceSupport.h"
@@ -29,6 +30,10 @@ struct Bounds {
     double maxDiff;
     double rms;
 };
+
+void PrintTo(const Bounds& b, std::ostream* os) {
+    *os << b.label;
+}
 
 ConformanceResult decodeAndCompare(const Stream& stream, DecodePath path) {
     const auto bit = testdataDir() / (std::string(stream.name) + ".bit");
