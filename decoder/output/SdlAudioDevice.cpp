@@ -1,11 +1,16 @@
 // The real sound device. SDL2's queueing interface stands in for a wave-out device: blocks are
 // queued as they come and a block counts as played once the queue has drained past its end.
 // SDL has no pitch control, so a pitch other than normal is applied by resampling each block.
+//
+// SDL2 is loaded when a device is first opened rather than linked: decoding without a sound
+// device (ombrix-decode, the tests) then never maps SDL and the dozens of libraries it pulls in.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <type_traits>
 #include <vector>
 
 #include "output/AudioDevice.h"
@@ -14,17 +19,60 @@ namespace ombrix::mp3 {
 
 namespace {
 
+// The SDL functions the device uses, resolved once; all null when SDL2 cannot be loaded.
+struct SdlApi {
+    decltype(&::SDL_InitSubSystem) InitSubSystem = nullptr;
+    decltype(&::SDL_QuitSubSystem) QuitSubSystem = nullptr;
+    decltype(&::SDL_GetAudioDeviceName) GetAudioDeviceName = nullptr;
+    decltype(&::SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
+    decltype(&::SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
+    decltype(&::SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
+    decltype(&::SDL_QueueAudio) QueueAudio = nullptr;
+    decltype(&::SDL_GetQueuedAudioSize) GetQueuedAudioSize = nullptr;
+    decltype(&::SDL_ClearQueuedAudio) ClearQueuedAudio = nullptr;
+
+    bool loaded() const noexcept { return ClearQueuedAudio != nullptr; }
+
+    static const SdlApi& get() {
+        static const SdlApi api = load();
+        return api;
+    }
+
+private:
+    static SdlApi load() {
+        SdlApi api;
+        // The handle stays open for the life of the process: SDL keeps threads of its own.
+        void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return api;
+        bool complete = true;
+        auto bind = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+            complete = complete && fn != nullptr;
+        };
+        bind(api.InitSubSystem, "SDL_InitSubSystem");
+        bind(api.QuitSubSystem, "SDL_QuitSubSystem");
+        bind(api.GetAudioDeviceName, "SDL_GetAudioDeviceName");
+        bind(api.OpenAudioDevice, "SDL_OpenAudioDevice");
+        bind(api.CloseAudioDevice, "SDL_CloseAudioDevice");
+        bind(api.PauseAudioDevice, "SDL_PauseAudioDevice");
+        bind(api.QueueAudio, "SDL_QueueAudio");
+        bind(api.GetQueuedAudioSize, "SDL_GetQueuedAudioSize");
+        bind(api.ClearQueuedAudio, "SDL_ClearQueuedAudio");
+        return complete ? api : SdlApi{};
+    }
+};
+
 class SdlAudioDevice final : public AudioDevice {
 public:
-    explicit SdlAudioDevice(int32_t deviceIndex) : deviceIndex_(deviceIndex) {}
+    explicit SdlAudioDevice(int32_t deviceIndex) : sdl_(SdlApi::get()), deviceIndex_(deviceIndex) {}
     ~SdlAudioDevice() override { close(); }
 
     bool open(const PcmFormat& format) override {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        if (!sdl_.loaded() || sdl_.InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         subsystemUp_ = true;
         const char* name = nullptr;
         if (deviceIndex_ >= 0) {
-            name = SDL_GetAudioDeviceName(deviceIndex_, 0);
+            name = sdl_.GetAudioDeviceName(deviceIndex_, 0);
             if (!name) return closeAndFail();
         }
         SDL_AudioSpec want{};
@@ -33,10 +81,10 @@ public:
         want.channels = static_cast<Uint8>(format.channels);
         want.samples = 2048;
         SDL_AudioSpec have{};
-        device_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+        device_ = sdl_.OpenAudioDevice(name, 0, &want, &have, 0);
         if (device_ == 0) return closeAndFail();
         format_ = format;
-        SDL_PauseAudioDevice(device_, 0);
+        sdl_.PauseAudioDevice(device_, 0);
         return true;
     }
 
@@ -51,14 +99,14 @@ public:
             n = resampled_.size();
         }
         const size_t bytes = n * sizeof(int16_t);
-        SDL_QueueAudio(device_, data, static_cast<Uint32>(bytes));
+        sdl_.QueueAudio(device_, data, static_cast<Uint32>(bytes));
         queuedTotal_ += bytes;
         pending_.push_back({blockId, queuedTotal_});
     }
 
     bool stillPlaying(uint64_t blockId) override {
         if (device_ == 0) return false;
-        const uint64_t played = queuedTotal_ - SDL_GetQueuedAudioSize(device_);
+        const uint64_t played = queuedTotal_ - sdl_.GetQueuedAudioSize(device_);
         while (!pending_.empty() && pending_.front().end <= played) pending_.pop_front();
         for (const Pending& p : pending_) {
             if (p.id == blockId) return true;
@@ -67,28 +115,28 @@ public:
     }
 
     void reset() override {
-        if (device_ != 0) SDL_ClearQueuedAudio(device_);
+        if (device_ != 0) sdl_.ClearQueuedAudio(device_);
         pending_.clear();
         queuedTotal_ = 0;
     }
 
     void pause() override {
-        if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
+        if (device_ != 0) sdl_.PauseAudioDevice(device_, 1);
     }
 
     void restart() override {
-        if (device_ != 0) SDL_PauseAudioDevice(device_, 0);
+        if (device_ != 0) sdl_.PauseAudioDevice(device_, 0);
     }
 
     void setPitch(uint32_t pitch) override { pitch_.store(pitch, std::memory_order_relaxed); }
 
     void close() override {
         if (device_ != 0) {
-            SDL_CloseAudioDevice(device_);
+            sdl_.CloseAudioDevice(device_);
             device_ = 0;
         }
         if (subsystemUp_) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            sdl_.QuitSubSystem(SDL_INIT_AUDIO);
             subsystemUp_ = false;
         }
         pending_.clear();
@@ -125,6 +173,7 @@ private:
         phase_ -= static_cast<double>(frames - 1);
     }
 
+    const SdlApi& sdl_;
     int32_t deviceIndex_;
     SDL_AudioDeviceID device_ = 0;
     bool subsystemUp_ = false;

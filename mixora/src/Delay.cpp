@@ -96,7 +96,7 @@ void Delay::process(float* left, float* right, int n) noexcept {
 void Delay::reset() noexcept {
     // The line is written from index 0 after each reset, so only its first written_ samples can
     // hold anything: clearing just those keeps a short use of a long line cheap.
-    std::fill(line_.begin(), line_.begin() + static_cast<std::ptrdiff_t>(written_), 0.0f);
+    std::fill(line_.begin(), line_.begin() + written_, 0.0f);
     written_ = 0;
     writeIndex_ = 0;
 }

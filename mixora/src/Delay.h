@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "ZeroedBuffer.h"
+
 #include "SmoothedValue.h"
 
 namespace mixora {
@@ -49,7 +51,7 @@ private:
     float tap(int delaySamples) const noexcept;
 
     int rate_;
-    std::vector<float> line_;
+    ZeroedBuffer line_;
     int writeIndex_ = 0;
     std::size_t written_ = 0;
     int targetTap_;
