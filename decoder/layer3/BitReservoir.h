@@ -23,6 +23,16 @@ public:
         ++bitsRead_;
         return bit;
     }
+    /// The next 32 bits, the first in the most significant position, without consuming them.
+    uint32_t peek32() const noexcept {
+        const uint8_t* p = ring_.data() + ((bitsRead_ >> 3) & (kSize - 1));
+        const uint64_t word = (uint64_t{p[0]} << 56) | (uint64_t{p[1]} << 48) |
+                              (uint64_t{p[2]} << 40) | (uint64_t{p[3]} << 32) |
+                              (uint64_t{p[4]} << 24) | (uint64_t{p[5]} << 16) |
+                              (uint64_t{p[6]} << 8) | uint64_t{p[7]};
+        return static_cast<uint32_t>((word << (bitsRead_ & 7)) >> 32);
+    }
+    void skipBits(int n) noexcept { bitsRead_ += n; }
 
     int64_t bitsRead() const noexcept { return bitsRead_; }
     void setBitsRead(int64_t bits) noexcept { bitsRead_ = bits; }
@@ -31,7 +41,10 @@ public:
     int64_t available() const noexcept { return bytesWritten_ * 8 - bitsRead_; }
 
 private:
-    std::array<uint8_t, kSize> ring_{};
+    // The first kTail bytes are repeated after the end, so that peek32 reads across the wrap
+    // without a second lookup.
+    static constexpr size_t kTail = 8;
+    std::array<uint8_t, kSize + kTail> ring_{};
     int64_t bytesWritten_ = 0;
     int64_t bitsRead_ = 0;
 };

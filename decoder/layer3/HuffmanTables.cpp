@@ -1,5 +1,7 @@
 #include "layer3/HuffmanTables.h"
 
+#include <algorithm>
+
 namespace ombrix::mp3 {
 
 HuffmanTree::HuffmanTree(const HuffmanSource& source) {
@@ -30,6 +32,47 @@ HuffmanTree::HuffmanTree(const HuffmanSource& source) {
             }
         }
     }
+    rootBits_ = std::clamp(depth(0), 1, kLookupBits);
+    buildLookup(0, rootBits_, source.width);
+}
+
+int HuffmanTree::depth(int node) const noexcept {
+    int deepest = 0;
+    for (const int16_t child : nodes_[static_cast<size_t>(node)])
+        deepest = std::max(deepest, child >= 0 ? 1 + depth(child) : 1);
+    return deepest;
+}
+
+int HuffmanTree::buildLookup(int node, int bits, int width) {
+    const size_t offset = lookup_.size();
+    lookup_.resize(offset + (size_t{1} << bits));
+    for (int pattern = 0; pattern < (1 << bits); ++pattern) {
+        HuffmanEntry entry{0, 0, HuffmanEntry::kNone};
+        int n = node;
+        for (int b = 0; b < bits; ++b) {
+            const int16_t child = nodes_[static_cast<size_t>(n)]
+                                        [static_cast<size_t>((pattern >> (bits - 1 - b)) & 1)];
+            if (child == kMissing) break;
+            if (child < 0) {
+                const int v = -child - 1;
+                entry.value = static_cast<uint16_t>(width ? ((v / width) << 4) | (v % width) : v);
+                entry.bits = static_cast<uint8_t>(b + 1);
+                entry.kind = HuffmanEntry::kLeaf;
+                break;
+            }
+            n = child;
+            if (b == bits - 1) {
+                // Longer code words continue in a table of their own.
+                const int subBits = std::min(depth(n), kLookupBits);
+                const int sub = buildLookup(n, subBits, width);
+                entry.value = static_cast<uint16_t>(sub);
+                entry.bits = static_cast<uint8_t>(subBits);
+                entry.kind = HuffmanEntry::kTable;
+            }
+        }
+        lookup_[offset + static_cast<size_t>(pattern)] = entry;
+    }
+    return static_cast<int>(offset);
 }
 
 const HuffmanTables& HuffmanTables::instance() {

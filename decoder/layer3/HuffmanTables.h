@@ -19,6 +19,15 @@ struct HuffmanSource {
 constexpr int kHuffmanTreeCount = 17;  ///< pair tables 1, 2, 3, 5..13, 15, 16, 24; quads A, B
 extern const HuffmanSource kHuffmanSources[kHuffmanTreeCount];
 
+/// One entry of a multi-bit decoding table: a code word ending within the entry's bits, a
+/// branch to a further table for longer code words, or a bit pattern no code word starts with.
+struct HuffmanEntry {
+    enum Kind : uint8_t { kLeaf, kTable, kNone };
+    uint16_t value;  ///< leaf: x << 4 | y (pairs) or the 4-bit v w x y (quadruples); table: offset
+    uint8_t bits;    ///< leaf: code bits used at this level; table: index bits of the next table
+    Kind kind;
+};
+
 /// A decoding tree walked one bit at a time. Nodes hold two children; a child >= 0 is the next
 /// node, a child < 0 is a leaf holding -(value + 1), and kMissing marks a branch no code word
 /// takes (corrupt data ends there).
@@ -29,8 +38,20 @@ public:
 
     const std::vector<std::array<int16_t, 2>>& nodes() const noexcept { return nodes_; }
 
+    /// The same code as tables indexed by up to kLookupBits bits at a time, the first table at
+    /// offset 0 indexed by rootBits() bits.
+    const HuffmanEntry* lookup() const noexcept { return lookup_.data(); }
+    int rootBits() const noexcept { return rootBits_; }
+
+    static constexpr int kLookupBits = 8;
+
 private:
+    int depth(int node) const noexcept;
+    int buildLookup(int node, int bits, int width);
+
     std::vector<std::array<int16_t, 2>> nodes_;
+    std::vector<HuffmanEntry> lookup_;
+    int rootBits_ = 1;
 };
 
 /// The decoding trees and linbits of the 32 big-value tables and the two count1 tables. Built

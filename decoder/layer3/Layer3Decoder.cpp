@@ -53,6 +53,28 @@ const Constants& constants() {
 
 constexpr float kInvSqrt2 = 0.70710677f;
 
+// One code word through the tree's multi-bit tables: its value, or -1 for a bit pattern no code
+// word takes (corrupt data).
+inline int decodeSymbol(const HuffmanTree& tree, BitReservoir& reservoir) noexcept {
+    // The longest code word has 19 bits, so one 32-bit window holds it whatever the levels.
+    const uint32_t window = reservoir.peek32();
+    const HuffmanEntry* lookup = tree.lookup();
+    const HuffmanEntry* level = lookup;
+    int bits = tree.rootBits();
+    int used = 0;
+    for (;;) {
+        const HuffmanEntry e = level[(window << used) >> (32 - bits)];
+        if (e.kind == HuffmanEntry::kLeaf) {
+            reservoir.skipBits(used + e.bits);
+            return e.value;
+        }
+        if (e.kind == HuffmanEntry::kNone) return -1;
+        used += bits;
+        level = lookup + e.value;
+        bits = e.bits;
+    }
+}
+
 inline float gainOf(int quarterExponent) noexcept {
     return std::ldexp(constants().quarter[static_cast<size_t>(quarterExponent & 3)],
                       quarterExponent >> 2);
@@ -264,58 +286,35 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
     }
     int i = 0;
     bool ok = true;
-    for (; i < bigEnd; i += 2) {
+    while (i < bigEnd) {
+        const int regionEnd = std::min(i < region1 ? region1 : i < region2 ? region2 : 576, bigEnd);
         const int table = g.tableSelect[i < region1 ? 0 : i < region2 ? 1 : 2];
         const HuffmanTree* tree = huffman_.pairTree(table);
         if (!tree) {
-            q[i] = q[i + 1] = 0;
+            for (; i < regionEnd; i += 2) q[i] = q[i + 1] = 0;
             continue;
         }
-        const auto& nodes = tree->nodes();
-        int node = 0;
-        int value = -1;
-        for (;;) {
-            const int16_t child = nodes[static_cast<size_t>(node)][reservoir_.getBit()];
-            if (child == HuffmanTree::kMissing) break;
-            if (child < 0) {
-                value = -child - 1;
+        const int linbits = huffman_.linbits(table);
+        for (; i < regionEnd; i += 2) {
+            const int value = decodeSymbol(*tree, reservoir_);
+            if (value < 0 || reservoir_.bitsRead() > end) {
+                ok = false;
                 break;
             }
-            node = child;
+            int x = value >> 4, y = value & 15;
+            if (linbits && x == 15) x += static_cast<int>(reservoir_.getBits(linbits));
+            if (x && reservoir_.getBit()) x = -x;
+            if (linbits && y == 15) y += static_cast<int>(reservoir_.getBits(linbits));
+            if (y && reservoir_.getBit()) y = -y;
+            q[i] = x;
+            q[i + 1] = y;
         }
-        if (value < 0 || reservoir_.bitsRead() > end) {
-            ok = false;
-            break;
-        }
-        int x = value >> 4, y = value & 15;
-        if (table < 13) {
-            // Tables narrower than 16 store x x width + y.
-            static constexpr int kWidth[16] = {0, 2, 3, 3, 0, 4, 4, 6, 6, 6, 8, 8, 8, 16, 0, 16};
-            x = value / kWidth[table];
-            y = value % kWidth[table];
-        }
-        const int linbits = huffman_.linbits(table);
-        if (linbits && x == 15) x += static_cast<int>(reservoir_.getBits(linbits));
-        if (x && reservoir_.getBit()) x = -x;
-        if (linbits && y == 15) y += static_cast<int>(reservoir_.getBits(linbits));
-        if (y && reservoir_.getBit()) y = -y;
-        q[i] = x;
-        q[i + 1] = y;
+        if (!ok) break;
     }
     if (ok) {
-        const auto& nodes = huffman_.quadTree(g.count1Table).nodes();
+        const HuffmanTree& quads = huffman_.quadTree(g.count1Table);
         while (reservoir_.bitsRead() < end && i + 4 <= 576) {
-            int node = 0;
-            int value = -1;
-            for (;;) {
-                const int16_t child = nodes[static_cast<size_t>(node)][reservoir_.getBit()];
-                if (child == HuffmanTree::kMissing) break;
-                if (child < 0) {
-                    value = -child - 1;
-                    break;
-                }
-                node = child;
-            }
+            const int value = decodeSymbol(quads, reservoir_);
             if (value < 0) {
                 ok = false;
                 break;
@@ -348,16 +347,14 @@ void Layer3Decoder::dequantize(int ch, const Granule& g) {
     const int end = nonZeroEnd_[static_cast<size_t>(ch)];
     const int base = g.globalGain - 210;
     const int shift = 2 * (1 + g.scalefacScale);
+    // Zero lines need no test of their own: the table's first entry is 0.
     auto value = [&](int i, float gain) {
         const int v = q[i];
-        if (v == 0) {
-            xr[i] = 0.0f;
-            return;
-        }
         const int a = v < 0 ? -v : v;
         const float m =
             a < 512 ? c.pow43[static_cast<size_t>(a)] : static_cast<float>(std::pow(a, 4.0 / 3.0));
-        xr[i] = (v < 0 ? -m : m) * gain;
+        const float g = v < 0 ? -gain : gain;
+        xr[i] = m * g;
     };
     int longBands = 22;
     int firstShort = 13;
