@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include "layer3/Layer3Tables.h"
 
 namespace ombrix::mp3 {
@@ -12,7 +16,6 @@ namespace {
 // Alias-reduction butterflies and IMDCT cosines, computed once.
 struct Factors {
     std::array<float, 8> cs{}, ca{};
-    std::array<std::array<float, 18>, 36> cos36{};
     std::array<std::array<float, 6>, 12> cos12{};
 
     Factors() {
@@ -23,10 +26,6 @@ struct Factors {
             cs[i] = static_cast<float>(1.0 / d);
             ca[i] = static_cast<float>(c[i] / d);
         }
-        for (size_t i = 0; i < 36; ++i)
-            for (size_t k = 0; k < 18; ++k)
-                cos36[i][k] = static_cast<float>(
-                    std::cos(pi / 72.0 * static_cast<double>((2 * i + 1 + 18) * (2 * k + 1))));
         for (size_t i = 0; i < 12; ++i)
             for (size_t k = 0; k < 6; ++k)
                 cos12[i][k] = static_cast<float>(
@@ -64,6 +63,14 @@ void HybridFilterbank::setScale(bool scaled) {
             i < 12
                 ? static_cast<float>(std::sin(pi / 12.0 * (static_cast<double>(i) + 0.5)) * scale)
                 : 0.0f;
+    }
+    for (size_t type = 0; type < 4; ++type) {
+        if (type == 2) continue;
+        for (size_t k = 0; k < 18; ++k)
+            for (size_t i = 0; i < 36; ++i)
+                longMatrix_[type][k][i] = static_cast<float>(
+                    static_cast<double>(windows_[type][i]) *
+                    std::cos(pi / 72.0 * static_cast<double>((2 * i + 1 + 18) * (2 * k + 1))));
     }
     scaled_ = scaled;
 }
@@ -119,19 +126,41 @@ void HybridFilterbank::process(const float* xr, const BandTable& bands, const Bl
         if (silent) {
             std::fill(y, y + 36, 0.0f);
         } else if (type != 2) {
-            // Only rows 9..26 of the 36-point IMDCT are distinct: rows 0..8 mirror 17..9 with the
-            // sign changed, rows 27..35 mirror 26..18.
-            const float* win = windows_[static_cast<size_t>(type)].data();
-            float t[36];
-            for (size_t i = 9; i < 27; ++i) {
-                const float* cosRow = c.cos36[i].data();
-                float s = 0.0f;
-                for (int k = 0; k < 18; ++k) s += in[k] * cosRow[k];
-                t[i] = s;
+            const auto& m = longMatrix_[static_cast<size_t>(type)];
+#if defined(__SSE2__)
+            // Nine accumulators held in registers across the 18 input lines.
+            __m128 a0 = _mm_setzero_ps(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0,
+                   a7 = a0, a8 = a0;
+            for (size_t k = 0; k < 18; ++k) {
+                if (in[k] == 0.0f) continue;  // high lines are often zero
+                const __m128 xk = _mm_set1_ps(in[k]);
+                const float* col = m[k].data();
+                a0 = _mm_add_ps(a0, _mm_mul_ps(xk, _mm_load_ps(col)));
+                a1 = _mm_add_ps(a1, _mm_mul_ps(xk, _mm_load_ps(col + 4)));
+                a2 = _mm_add_ps(a2, _mm_mul_ps(xk, _mm_load_ps(col + 8)));
+                a3 = _mm_add_ps(a3, _mm_mul_ps(xk, _mm_load_ps(col + 12)));
+                a4 = _mm_add_ps(a4, _mm_mul_ps(xk, _mm_load_ps(col + 16)));
+                a5 = _mm_add_ps(a5, _mm_mul_ps(xk, _mm_load_ps(col + 20)));
+                a6 = _mm_add_ps(a6, _mm_mul_ps(xk, _mm_load_ps(col + 24)));
+                a7 = _mm_add_ps(a7, _mm_mul_ps(xk, _mm_load_ps(col + 28)));
+                a8 = _mm_add_ps(a8, _mm_mul_ps(xk, _mm_load_ps(col + 32)));
             }
-            for (int i = 0; i < 9; ++i) t[i] = -t[17 - i];
-            for (int i = 27; i < 36; ++i) t[i] = t[53 - i];
-            for (int i = 0; i < 36; ++i) y[i] = t[i] * win[i];
+            _mm_storeu_ps(y, a0);
+            _mm_storeu_ps(y + 4, a1);
+            _mm_storeu_ps(y + 8, a2);
+            _mm_storeu_ps(y + 12, a3);
+            _mm_storeu_ps(y + 16, a4);
+            _mm_storeu_ps(y + 20, a5);
+            _mm_storeu_ps(y + 24, a6);
+            _mm_storeu_ps(y + 28, a7);
+            _mm_storeu_ps(y + 32, a8);
+#else
+            std::fill(y, y + 36, 0.0f);
+            for (size_t k = 0; k < 18; ++k) {
+                const float xk = in[k];
+                for (size_t i = 0; i < 36; ++i) y[i] += xk * m[k][i];
+            }
+#endif
         } else {
             // The same symmetry for the three 12-point IMDCTs: rows 3..8 are distinct.
             const float* win = windows_[2].data();
