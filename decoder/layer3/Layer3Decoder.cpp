@@ -53,11 +53,10 @@ const Constants& constants() {
 
 constexpr float kInvSqrt2 = 0.70710677f;
 
-// One code word through the tree's multi-bit tables: its value, or -1 for a bit pattern no code
-// word takes (corrupt data).
-inline int decodeSymbol(const HuffmanTree& tree, BitReservoir& reservoir) noexcept {
-    // The longest code word has 19 bits, so one 32-bit window holds it whatever the levels.
-    const uint32_t window = reservoir.peek32();
+// One code word through the tree's multi-bit tables, from the first bits of `window`: its value
+// (with its length in `length`), or -1 for a bit pattern no code word takes (corrupt data). The
+// longest code word has 19 bits, so one 32-bit window holds it whatever the levels.
+inline int decodeSymbol(const HuffmanTree& tree, uint32_t window, int& length) noexcept {
     const HuffmanEntry* lookup = tree.lookup();
     const HuffmanEntry* level = lookup;
     int bits = tree.rootBits();
@@ -65,7 +64,7 @@ inline int decodeSymbol(const HuffmanTree& tree, BitReservoir& reservoir) noexce
     for (;;) {
         const HuffmanEntry e = level[(window << used) >> (32 - bits)];
         if (e.kind == HuffmanEntry::kLeaf) {
-            reservoir.skipBits(used + e.bits);
+            length = used + e.bits;
             return e.value;
         }
         if (e.kind == HuffmanEntry::kNone) return -1;
@@ -296,16 +295,32 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
         }
         const int linbits = huffman_.linbits(table);
         for (; i < regionEnd; i += 2) {
-            const int value = decodeSymbol(*tree, reservoir_);
-            if (value < 0 || reservoir_.bitsRead() > end) {
+            const uint32_t window = reservoir_.peek32();
+            int length = 0;
+            const int value = decodeSymbol(*tree, window, length);
+            if (value < 0 || reservoir_.bitsRead() + length > end) {
                 ok = false;
                 break;
             }
             int x = value >> 4, y = value & 15;
-            if (linbits && x == 15) x += static_cast<int>(reservoir_.getBits(linbits));
-            if (x && reservoir_.getBit()) x = -x;
-            if (linbits && y == 15) y += static_cast<int>(reservoir_.getBits(linbits));
-            if (y && reservoir_.getBit()) y = -y;
+            if (linbits && (x == 15 || y == 15)) {
+                reservoir_.skipBits(length);
+                if (x == 15) x += static_cast<int>(reservoir_.getBits(linbits));
+                if (x && reservoir_.getBit()) x = -x;
+                if (y == 15) y += static_cast<int>(reservoir_.getBits(linbits));
+                if (y && reservoir_.getBit()) y = -y;
+            } else {
+                // The sign bits follow within the same window (code word and signs: 21 bits).
+                if (x) {
+                    if ((window << length) & 0x80000000u) x = -x;
+                    ++length;
+                }
+                if (y) {
+                    if ((window << length) & 0x80000000u) y = -y;
+                    ++length;
+                }
+                reservoir_.skipBits(length);
+            }
             q[i] = x;
             q[i + 1] = y;
         }
@@ -314,16 +329,22 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
     if (ok) {
         const HuffmanTree& quads = huffman_.quadTree(g.count1Table);
         while (reservoir_.bitsRead() < end && i + 4 <= 576) {
-            const int value = decodeSymbol(quads, reservoir_);
+            const uint32_t window = reservoir_.peek32();
+            int length = 0;
+            const int value = decodeSymbol(quads, window, length);
             if (value < 0) {
                 ok = false;
                 break;
             }
             for (int k = 0; k < 4; ++k) {
                 int v = (value >> (3 - k)) & 1;
-                if (v && reservoir_.getBit()) v = -v;
+                if (v) {
+                    if ((window << length) & 0x80000000u) v = -v;
+                    ++length;
+                }
                 q[i + k] = v;
             }
+            reservoir_.skipBits(length);
             if (reservoir_.bitsRead() > end) {
                 // The last quadruple ran past the granule's bits: it does not count.
                 q[i] = q[i + 1] = q[i + 2] = q[i + 3] = 0;
