@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "core/DecoderSettings.h"
 #include "output/WaveOutput.h"
 #include "synthesis/Dct32.h"
 #include "synthesis/SynthesisTables.h"
+#include "synthesis/WindowKernels.h"
 
 namespace ombrix::mp3 {
 
@@ -36,55 +33,10 @@ inline int16_t saturate16(int32_t v) noexcept {
 }  // namespace
 
 SubbandSynthesizer::SubbandSynthesizer(int channel, const DecoderSettings& settings)
-    : channel_(channel), settings_(settings) {}
-
-template <bool Truncate>
-void SubbandSynthesizer::windowFloat(int32_t* out, int stride, const float* window) const noexcept {
-    const float* bank = floatHistory_.data() + bank_ * kBank;
-    // Reversed storage: column c lives at 15 - c, so tap j (column phase - j) is at base + j.
-    const int base = 15 - phase_;
-#if defined(__SSE2__)
-    // Four output samples at a time: four partial sums per sample, transposed and added.
-    const __m128 lo = _mm_set1_ps(-1.0e9f);
-    const __m128 hi = _mm_set1_ps(1.0e9f);
-    for (int i = 0; i < 32; i += 4) {
-        __m128 rows[4];
-        for (int r = 0; r < 4; ++r) {
-            const float* h = bank + (i + r) * kRow + base;
-            const float* w = window + 16 * (i + r);
-            const __m128 a = _mm_mul_ps(_mm_loadu_ps(w), _mm_loadu_ps(h));
-            const __m128 b = _mm_mul_ps(_mm_loadu_ps(w + 4), _mm_loadu_ps(h + 4));
-            const __m128 c = _mm_mul_ps(_mm_loadu_ps(w + 8), _mm_loadu_ps(h + 8));
-            const __m128 d = _mm_mul_ps(_mm_loadu_ps(w + 12), _mm_loadu_ps(h + 12));
-            rows[r] = _mm_add_ps(_mm_add_ps(a, b), _mm_add_ps(c, d));
-        }
-        _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]);
-        __m128 s = _mm_add_ps(_mm_add_ps(rows[0], rows[1]), _mm_add_ps(rows[2], rows[3]));
-        // Keeps corrupt input (huge values, NaN) inside the conversion's defined range; NaN
-        // becomes 0 as in limitForConversion.
-        s = _mm_and_ps(s, _mm_cmpord_ps(s, s));
-        s = _mm_min_ps(_mm_max_ps(s, lo), hi);
-        const __m128i v = Truncate ? _mm_cvttps_epi32(s) : _mm_cvtps_epi32(s);
-        if (stride == 1) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
-        } else {
-            alignas(16) int32_t tmp[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(tmp), v);
-            for (int r = 0; r < 4; ++r) out[(i + r) * stride] = tmp[r];
-        }
-    }
-#else
-    for (int i = 0; i < 32; ++i) {
-        const float* h = bank + i * kRow + base;
-        const float* w = window + 16 * i;
-        float s = 0.0f;
-        for (int j = 0; j < 16; ++j) s += w[j] * h[j];
-        // Keeps corrupt input (huge values, NaN) inside the conversion's defined range.
-        s = limitForConversion(s);
-        out[i * stride] = Truncate ? static_cast<int32_t>(s) : static_cast<int32_t>(std::lrintf(s));
-    }
-#endif
-}
+    : channel_(channel),
+      settings_(settings),
+      rounding_(WindowKernels::best(false)),
+      truncating_(WindowKernels::best(true)) {}
 
 void SubbandSynthesizer::synthesizeFloat(WaveOutput& output) {
     alignas(32) float x[32];
@@ -105,10 +57,9 @@ void SubbandSynthesizer::synthesizeFloat(WaveOutput& output) {
     int32_t& pos = output.writePos(channel_);
     int32_t* acc = output.accumulator() + pos;
     const float* window = settings_.window().floats.data();
-    if (settings_.useK63D())
-        windowFloat<true>(acc, channels, window);
-    else
-        windowFloat<false>(acc, channels, window);
+    // Reversed storage: column c lives at 15 - c, so tap j (column phase - j) is at base + j.
+    const float* history = floatHistory_.data() + bank_ * kBank + (15 - phase_);
+    (settings_.useK63D() ? truncating_ : rounding_)(history, window, acc, channels);
     pos += 32 * channels;
     bank_ ^= 1;
     phase_ = (phase_ + 1) & 15;

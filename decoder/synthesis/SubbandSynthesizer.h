@@ -38,11 +38,12 @@ public:
     int channel() const noexcept { return channel_; }
 
 private:
-    template <bool Truncate>
-    void windowFloat(int32_t* out, int stride, const float* window) const noexcept;
+    using WindowKernel = void (*)(const float*, const float*, int32_t*, int) noexcept;
 
     int channel_;
     const DecoderSettings& settings_;
+    WindowKernel rounding_;    // windowing of the float path, the fastest form the processor runs
+    WindowKernel truncating_;  // and of the 3DNow! path
     // [bank][row 0..31][32]: column c of the 16-column ring sits at c and c + 16 (float history
     // reversed so that taps run forward, integer history in natural order).
     alignas(32) std::array<float, 2 * 32 * 32> floatHistory_{};

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "synthesis/SynthesisTables.h"
+#include "synthesis/WindowKernels.h"
+
+using namespace ombrix::mp3;
+
+namespace {
+
+// One history bank as the synthesizer lays it out (32 rows of 32 slots), read from an offset so
+// that the vector forms meet unaligned rows, and a window at the nominal volume.
+struct WindowCase {
+    std::vector<float> history = std::vector<float>(32 * 32 + 16);
+    std::vector<float> window = std::vector<float>(512);
+    int offset = 0;
+
+    explicit WindowCase(uint32_t seed, float level) {
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<float> d(-level, level);
+        for (float& v : history) v = d(rng);
+        for (int i = 0; i < 32; ++i)
+            for (int j = 0; j < 16; ++j)
+                window[16 * i + j] = 32768.0f * synthesisWindowD(i + 32 * j);
+        offset = static_cast<int>(seed % 16);
+    }
+
+    // The exact dot product in double precision.
+    double exact(int i) const {
+        double s = 0;
+        for (int j = 0; j < 16; ++j)
+            s += double(window[16 * i + j]) * double(history[32 * i + offset + j]);
+        return s;
+    }
+};
+
+std::vector<WindowKernels::Kernel> availableKernels(bool truncate) {
+    std::vector<WindowKernels::Kernel> kernels{WindowKernels::scalar(truncate)};
+    if (auto k = WindowKernels::sse(truncate)) kernels.push_back(k);
+    if (auto k = WindowKernels::avx2(truncate)) kernels.push_back(k);
+    return kernels;
+}
+
+}  // namespace
+
+TEST(SynthesisKernels, EveryFormRoundsOrTruncatesTheDotProductAtEveryStride) {
+    for (bool truncate : {false, true}) {
+        for (auto kernel : availableKernels(truncate)) {
+            for (uint32_t seed = 1; seed <= 16; ++seed) {
+                const WindowCase c(seed, 1.5f);
+                for (int stride : {1, 2}) {
+                    std::vector<int32_t> out(64, 12345);
+                    kernel(c.history.data() + c.offset, c.window.data(), out.data(), stride);
+                    for (int i = 0; i < 32; ++i) {
+                        const double e = c.exact(i);
+                        const double want = truncate ? std::trunc(e) : std::nearbyint(e);
+                        // Float sums of 16 products of this size stay within a small fraction of
+                        // a step; only values close to a rounding boundary may go either way.
+                        ASSERT_LE(std::fabs(out[static_cast<size_t>(i * stride)] - want), 1.0)
+                            << "seed " << seed << " sample " << i;
+                    }
+                    if (stride == 2) {
+                        for (int i = 0; i < 32; ++i)
+                            ASSERT_EQ(out[static_cast<size_t>(2 * i + 1)], 12345) << "gap written";
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SynthesisKernels, HugeAndNotANumberSumsStayInsideTheConversionRange) {
+    for (bool truncate : {false, true}) {
+        for (auto kernel : availableKernels(truncate)) {
+            WindowCase c(5, 0.0f);
+            const float inf = std::numeric_limits<float>::infinity();
+            c.history[static_cast<size_t>(c.offset)] = std::numeric_limits<float>::quiet_NaN();
+            for (int j = 0; j < 16; ++j) {
+                c.history[static_cast<size_t>(32 * 8 + c.offset + j)] = 1.0e30f;
+                c.history[static_cast<size_t>(32 * 9 + c.offset + j)] = -1.0e30f;
+            }
+            c.history[static_cast<size_t>(32 * 20 + c.offset + 3)] = -inf;
+            std::vector<int32_t> out(32);
+            kernel(c.history.data() + c.offset, c.window.data(), out.data(), 1);
+            EXPECT_EQ(out[0], 0) << "NaN becomes silence";
+            // Rows 8 and 9 hold sums of both signs beyond the limit; row 20 one infinite tap.
+            EXPECT_EQ(std::abs(out[8]), 1000000000);
+            EXPECT_EQ(std::abs(out[9]), 1000000000);
+            EXPECT_EQ(std::abs(out[20]), 1000000000);
+            EXPECT_EQ(out[1], 0);
+        }
+    }
+}
