@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <xmmintrin.h>
-#endif
-
 #include "layer3/Layer3Tables.h"
 
 namespace ombrix::mp3 {
@@ -40,7 +36,7 @@ const Factors& factors() {
 
 }  // namespace
 
-HybridFilterbank::HybridFilterbank() {
+HybridFilterbank::HybridFilterbank() : imdct_(ImdctKernels::best()) {
     factors();
     scaled_ = true;  // forces the first build
     setScale(false);
@@ -120,47 +116,13 @@ void HybridFilterbank::process(const float* xr, const BandTable& bands, const Bl
         float* ov = overlap_[static_cast<size_t>(sb)].data();
         const int type =
             blocks.windowSwitching ? ((blocks.mixed && sb < 2) ? 0 : blocks.blockType) : 0;
-        float y[36];
+        alignas(32) float y[ImdctKernels::kStride];
         bool silent = true;
         for (int k = 0; k < 18; ++k) silent = silent && in[k] == 0.0f;
         if (silent) {
             std::fill(y, y + 36, 0.0f);
         } else if (type != 2) {
-            const auto& m = longMatrix_[static_cast<size_t>(type)];
-#if defined(__SSE2__)
-            // Nine accumulators held in registers across the 18 input lines.
-            __m128 a0 = _mm_setzero_ps(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0,
-                   a7 = a0, a8 = a0;
-            for (size_t k = 0; k < 18; ++k) {
-                if (in[k] == 0.0f) continue;  // high lines are often zero
-                const __m128 xk = _mm_set1_ps(in[k]);
-                const float* col = m[k].data();
-                a0 = _mm_add_ps(a0, _mm_mul_ps(xk, _mm_load_ps(col)));
-                a1 = _mm_add_ps(a1, _mm_mul_ps(xk, _mm_load_ps(col + 4)));
-                a2 = _mm_add_ps(a2, _mm_mul_ps(xk, _mm_load_ps(col + 8)));
-                a3 = _mm_add_ps(a3, _mm_mul_ps(xk, _mm_load_ps(col + 12)));
-                a4 = _mm_add_ps(a4, _mm_mul_ps(xk, _mm_load_ps(col + 16)));
-                a5 = _mm_add_ps(a5, _mm_mul_ps(xk, _mm_load_ps(col + 20)));
-                a6 = _mm_add_ps(a6, _mm_mul_ps(xk, _mm_load_ps(col + 24)));
-                a7 = _mm_add_ps(a7, _mm_mul_ps(xk, _mm_load_ps(col + 28)));
-                a8 = _mm_add_ps(a8, _mm_mul_ps(xk, _mm_load_ps(col + 32)));
-            }
-            _mm_storeu_ps(y, a0);
-            _mm_storeu_ps(y + 4, a1);
-            _mm_storeu_ps(y + 8, a2);
-            _mm_storeu_ps(y + 12, a3);
-            _mm_storeu_ps(y + 16, a4);
-            _mm_storeu_ps(y + 20, a5);
-            _mm_storeu_ps(y + 24, a6);
-            _mm_storeu_ps(y + 28, a7);
-            _mm_storeu_ps(y + 32, a8);
-#else
-            std::fill(y, y + 36, 0.0f);
-            for (size_t k = 0; k < 18; ++k) {
-                const float xk = in[k];
-                for (size_t i = 0; i < 36; ++i) y[i] += xk * m[k][i];
-            }
-#endif
+            imdct_(in, longMatrix_[static_cast<size_t>(type)][0].data(), y);
         } else {
             // The same symmetry for the three 12-point IMDCTs: rows 3..8 are distinct.
             const float* win = windows_[2].data();

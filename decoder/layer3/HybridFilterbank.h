@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "layer3/ImdctKernels.h"
+
 namespace ombrix::mp3 {
 
 struct BandTable;
@@ -38,7 +40,9 @@ private:
     std::array<std::array<float, 36>, 4> windows_{};  // by block type; short uses 12 values
     // The long-block IMDCT with its window folded in, by block type (2 unused): column k holds
     // the 36 outputs' factors of input line k, so the transform is 18 scaled vector additions.
-    alignas(32) std::array<std::array<std::array<float, 36>, 18>, 4> longMatrix_{};
+    alignas(
+        32) std::array<std::array<std::array<float, ImdctKernels::kStride>, 18>, 4> longMatrix_{};
+    ImdctKernels::Kernel imdct_;  // the fastest form the processor runs
     bool scaled_ = false;
     alignas(32) std::array<float, 576> lines_{};
     alignas(32) std::array<std::array<float, 18>, 32> overlap_{};
