@@ -31,7 +31,8 @@ sanitize: deps
 	  -DOMBRIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS)
 	cd $(BUILD_DIR)-asan && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
-	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	bash bench/run.sh $(BUILD_DIR)
