@@ -11,6 +11,8 @@ namespace ombrix::mp3 {
 /// 16-bit form of the MMX path (four rotated copies of 32 rows x 16 taps).
 struct SynthesisWindow {
     std::array<float, 512> floats{};
+    /// The float window by tap, floatsByTap[32 j + i] = floats[16 i + j], for vector windowing.
+    alignas(32) std::array<float, 512> floatsByTap{};
     std::array<int16_t, 4 * 512> mmx{};
     bool mmxBuilt = false;
 };
