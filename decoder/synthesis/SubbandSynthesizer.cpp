@@ -13,8 +13,9 @@ namespace ombrix::mp3 {
 
 namespace {
 
-constexpr int kRow = 32;          // stored slots per history row
-constexpr int kBank = 32 * kRow;  // one bank
+constexpr int kRow = 32;             // stored slots per integer history row
+constexpr int kBank = 32 * kRow;     // one integer bank
+constexpr int kFloatBank = 16 * 32;  // one float bank: 16 columns of 32 values
 
 // Spreads the 32 DCT outputs X into the two 32-value halves of the 64 matrixed values V.
 template <typename T>
@@ -40,26 +41,19 @@ SubbandSynthesizer::SubbandSynthesizer(int channel, const DecoderSettings& setti
 
 void SubbandSynthesizer::synthesizeFloat(WaveOutput& output) {
     alignas(32) float x[32];
-    alignas(32) float first[32];
-    alignas(32) float second[32];
     dct32(input.data(), x);
-    splitMatrixed(x, first, second);
-
-    const int slot = 15 - phase_;
-    float* cur = floatHistory_.data() + bank_ * kBank;
-    float* other = floatHistory_.data() + (bank_ ^ 1) * kBank;
-    for (int i = 0; i < 32; ++i) {
-        cur[i * kRow + slot] = cur[i * kRow + slot + 16] = first[i];
-        other[i * kRow + slot] = other[i * kRow + slot + 16] = second[i];
-    }
+    // Column phase of both banks: the first half of the 64 matrixed values in the bank in use,
+    // the second half in the other.
+    float* cur = floatHistory_.data() + bank_ * kFloatBank + 32 * phase_;
+    float* other = floatHistory_.data() + (bank_ ^ 1) * kFloatBank + 32 * phase_;
+    splitMatrixed(x, cur, other);
 
     const int channels = output.channels();
     int32_t& pos = output.writePos(channel_);
     int32_t* acc = output.accumulator() + pos;
-    const float* window = settings_.window().floats.data();
-    // Reversed storage: column c lives at 15 - c, so tap j (column phase - j) is at base + j.
-    const float* history = floatHistory_.data() + bank_ * kBank + (15 - phase_);
-    (settings_.useK63D() ? truncating_ : rounding_)(history, window, acc, channels);
+    const float* window = settings_.window().floatsByTap.data();
+    const float* history = floatHistory_.data() + bank_ * kFloatBank;
+    (settings_.useK63D() ? truncating_ : rounding_)(history, phase_, window, acc, channels);
     pos += 32 * channels;
     bank_ ^= 1;
     phase_ = (phase_ + 1) & 15;
@@ -124,8 +118,9 @@ void SubbandSynthesizer::reset() noexcept {
 void buildSynthesisWindow(int32_t volume, bool mmx, SynthesisWindow& out) {
     for (int i = 0; i < 32; ++i) {
         for (int j = 0; j < 16; ++j) {
-            out.floats[static_cast<size_t>(16 * i + j)] =
-                static_cast<float>(volume) * synthesisWindowD(i + 32 * j);
+            const float w = static_cast<float>(volume) * synthesisWindowD(i + 32 * j);
+            out.floats[static_cast<size_t>(16 * i + j)] = w;
+            out.floatsByTap[static_cast<size_t>(32 * j + i)] = w;
         }
     }
     if (!mmx) return;

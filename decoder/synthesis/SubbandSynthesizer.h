@@ -15,8 +15,7 @@ struct SynthesisWindow;
 ///
 /// The matrixed values of the last 16 steps are kept in two banks: the bank in use holds the first
 /// half of each step's 64 values where the step's phase has the parity of the current phase and
-/// the second half elsewhere, so that windowing reads one bank only. Each history row is stored
-/// twice over (32 slots for 16 columns) so that the 16 taps of an output sample are contiguous.
+/// the second half elsewhere, so that windowing reads one bank only.
 ///
 /// Thread affinity: the playback thread.
 class SubbandSynthesizer {
@@ -38,15 +37,17 @@ public:
     int channel() const noexcept { return channel_; }
 
 private:
-    using WindowKernel = void (*)(const float*, const float*, int32_t*, int) noexcept;
+    using WindowKernel = void (*)(const float*, int, const float*, int32_t*, int) noexcept;
 
     int channel_;
     const DecoderSettings& settings_;
     WindowKernel rounding_;    // windowing of the float path, the fastest form the processor runs
     WindowKernel truncating_;  // and of the 3DNow! path
-    // [bank][row 0..31][32]: column c of the 16-column ring sits at c and c + 16 (float history
-    // reversed so that taps run forward, integer history in natural order).
-    alignas(32) std::array<float, 2 * 32 * 32> floatHistory_{};
+    // Float history [bank][column 0..15][32 values]: a step writes one contiguous column, and the
+    // windowing reads eight outputs' values of one tap with one load.
+    alignas(32) std::array<float, 2 * 16 * 32> floatHistory_{};
+    // Integer history [bank][row 0..31][32]: column c of the 16-column ring sits at c and c + 16,
+    // so that the 16 taps of an output sample are contiguous for the multiply-add.
     alignas(32) std::array<int16_t, 2 * 32 * 32> intHistory_{};
     int bank_ = 0;
     int phase_ = 15;

@@ -13,86 +13,84 @@ namespace ombrix::mp3 {
 
 namespace {
 
-constexpr int kRow = 32;  // stored slots per history row
-
 template <bool Truncate>
-void windowScalar(const float* history, const float* window, int32_t* out, int stride) noexcept {
+void windowScalar(const float* history, int phase, const float* window, int32_t* out,
+                  int stride) noexcept {
     for (int i = 0; i < 32; ++i) {
-        const float* h = history + i * kRow;
-        const float* w = window + 16 * i;
         float s = 0.0f;
-        for (int j = 0; j < 16; ++j) s += w[j] * h[j];
+        for (int j = 0; j < 16; ++j) s += window[32 * j + i] * history[32 * ((phase - j) & 15) + i];
         s = limitForConversion(s);
         out[i * stride] = Truncate ? static_cast<int32_t>(s) : static_cast<int32_t>(std::lrintf(s));
     }
 }
 
 #if defined(__SSE2__)
-// Four output samples at a time: four partial sums per sample, transposed and added.
+// Four output samples per vector, all 32 at once in eight accumulators: the history and window
+// rows are contiguous, so no sums across lanes are needed.
 template <bool Truncate>
-void windowSse(const float* history, const float* window, int32_t* out, int stride) noexcept {
+void windowSse(const float* history, int phase, const float* window, int32_t* out,
+               int stride) noexcept {
+    __m128 acc[8];
+    for (int b = 0; b < 8; ++b) acc[b] = _mm_setzero_ps();
+    for (int j = 0; j < 16; ++j) {
+        const float* h = history + 32 * ((phase - j) & 15);
+        const float* w = window + 32 * j;
+        for (int b = 0; b < 8; ++b)
+            acc[b] =
+                _mm_add_ps(acc[b], _mm_mul_ps(_mm_loadu_ps(w + 4 * b), _mm_load_ps(h + 4 * b)));
+    }
     const __m128 lo = _mm_set1_ps(-1.0e9f);
     const __m128 hi = _mm_set1_ps(1.0e9f);
-    for (int i = 0; i < 32; i += 4) {
-        __m128 rows[4];
-        for (int r = 0; r < 4; ++r) {
-            const float* h = history + (i + r) * kRow;
-            const float* w = window + 16 * (i + r);
-            const __m128 a = _mm_mul_ps(_mm_loadu_ps(w), _mm_loadu_ps(h));
-            const __m128 b = _mm_mul_ps(_mm_loadu_ps(w + 4), _mm_loadu_ps(h + 4));
-            const __m128 c = _mm_mul_ps(_mm_loadu_ps(w + 8), _mm_loadu_ps(h + 8));
-            const __m128 d = _mm_mul_ps(_mm_loadu_ps(w + 12), _mm_loadu_ps(h + 12));
-            rows[r] = _mm_add_ps(_mm_add_ps(a, b), _mm_add_ps(c, d));
-        }
-        _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]);
-        __m128 s = _mm_add_ps(_mm_add_ps(rows[0], rows[1]), _mm_add_ps(rows[2], rows[3]));
+    for (int b = 0; b < 8; ++b) {
+        __m128 s = acc[b];
         s = _mm_and_ps(s, _mm_cmpord_ps(s, s));  // NaN becomes 0
         s = _mm_min_ps(_mm_max_ps(s, lo), hi);
         const __m128i v = Truncate ? _mm_cvttps_epi32(s) : _mm_cvtps_epi32(s);
         if (stride == 1) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * b), v);
         } else {
             alignas(16) int32_t tmp[4];
             _mm_store_si128(reinterpret_cast<__m128i*>(tmp), v);
-            for (int r = 0; r < 4; ++r) out[(i + r) * stride] = tmp[r];
+            for (int r = 0; r < 4; ++r) out[(4 * b + r) * stride] = tmp[r];
         }
     }
 }
 #endif
 
 #if defined(__x86_64__) || defined(__i386__)
-// Eight output samples at a time: two fused products per sample, then a horizontal-add tree
-// that leaves the eight sums in order.
+// Eight output samples per vector; even and odd taps in separate accumulators to shorten the
+// chains of dependent fused multiply-adds.
 template <bool Truncate>
-__attribute__((target("avx2,fma"))) void windowAvx2(const float* history, const float* window,
-                                                    int32_t* out, int stride) noexcept {
+__attribute__((target("avx2,fma"))) void windowAvx2(const float* history, int phase,
+                                                    const float* window, int32_t* out,
+                                                    int stride) noexcept {
+    __m256 even[4], odd[4];
+    for (int b = 0; b < 4; ++b) even[b] = odd[b] = _mm256_setzero_ps();
+    for (int j = 0; j < 16; j += 2) {
+        const float* h0 = history + 32 * ((phase - j) & 15);
+        const float* h1 = history + 32 * ((phase - j - 1) & 15);
+        const float* w0 = window + 32 * j;
+        const float* w1 = w0 + 32;
+        for (int b = 0; b < 4; ++b) {
+            even[b] =
+                _mm256_fmadd_ps(_mm256_loadu_ps(w0 + 8 * b), _mm256_load_ps(h0 + 8 * b), even[b]);
+            odd[b] =
+                _mm256_fmadd_ps(_mm256_loadu_ps(w1 + 8 * b), _mm256_load_ps(h1 + 8 * b), odd[b]);
+        }
+    }
     const __m256 lo = _mm256_set1_ps(-1.0e9f);
     const __m256 hi = _mm256_set1_ps(1.0e9f);
-    for (int i = 0; i < 32; i += 8) {
-        __m256 rows[8];
-        for (int r = 0; r < 8; ++r) {
-            const float* h = history + (i + r) * kRow;
-            const float* w = window + 16 * (i + r);
-            const __m256 a = _mm256_mul_ps(_mm256_loadu_ps(w), _mm256_loadu_ps(h));
-            rows[r] = _mm256_fmadd_ps(_mm256_loadu_ps(w + 8), _mm256_loadu_ps(h + 8), a);
-        }
-        const __m256 t0 = _mm256_hadd_ps(rows[0], rows[1]);
-        const __m256 t1 = _mm256_hadd_ps(rows[2], rows[3]);
-        const __m256 t2 = _mm256_hadd_ps(rows[4], rows[5]);
-        const __m256 t3 = _mm256_hadd_ps(rows[6], rows[7]);
-        const __m256 u0 = _mm256_hadd_ps(t0, t1);  // rows 0..3, low and high halves
-        const __m256 u1 = _mm256_hadd_ps(t2, t3);  // rows 4..7
-        __m256 s = _mm256_add_ps(_mm256_permute2f128_ps(u0, u1, 0x20),
-                                 _mm256_permute2f128_ps(u0, u1, 0x31));
+    for (int b = 0; b < 4; ++b) {
+        __m256 s = _mm256_add_ps(even[b], odd[b]);
         s = _mm256_and_ps(s, _mm256_cmp_ps(s, s, _CMP_ORD_Q));  // NaN becomes 0
         s = _mm256_min_ps(_mm256_max_ps(s, lo), hi);
         const __m256i v = Truncate ? _mm256_cvttps_epi32(s) : _mm256_cvtps_epi32(s);
         if (stride == 1) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), v);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * b), v);
         } else {
             alignas(32) int32_t tmp[8];
             _mm256_store_si256(reinterpret_cast<__m256i*>(tmp), v);
-            for (int r = 0; r < 8; ++r) out[(i + r) * stride] = tmp[r];
+            for (int r = 0; r < 8; ++r) out[(8 * b + r) * stride] = tmp[r];
         }
     }
 }

@@ -4,15 +4,17 @@
 
 namespace ombrix::mp3 {
 
-/// The windowing of one synthesis step: for each of the 32 output samples i, the 16-tap dot
-/// product of window[16 i ..] with history[32 i ..], limited to +-1e9 (NaN becoming 0) and
-/// converted to an integer, rounding to nearest or, with `truncate`, towards zero; the result goes
-/// to out[i x stride]. The forms differ only in the order of their additions (and, for AVX2, in
-/// fused multiply-adds).
+/// The windowing of one float synthesis step. `history` is the bank in use: 16 columns of 32
+/// matrixed values, column c at history[32 c]; `window` is the volume-scaled window by tap,
+/// window[32 j + i] = w[16 i + j]. For each output sample i = 0..31 the kernel sums
+/// window[32 j + i] x history[32 ((phase - j) mod 16) + i] over the 16 taps j, limits the sum to
+/// +-1e9 (NaN becoming 0), converts it to an integer, rounding to nearest or, with `truncate`,
+/// towards zero, and stores it at out[i x stride]. The forms differ only in the order of their
+/// additions (and, for AVX2, in fused multiply-adds).
 ///
 /// Thread affinity: any thread (pure functions).
 struct WindowKernels {
-    using Kernel = void (*)(const float* history, const float* window, int32_t* out,
+    using Kernel = void (*)(const float* history, int phase, const float* window, int32_t* out,
                             int stride) noexcept;
 
     /// Plain C++, taps added in order.

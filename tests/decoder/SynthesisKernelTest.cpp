@@ -12,12 +12,12 @@ using namespace ombrix::mp3;
 
 namespace {
 
-// One history bank as the synthesizer lays it out (32 rows of 32 slots), read from an offset so
-// that the vector forms meet unaligned rows, and a window at the nominal volume.
+// One history bank as the synthesizer lays it out (16 columns of 32 values) and a window by tap at
+// the nominal volume; the phase varies with the seed.
 struct WindowCase {
-    std::vector<float> history = std::vector<float>(32 * 32 + 16);
-    std::vector<float> window = std::vector<float>(512);
-    int offset = 0;
+    alignas(32) float history[16 * 32];
+    alignas(32) float window[512];
+    int phase = 0;
 
     explicit WindowCase(uint32_t seed, float level) {
         std::mt19937 rng(seed);
@@ -25,15 +25,17 @@ struct WindowCase {
         for (float& v : history) v = d(rng);
         for (int i = 0; i < 32; ++i)
             for (int j = 0; j < 16; ++j)
-                window[16 * i + j] = 32768.0f * synthesisWindowD(i + 32 * j);
-        offset = static_cast<int>(seed % 16);
+                window[32 * j + i] = 32768.0f * synthesisWindowD(i + 32 * j);
+        phase = static_cast<int>(seed % 16);
     }
+
+    float& at(int column, int i) { return history[32 * (column & 15) + i]; }
 
     // The exact dot product in double precision.
     double exact(int i) const {
         double s = 0;
         for (int j = 0; j < 16; ++j)
-            s += double(window[16 * i + j]) * double(history[32 * i + offset + j]);
+            s += double(window[32 * j + i]) * double(history[32 * ((phase - j) & 15) + i]);
         return s;
     }
 };
@@ -54,7 +56,7 @@ TEST(SynthesisKernels, EveryFormRoundsOrTruncatesTheDotProductAtEveryStride) {
                 const WindowCase c(seed, 1.5f);
                 for (int stride : {1, 2}) {
                     std::vector<int32_t> out(64, 12345);
-                    kernel(c.history.data() + c.offset, c.window.data(), out.data(), stride);
+                    kernel(c.history, c.phase, c.window, out.data(), stride);
                     for (int i = 0; i < 32; ++i) {
                         const double e = c.exact(i);
                         const double want = truncate ? std::trunc(e) : std::nearbyint(e);
@@ -78,14 +80,15 @@ TEST(SynthesisKernels, HugeAndNotANumberSumsStayInsideTheConversionRange) {
         for (auto kernel : availableKernels(truncate)) {
             WindowCase c(5, 0.0f);
             const float inf = std::numeric_limits<float>::infinity();
-            c.history[static_cast<size_t>(c.offset)] = std::numeric_limits<float>::quiet_NaN();
+            // Tap 1 of sample 0 (tap 0 meets D[0] = 0, which would hide nothing).
+            c.at(c.phase - 1, 0) = std::numeric_limits<float>::quiet_NaN();
             for (int j = 0; j < 16; ++j) {
-                c.history[static_cast<size_t>(32 * 8 + c.offset + j)] = 1.0e30f;
-                c.history[static_cast<size_t>(32 * 9 + c.offset + j)] = -1.0e30f;
+                c.at(c.phase - j, 8) = 1.0e30f;
+                c.at(c.phase - j, 9) = -1.0e30f;
             }
-            c.history[static_cast<size_t>(32 * 20 + c.offset + 3)] = -inf;
+            c.at(c.phase - 3, 20) = -inf;
             std::vector<int32_t> out(32);
-            kernel(c.history.data() + c.offset, c.window.data(), out.data(), 1);
+            kernel(c.history, c.phase, c.window, out.data(), 1);
             EXPECT_EQ(out[0], 0) << "NaN becomes silence";
             // Rows 8 and 9 hold sums of both signs beyond the limit; row 20 one infinite tap.
             EXPECT_EQ(std::abs(out[8]), 1000000000);
