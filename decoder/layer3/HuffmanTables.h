@@ -45,6 +45,26 @@ public:
 
     static constexpr int kLookupBits = 8;
 
+    /// Decodes the code word at the start of `window` (first bit most significant): its value
+    /// (as in HuffmanEntry) with its length in `length`, or -1 when no code word starts with
+    /// these bits (corrupt data). Code words have at most 19 bits, so one window holds any.
+    int decode(uint32_t window, int& length) const noexcept {
+        const HuffmanEntry* level = lookup_.data();
+        int bits = rootBits_;
+        int used = 0;
+        for (;;) {
+            const HuffmanEntry e = level[(window << used) >> (32 - bits)];
+            if (e.kind == HuffmanEntry::kLeaf) {
+                length = used + e.bits;
+                return e.value;
+            }
+            if (e.kind == HuffmanEntry::kNone) return -1;
+            used += bits;
+            level = lookup_.data() + e.value;
+            bits = e.bits;
+        }
+    }
+
 private:
     int depth(int node) const noexcept;
     int buildLookup(int node, int bits, int width);

@@ -54,27 +54,6 @@ const Constants& constants() {
 
 constexpr float kInvSqrt2 = 0.70710677f;
 
-// One code word through the tree's multi-bit tables, from the first bits of `window`: its value
-// (with its length in `length`), or -1 for a bit pattern no code word takes (corrupt data). The
-// longest code word has 19 bits, so one 32-bit window holds it whatever the levels.
-inline int decodeSymbol(const HuffmanTree& tree, uint32_t window, int& length) noexcept {
-    const HuffmanEntry* lookup = tree.lookup();
-    const HuffmanEntry* level = lookup;
-    int bits = tree.rootBits();
-    int used = 0;
-    for (;;) {
-        const HuffmanEntry e = level[(window << used) >> (32 - bits)];
-        if (e.kind == HuffmanEntry::kLeaf) {
-            length = used + e.bits;
-            return e.value;
-        }
-        if (e.kind == HuffmanEntry::kNone) return -1;
-        used += bits;
-        level = lookup + e.value;
-        bits = e.bits;
-    }
-}
-
 // A decoded magnitude with its sign bit, the bit after `length` bits of `window` when the
 // magnitude is not 0; `length` then counts the sign bit.
 inline int applySign(int magnitude, uint32_t window, int& length) noexcept {
@@ -307,7 +286,7 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
         for (; i < regionEnd; i += 2) {
             const uint32_t window = reservoir_.peek32();
             int length = 0;
-            const int value = decodeSymbol(*tree, window, length);
+            const int value = tree->decode(window, length);
             if (value < 0 || reservoir_.bitsRead() + length > end) {
                 ok = false;
                 break;
@@ -336,7 +315,7 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
         while (reservoir_.bitsRead() < end && i + 4 <= 576) {
             const uint32_t window = reservoir_.peek32();
             int length = 0;
-            const int value = decodeSymbol(quads, window, length);
+            const int value = quads.decode(window, length);
             if (value < 0) {
                 ok = false;
                 break;

@@ -62,3 +62,35 @@ TEST(Layer3Reservoir, ReadsAcrossTheRingsWrapMostSignificantBitFirst) {
     EXPECT_EQ(reservoir.getBits(32), 0x18C33C99u);
     EXPECT_EQ(reservoir.available(), 0);
 }
+
+// The multi-bit tables give every code word's value and length whatever bits follow it.
+TEST(Layer3Huffman, LookupTablesDecodeEveryCodeWordWithAnyFollowingBits) {
+    for (int t = 0; t < kHuffmanTreeCount; ++t) {
+        const HuffmanSource& source = kHuffmanSources[t];
+        const HuffmanTree tree(source);
+        for (int v = 0; v < source.count; ++v) {
+            const int length = source.lengths[v];
+            const int want = source.width ? ((v / source.width) << 4) | (v % source.width) : v;
+            for (const uint32_t tail : {0u, 0xFFFFFFFFu, 0x5A5A5A5Au}) {
+                const uint32_t window =
+                    (uint32_t{source.codes[v]} << (32 - length)) | (tail >> length);
+                int got = 0;
+                ASSERT_EQ(tree.decode(window, got), want) << "tree " << t << " value " << v;
+                EXPECT_EQ(got, length) << "tree " << t << " value " << v;
+            }
+        }
+    }
+}
+
+TEST(Layer3Reservoir, PeeksAcrossTheWrapWithoutConsuming) {
+    BitReservoir reservoir;
+    std::vector<uint8_t> filler(4093, 0xFF);
+    reservoir.append(filler.data(), filler.size());
+    reservoir.setBitsRead(4093 * 8 + 3);
+    const uint8_t data[6] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
+    reservoir.append(data, sizeof data);  // three bytes before the wrap, three after
+    EXPECT_EQ(reservoir.peek32(), 0x91A2B3C4u);
+    EXPECT_EQ(reservoir.peek32(), 0x91A2B3C4u);
+    reservoir.skipBits(13);
+    EXPECT_EQ(reservoir.getBits(16), 0x5678u);
+}
