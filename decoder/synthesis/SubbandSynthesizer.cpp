@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/DecoderSettings.h"
 #include "output/WaveOutput.h"
 #include "synthesis/Dct32.h"
@@ -97,8 +101,30 @@ void SubbandSynthesizer::synthesizeInt(WaveOutput& output) {
     for (int i = 0; i < 32; ++i) {
         const int16_t* h = bank + i * kRow + base;
         const int16_t* w = window + 16 * i;
+#if defined(__SSE2__)
+        // Pairwise multiply-add (pmaddwd), then the eight pair sums added in 64 bits.
+        const __m128i m0 = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(h)));
+        const __m128i m1 = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + 8)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + 8)));
+        const __m128i s0 = _mm_srai_epi32(m0, 31);
+        const __m128i s1 = _mm_srai_epi32(m1, 31);
+        __m128i sum =
+            _mm_add_epi64(_mm_add_epi64(_mm_unpacklo_epi32(m0, s0), _mm_unpackhi_epi32(m0, s0)),
+                          _mm_add_epi64(_mm_unpacklo_epi32(m1, s1), _mm_unpackhi_epi32(m1, s1)));
+        sum = _mm_add_epi64(sum, _mm_unpackhi_epi64(sum, sum));
+        alignas(16) int64_t lanes[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sum);
+        const int64_t s = lanes[0];
+#else
         int64_t s = 0;
-        for (int n = 0; n < 16; ++n) s += static_cast<int32_t>(w[n]) * h[n];
+        for (int n = 0; n < 16; n += 2) {
+            // A pair sum wraps in 32 bits as the multiply-add instruction's does.
+            const auto a = static_cast<uint32_t>(static_cast<int32_t>(w[n]) * h[n]);
+            const auto b = static_cast<uint32_t>(static_cast<int32_t>(w[n + 1]) * h[n + 1]);
+            s += static_cast<int32_t>(a + b);
+        }
+#endif
         acc[i * channels] = static_cast<int32_t>(s >> 12);
     }
     pos += 32 * channels;
