@@ -75,11 +75,14 @@ void HybridFilterbank::reset() noexcept {
     for (auto& sb : overlap_) sb.fill(0.0f);
 }
 
-void HybridFilterbank::process(const float* xr, const BandTable& bands, const Blocks& blocks,
-                               float (*out)[32]) noexcept {
+void HybridFilterbank::process(const float* xr, int activeLines, const BandTable& bands,
+                               const Blocks& blocks, float (*out)[32]) noexcept {
     const Factors& c = factors();
     float* x = lines_.data();
     const bool shortBlocks = blocks.windowSwitching && blocks.blockType == 2;
+    // Subbands holding non-zero lines; reordering stays within a band, so short blocks are taken
+    // whole.
+    const int coded = shortBlocks ? 32 : std::clamp((activeLines + 17) / 18, 0, 32);
 
     // Reorder the short blocks so that the three windows of each line lie side by side.
     if (shortBlocks) {
@@ -96,11 +99,13 @@ void HybridFilterbank::process(const float* xr, const BandTable& bands, const Bl
                     x[3 * (start + k) + w] = xr[3 * start + w * width + k];
         }
     } else {
-        std::copy(xr, xr + 576, x);
+        // One subband more than coded: the alias reduction spreads into it.
+        std::copy(xr, xr + 18 * std::min(coded + 1, 32), x);
     }
 
-    // Alias reduction between subbands transformed as long blocks.
-    const int boundaries = shortBlocks ? (blocks.mixed ? 1 : 0) : 31;
+    // Alias reduction between subbands transformed as long blocks; boundaries above the coded
+    // subbands join zeros.
+    const int boundaries = std::min(shortBlocks ? (blocks.mixed ? 1 : 0) : 31, coded);
     for (int sb = 0; sb < boundaries; ++sb) {
         float* up = x + 18 * sb;
         float* lo = x + 18 * (sb + 1);
@@ -111,7 +116,8 @@ void HybridFilterbank::process(const float* xr, const BandTable& bands, const Bl
         }
     }
 
-    for (int sb = 0; sb < 32; ++sb) {
+    const int active = std::min(coded + 1, 32);
+    for (int sb = 0; sb < active; ++sb) {
         const float* in = x + 18 * sb;
         float* ov = overlap_[static_cast<size_t>(sb)].data();
         const int type =
@@ -145,6 +151,15 @@ void HybridFilterbank::process(const float* xr, const BandTable& bands, const Bl
             ov[i] = y[18 + i];
             if ((sb & 1) && (i & 1)) v = -v;  // frequency inversion
             out[i][sb] = v;
+        }
+    }
+    // Silent subbands: only what the previous granule left overlaps.
+    for (int sb = active; sb < 32; ++sb) {
+        float* ov = overlap_[static_cast<size_t>(sb)].data();
+        for (int i = 0; i < 18; ++i) {
+            const float v = ov[i];
+            out[i][sb] = ((sb & 1) && (i & 1)) ? -v : v;
+            ov[i] = 0.0f;
         }
     }
 }

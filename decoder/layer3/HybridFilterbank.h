@@ -30,9 +30,10 @@ public:
     /// Scales the windows by 32768 (the 16-bit path's integer hand-off) or by 1.
     void setScale(bool scaled);
     /// Transforms one granule's 576 lines (short blocks in the bitstream's window order) into
-    /// out[time slot][subband].
-    void process(const float* spectrum, const BandTable& bands, const Blocks& blocks,
-                 float (*out)[32]) noexcept;
+    /// out[time slot][subband]. Lines from `activeLines` on are known to be zero, so that the
+    /// silent subbands above them need only their overlap.
+    void process(const float* spectrum, int activeLines, const BandTable& bands,
+                 const Blocks& blocks, float (*out)[32]) noexcept;
     /// Forgets the overlap (after a seek).
     void reset() noexcept;
 

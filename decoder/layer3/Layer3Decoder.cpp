@@ -517,9 +517,12 @@ void Layer3Decoder::synthesize(int ch, const Granule& g) {
     blocks.windowSwitching = g.windowSwitching != 0;
     blocks.blockType = g.blockType;
     blocks.mixed = g.mixedBlock != 0;
-    filterbank_[static_cast<size_t>(ch)].process(spectrum_[static_cast<size_t>(ch)].data(),
-                                                 kBandTables[static_cast<size_t>(rateRow_)], blocks,
-                                                 out);
+    // Stereo processing mixes the channels, so either channel may reach the other's last line.
+    const int activeLines =
+        channels_ == 2 ? std::max(nonZeroEnd_[0], nonZeroEnd_[1]) : nonZeroEnd_[0];
+    filterbank_[static_cast<size_t>(ch)].process(
+        spectrum_[static_cast<size_t>(ch)].data(), activeLines,
+        kBandTables[static_cast<size_t>(rateRow_)], blocks, out);
     SubbandSynthesizer* synth = context_.synth[static_cast<size_t>(ch)];
     if (!synth) return;
     WaveOutput& output = context_.output;
