@@ -3,6 +3,12 @@
 #include <array>
 #include <cmath>
 
+#include "synthesis/CpuFeatures.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace ombrix::mp3 {
 
 namespace {
@@ -84,7 +90,82 @@ struct FixedDct<1> {
     static void run(const int32_t* x, int32_t* out) noexcept { out[0] = x[0]; }
 };
 
+#if defined(__x86_64__) || defined(__i386__)
+// even[k][m] = cos(2m (2k + 1) pi / 64), odd[k][m] = cos((2m + 1)(2k + 1) pi / 64), k, m < 16.
+struct Matrices {
+    alignas(32) float even[16][16];
+    alignas(32) float odd[16][16];
+    Matrices() {
+        const double pi = std::acos(-1.0);
+        for (int k = 0; k < 16; ++k) {
+            for (int m = 0; m < 16; ++m) {
+                even[k][m] = static_cast<float>(std::cos(2 * m * (2 * k + 1) * pi / 64.0));
+                odd[k][m] = static_cast<float>(std::cos((2 * m + 1) * (2 * k + 1) * pi / 64.0));
+            }
+        }
+    }
+};
+
+const Matrices kMatrices;
+
+__attribute__((target("avx2,fma"))) void dct32Avx2Kernel(const float* in, float* out) noexcept {
+    alignas(32) float sum[16];
+    alignas(32) float diff[16];
+    const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m256 lo0 = _mm256_loadu_ps(in);
+    const __m256 lo1 = _mm256_loadu_ps(in + 8);
+    const __m256 hi1 = _mm256_permutevar8x32_ps(_mm256_loadu_ps(in + 16), reverse);  // x[23..16]
+    const __m256 hi0 = _mm256_permutevar8x32_ps(_mm256_loadu_ps(in + 24), reverse);  // x[31..24]
+    _mm256_store_ps(sum, _mm256_add_ps(lo0, hi0));
+    _mm256_store_ps(sum + 8, _mm256_add_ps(lo1, hi1));
+    _mm256_store_ps(diff, _mm256_sub_ps(lo0, hi0));
+    _mm256_store_ps(diff + 8, _mm256_sub_ps(lo1, hi1));
+    // Even and odd k in separate accumulators to halve the chains of dependent fused adds.
+    __m256 e[4], o[4];
+    for (int i = 0; i < 4; ++i) e[i] = o[i] = _mm256_setzero_ps();
+    for (int k = 0; k < 16; k += 2) {
+        const __m256 s0 = _mm256_broadcast_ss(sum + k);
+        const __m256 s1 = _mm256_broadcast_ss(sum + k + 1);
+        const __m256 d0 = _mm256_broadcast_ss(diff + k);
+        const __m256 d1 = _mm256_broadcast_ss(diff + k + 1);
+        e[0] = _mm256_fmadd_ps(s0, _mm256_load_ps(kMatrices.even[k]), e[0]);
+        e[1] = _mm256_fmadd_ps(s0, _mm256_load_ps(kMatrices.even[k] + 8), e[1]);
+        e[2] = _mm256_fmadd_ps(s1, _mm256_load_ps(kMatrices.even[k + 1]), e[2]);
+        e[3] = _mm256_fmadd_ps(s1, _mm256_load_ps(kMatrices.even[k + 1] + 8), e[3]);
+        o[0] = _mm256_fmadd_ps(d0, _mm256_load_ps(kMatrices.odd[k]), o[0]);
+        o[1] = _mm256_fmadd_ps(d0, _mm256_load_ps(kMatrices.odd[k] + 8), o[1]);
+        o[2] = _mm256_fmadd_ps(d1, _mm256_load_ps(kMatrices.odd[k + 1]), o[2]);
+        o[3] = _mm256_fmadd_ps(d1, _mm256_load_ps(kMatrices.odd[k + 1] + 8), o[3]);
+    }
+    const __m256 even0 = _mm256_add_ps(e[0], e[2]);  // X[0], X[2] .. X[14]
+    const __m256 even1 = _mm256_add_ps(e[1], e[3]);  // X[16] .. X[30]
+    const __m256 odd0 = _mm256_add_ps(o[0], o[2]);   // X[1] .. X[15]
+    const __m256 odd1 = _mm256_add_ps(o[1], o[3]);   // X[17] .. X[31]
+    // Interleave even and odd outputs back into natural order.
+    const __m256 a = _mm256_unpacklo_ps(even0, odd0);  // X0 X1 X2 X3 | X8 X9 X10 X11
+    const __m256 b = _mm256_unpackhi_ps(even0, odd0);  // X4 X5 X6 X7 | X12 .. X15
+    const __m256 c = _mm256_unpacklo_ps(even1, odd1);
+    const __m256 d = _mm256_unpackhi_ps(even1, odd1);
+    _mm256_store_ps(out, _mm256_permute2f128_ps(a, b, 0x20));
+    _mm256_store_ps(out + 8, _mm256_permute2f128_ps(a, b, 0x31));
+    _mm256_store_ps(out + 16, _mm256_permute2f128_ps(c, d, 0x20));
+    _mm256_store_ps(out + 24, _mm256_permute2f128_ps(c, d, 0x31));
+}
+#endif
+
 }  // namespace
+
+Dct32Kernel dct32Avx2() noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    if (cpuHasAvx2Fma()) return &dct32Avx2Kernel;
+#endif
+    return nullptr;
+}
+
+Dct32Kernel bestDct32() noexcept {
+    if (Dct32Kernel k = dct32Avx2()) return k;
+    return &dct32;
+}
 
 void dct32(const float* in, float* out) noexcept {
     FloatDct<32>::run(in, out);

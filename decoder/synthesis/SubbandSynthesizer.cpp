@@ -41,11 +41,12 @@ SubbandSynthesizer::SubbandSynthesizer(int channel, const DecoderSettings& setti
     : channel_(channel),
       settings_(settings),
       rounding_(WindowKernels::best(false)),
-      truncating_(WindowKernels::best(true)) {}
+      truncating_(WindowKernels::best(true)),
+      dct_(bestDct32()) {}
 
 void SubbandSynthesizer::synthesizeFloat(WaveOutput& output) {
     alignas(32) float x[32];
-    dct32(input.data(), x);
+    dct_(input.data(), x);
     // Column phase of both banks: the first half of the 64 matrixed values in the bank in use,
     // the second half in the other.
     float* cur = floatHistory_.data() + bank_ * kFloatBank + 32 * phase_;

@@ -43,6 +43,7 @@ private:
     const DecoderSettings& settings_;
     WindowKernel rounding_;    // windowing of the float path, the fastest form the processor runs
     WindowKernel truncating_;  // and of the 3DNow! path
+    void (*dct_)(const float*, float*) noexcept;  // the fastest form of the float DCT
     // Float history [bank][column 0..15][32 values]: a step writes one contiguous column, and the
     // windowing reads eight outputs' values of one tap with one load.
     alignas(32) std::array<float, 2 * 16 * 32> floatHistory_{};

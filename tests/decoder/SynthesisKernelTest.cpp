@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
 
+#include "synthesis/Dct32.h"
 #include "synthesis/SynthesisTables.h"
 #include "synthesis/WindowKernels.h"
 
@@ -95,6 +97,29 @@ TEST(SynthesisKernels, HugeAndNotANumberSumsStayInsideTheConversionRange) {
             EXPECT_EQ(std::abs(out[9]), 1000000000);
             EXPECT_EQ(std::abs(out[20]), 1000000000);
             EXPECT_EQ(out[1], 0);
+        }
+    }
+}
+
+TEST(SynthesisKernels, EveryDctFormComputesTheTransform) {
+    std::vector<Dct32Kernel> kernels{&dct32};
+    if (Dct32Kernel k = dct32Avx2()) kernels.push_back(k);
+    EXPECT_EQ(bestDct32(), kernels.back());
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    for (int trial = 0; trial < 20; ++trial) {
+        alignas(32) float in[32];
+        for (float& v : in) v = d(rng);
+        if (trial == 0) std::fill(in, in + 32, 0.0f);
+        for (Dct32Kernel kernel : kernels) {
+            alignas(32) float out[32];
+            kernel(in, out);
+            for (int m = 0; m < 32; ++m) {
+                double want = 0;
+                for (int k = 0; k < 32; ++k) want += in[k] * std::cos(m * (2 * k + 1) * M_PI / 64);
+                ASSERT_NEAR(out[m], want, 1e-5 * std::max(1.0, std::fabs(want)))
+                    << "trial " << trial << " output " << m;
+            }
         }
     }
 }
