@@ -123,12 +123,11 @@ void HybridFilterbank::process(const float* xr, int activeLines, const BandTable
         const int type =
             blocks.windowSwitching ? ((blocks.mixed && sb < 2) ? 0 : blocks.blockType) : 0;
         alignas(32) float y[ImdctKernels::kStride];
-        bool silent = true;
-        for (int k = 0; k < 18; ++k) silent = silent && in[k] == 0.0f;
-        if (silent) {
-            std::fill(y, y + 36, 0.0f);
-        } else if (type != 2) {
+        if (type != 2) {
+            // Below the last coded line a silent subband is rare: no test for it.
             imdct_(in, longMatrix_[static_cast<size_t>(type)][0].data(), y);
+        } else if (std::all_of(in, in + 18, [](float v) { return v == 0.0f; })) {
+            std::fill(y, y + 36, 0.0f);
         } else {
             // The same symmetry for the three 12-point IMDCTs: rows 3..8 are distinct.
             const float* win = windows_[2].data();

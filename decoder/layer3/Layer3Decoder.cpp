@@ -64,8 +64,13 @@ inline int applySign(int magnitude, uint32_t window, int& length) noexcept {
 }
 
 inline float gainOf(int quarterExponent) noexcept {
-    return std::ldexp(constants().quarter[static_cast<size_t>(quarterExponent & 3)],
-                      quarterExponent >> 2);
+    const float quarter = constants().quarter[static_cast<size_t>(quarterExponent & 3)];
+    const int exponent = quarterExponent >> 2;
+    // Powers of two in the normal range are built from their exponent bits (ldexp is a library
+    // call); the rare rest, down to the subnormals, goes through ldexp.
+    if (exponent >= -126 && exponent <= 127)
+        return quarter * std::bit_cast<float>(static_cast<uint32_t>(exponent + 127) << 23);
+    return std::ldexp(quarter, exponent);
 }
 
 }  // namespace
