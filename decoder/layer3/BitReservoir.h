@@ -24,13 +24,16 @@ public:
         return bit;
     }
     /// The next 32 bits, the first in the most significant position, without consuming them.
-    uint32_t peek32() const noexcept {
-        const uint8_t* p = ring_.data() + ((bitsRead_ >> 3) & (kSize - 1));
+    uint32_t peek32() const noexcept { return static_cast<uint32_t>(window64(bitsRead_) >> 32); }
+    /// The bits from position `bit` on, the first in the most significant position; the first 57
+    /// are the ring's (the rest are zero).
+    uint64_t window64(int64_t bit) const noexcept {
+        const uint8_t* p = ring_.data() + ((bit >> 3) & (kSize - 1));
         const uint64_t word = (uint64_t{p[0]} << 56) | (uint64_t{p[1]} << 48) |
                               (uint64_t{p[2]} << 40) | (uint64_t{p[3]} << 32) |
                               (uint64_t{p[4]} << 24) | (uint64_t{p[5]} << 16) |
                               (uint64_t{p[6]} << 8) | uint64_t{p[7]};
-        return static_cast<uint32_t>((word << (bitsRead_ & 7)) >> 32);
+        return word << (bit & 7);
     }
     void skipBits(int n) noexcept { bitsRead_ += n; }
 

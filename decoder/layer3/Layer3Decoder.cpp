@@ -54,6 +54,45 @@ const Constants& constants() {
 
 constexpr float kInvSqrt2 = 0.70710677f;
 
+// Reads the reservoir through a 64-bit cache held in registers, so that most code words cost no
+// memory access beyond their table entry. The caller writes the position back when done.
+class CachedBits {
+public:
+    explicit CachedBits(const BitReservoir& reservoir) noexcept
+        : reservoir_(reservoir), position_(reservoir.bitsRead()) {
+        refill();
+    }
+
+    /// The next bits in the top of a 32-bit word, at least `n` (at most 25) of them valid.
+    uint32_t peek(int n) noexcept {
+        if (valid_ < n) refill();
+        return static_cast<uint32_t>(cache_ >> 32);
+    }
+    void skip(int n) noexcept {
+        cache_ <<= n;
+        valid_ -= n;
+        position_ += n;
+    }
+    /// The next `n` bits (1..25).
+    uint32_t get(int n) noexcept {
+        const uint32_t v = peek(n) >> (32 - n);
+        skip(n);
+        return v;
+    }
+    int64_t position() const noexcept { return position_; }
+
+private:
+    void refill() noexcept {
+        cache_ = reservoir_.window64(position_);
+        valid_ = 57;
+    }
+
+    const BitReservoir& reservoir_;
+    int64_t position_;
+    uint64_t cache_ = 0;
+    int valid_ = 0;
+};
+
 // A decoded magnitude with its sign bit, the bit after `length` bits of `window` when the
 // magnitude is not 0; `length` then counts the sign bit.
 inline int applySign(int magnitude, uint32_t window, int& length) noexcept {
@@ -277,6 +316,7 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
         region2 =
             bands.longStart[static_cast<size_t>(std::min(g.region0Count + g.region1Count + 2, 22))];
     }
+    CachedBits bits(reservoir_);
     int i = 0;
     bool ok = true;
     while (i < bigEnd) {
@@ -289,26 +329,26 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
         }
         const int linbits = huffman_.linbits(table);
         for (; i < regionEnd; i += 2) {
-            const uint32_t window = reservoir_.peek32();
+            // A code word (at most 19 bits) and its two sign bits.
+            const uint32_t window = bits.peek(21);
             int length = 0;
             const int value = tree->decode(window, length);
-            if (value < 0 || reservoir_.bitsRead() + length > end) {
+            if (value < 0 || bits.position() + length > end) {
                 ok = false;
                 break;
             }
             int x = value >> 4, y = value & 15;
             if (linbits && (x == 15 || y == 15)) {
-                reservoir_.skipBits(length);
-                if (x == 15) x += static_cast<int>(reservoir_.getBits(linbits));
-                if (x && reservoir_.getBit()) x = -x;
-                if (y == 15) y += static_cast<int>(reservoir_.getBits(linbits));
-                if (y && reservoir_.getBit()) y = -y;
+                bits.skip(length);
+                if (x == 15) x += static_cast<int>(bits.get(linbits));
+                if (x && bits.get(1)) x = -x;
+                if (y == 15) y += static_cast<int>(bits.get(linbits));
+                if (y && bits.get(1)) y = -y;
             } else {
-                // The sign bits follow within the same window (code word and signs: 21 bits).
                 // Branch-free: the signs are as good as random.
                 x = applySign(x, window, length);
                 y = applySign(y, window, length);
-                reservoir_.skipBits(length);
+                bits.skip(length);
             }
             q[i] = x;
             q[i + 1] = y;
@@ -317,8 +357,8 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
     }
     if (ok) {
         const HuffmanTree& quads = huffman_.quadTree(g.count1Table);
-        while (reservoir_.bitsRead() < end && i + 4 <= 576) {
-            const uint32_t window = reservoir_.peek32();
+        while (bits.position() < end && i + 4 <= 576) {
+            const uint32_t window = bits.peek(10);  // a code word of at most 6 bits, 4 signs
             int length = 0;
             const int value = quads.decode(window, length);
             if (value < 0) {
@@ -327,8 +367,8 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
             }
             for (int k = 0; k < 4; ++k)
                 q[i + k] = applySign((value >> (3 - k)) & 1, window, length);
-            reservoir_.skipBits(length);
-            if (reservoir_.bitsRead() > end) {
+            bits.skip(length);
+            if (bits.position() > end) {
                 // The last quadruple ran past the granule's bits: it does not count.
                 q[i] = q[i + 1] = q[i + 2] = q[i + 3] = 0;
                 break;
@@ -336,6 +376,7 @@ bool Layer3Decoder::huffmanDecode(int ch, const Granule& g, int64_t end) {
             i += 4;
         }
     }
+    reservoir_.setBitsRead(bits.position());
     // A code that does not end in its tree (corrupt data): the rest of the granule is silent.
     nonZeroEnd_[static_cast<size_t>(ch)] = i;
     std::fill(q + i, q + 576, 0);
