@@ -3,29 +3,27 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "layer3/Layer3Tables.h"
 
 namespace ombrix::mp3 {
 
 namespace {
 
-// Alias-reduction butterflies and IMDCT cosines, computed once.
+// Alias-reduction butterflies, computed once.
 struct Factors {
     std::array<float, 8> cs{}, ca{};
-    std::array<std::array<float, 6>, 12> cos12{};
 
     Factors() {
-        const double pi = std::acos(-1.0);
         const double c[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
         for (size_t i = 0; i < 8; ++i) {
             const double d = std::sqrt(1.0 + c[i] * c[i]);
             cs[i] = static_cast<float>(1.0 / d);
             ca[i] = static_cast<float>(c[i] / d);
         }
-        for (size_t i = 0; i < 12; ++i)
-            for (size_t k = 0; k < 6; ++k)
-                cos12[i][k] = static_cast<float>(
-                    std::cos(pi / 24.0 * static_cast<double>((2 * i + 1 + 6) * (2 * k + 1))));
     }
 };
 
@@ -64,10 +62,19 @@ void HybridFilterbank::setScale(bool scaled) {
         if (type == 2) continue;
         for (size_t k = 0; k < 18; ++k)
             for (size_t i = 0; i < 36; ++i)
-                longMatrix_[type][k][i] = static_cast<float>(
+                matrix_[type][k][i] = static_cast<float>(
                     static_cast<double>(windows_[type][i]) *
                     std::cos(pi / 72.0 * static_cast<double>((2 * i + 1 + 18) * (2 * k + 1))));
     }
+    // Short blocks: line 3 k + w (after reordering) feeds the 12-point IMDCT of window w, whose
+    // windowed output lands at 6 w + 6 .. 6 w + 17.
+    for (auto& line : matrix_[2]) line.fill(0.0f);
+    for (size_t w = 0; w < 3; ++w)
+        for (size_t k = 0; k < 6; ++k)
+            for (size_t i = 0; i < 12; ++i)
+                matrix_[2][3 * k + w][6 * w + 6 + i] = static_cast<float>(
+                    static_cast<double>(windows_[2][i]) *
+                    std::cos(pi / 24.0 * static_cast<double>((2 * i + 1 + 6) * (2 * k + 1))));
     scaled_ = scaled;
 }
 
@@ -109,11 +116,26 @@ void HybridFilterbank::process(const float* xr, int activeLines, const BandTable
     for (int sb = 0; sb < boundaries; ++sb) {
         float* up = x + 18 * sb;
         float* lo = x + 18 * (sb + 1);
+#if defined(__SSE2__)
+        // The same butterflies four at a time; the upper lines run backwards.
+        for (int h = 0; h < 2; ++h) {
+            float* u4 = up + 14 - 4 * h;  // up[17 - 4h - 3 .. 17 - 4h]
+            const __m128 u = _mm_shuffle_ps(_mm_loadu_ps(u4), _mm_loadu_ps(u4), 0x1B);
+            const __m128 l = _mm_loadu_ps(lo + 4 * h);
+            const __m128 cs = _mm_loadu_ps(c.cs.data() + 4 * h);
+            const __m128 ca = _mm_loadu_ps(c.ca.data() + 4 * h);
+            const __m128 nu = _mm_sub_ps(_mm_mul_ps(u, cs), _mm_mul_ps(l, ca));
+            const __m128 nl = _mm_add_ps(_mm_mul_ps(l, cs), _mm_mul_ps(u, ca));
+            _mm_storeu_ps(u4, _mm_shuffle_ps(nu, nu, 0x1B));
+            _mm_storeu_ps(lo + 4 * h, nl);
+        }
+#else
         for (size_t i = 0; i < 8; ++i) {
             const float u = up[17 - i], l = lo[i];
             up[17 - i] = u * c.cs[i] - l * c.ca[i];
             lo[i] = l * c.cs[i] + u * c.ca[i];
         }
+#endif
     }
 
     const int active = std::min(coded + 1, 32);
@@ -123,28 +145,8 @@ void HybridFilterbank::process(const float* xr, int activeLines, const BandTable
         const int type =
             blocks.windowSwitching ? ((blocks.mixed && sb < 2) ? 0 : blocks.blockType) : 0;
         alignas(32) float y[ImdctKernels::kStride];
-        if (type != 2) {
-            // Below the last coded line a silent subband is rare: no test for it.
-            imdct_(in, longMatrix_[static_cast<size_t>(type)][0].data(), y);
-        } else if (std::all_of(in, in + 18, [](float v) { return v == 0.0f; })) {
-            std::fill(y, y + 36, 0.0f);
-        } else {
-            // The same symmetry for the three 12-point IMDCTs: rows 3..8 are distinct.
-            const float* win = windows_[2].data();
-            std::fill(y, y + 36, 0.0f);
-            for (int w = 0; w < 3; ++w) {
-                float t[12];
-                for (size_t i = 3; i < 9; ++i) {
-                    const float* cosRow = c.cos12[i].data();
-                    float s = 0.0f;
-                    for (int k = 0; k < 6; ++k) s += in[3 * k + w] * cosRow[k];
-                    t[i] = s;
-                }
-                for (int i = 0; i < 3; ++i) t[i] = -t[5 - i];
-                for (int i = 9; i < 12; ++i) t[i] = t[17 - i];
-                for (int i = 0; i < 12; ++i) y[6 * w + 6 + i] += t[i] * win[i];
-            }
-        }
+        // Below the last coded line a silent subband is rare: no test for it.
+        imdct_(in, matrix_[static_cast<size_t>(type)][0].data(), y);
         for (int i = 0; i < 18; ++i) {
             float v = y[i] + ov[i];
             ov[i] = y[18 + i];

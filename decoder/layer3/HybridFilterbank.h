@@ -39,10 +39,10 @@ public:
 
 private:
     std::array<std::array<float, 36>, 4> windows_{};  // by block type; short uses 12 values
-    // The long-block IMDCT with its window folded in, by block type (2 unused): column k holds
-    // the 36 outputs' factors of input line k, so the transform is 18 scaled vector additions.
-    alignas(
-        32) std::array<std::array<std::array<float, ImdctKernels::kStride>, 18>, 4> longMatrix_{};
+    // The IMDCT with its window folded in, by block type: column k holds the 36 outputs' factors
+    // of input line k, so the transform is 18 scaled vector additions. The short-block matrix
+    // holds the three 12-point transforms at their places.
+    alignas(32) std::array<std::array<std::array<float, ImdctKernels::kStride>, 18>, 4> matrix_{};
     ImdctKernels::Kernel imdct_;  // the fastest form the processor runs
     bool scaled_ = false;
     alignas(32) std::array<float, 576> lines_{};

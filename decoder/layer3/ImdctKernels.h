@@ -2,7 +2,7 @@
 
 namespace ombrix::mp3 {
 
-/// The long-block IMDCT of one subband as a matrix product: y[i] = sum over the 18 input lines k
+/// The IMDCT of one subband as a matrix product: y[i] = sum over the 18 input lines k
 /// of in[k] x matrix[40 k + i] for i = 0..35 (the matrix carries the cosines and the block type's
 /// window; columns 36..39 pad each line to whole vectors and are written to y as well). The forms
 /// differ only in the order of their additions (and, for AVX2, in fused multiply-adds).
