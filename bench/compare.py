@@ -8,18 +8,28 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
+
+
+GNU_TIME = "/usr/bin/time"
 
 
 def measure(command):
-    """CPU seconds and peak RSS (KiB) of one run; output drained from a pipe."""
-    proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    while proc.stdout.read(1 << 16):
-        pass
-    _, status, usage = os.wait4(proc.pid, 0)
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    if proc.returncode != 0:
-        raise RuntimeError(f"{command[0]} failed with {proc.returncode}")
-    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+    """CPU seconds and peak RSS (KiB) of one run; output drained from a pipe.
+
+    The peak RSS comes from GNU time: a child's own ru_maxrss would include this script's memory
+    from before the exec."""
+    with tempfile.NamedTemporaryFile(mode="r") as rss_file:
+        wrapped = [GNU_TIME, "-f", "%M", "-o", rss_file.name] + command
+        proc = subprocess.Popen(wrapped, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        while proc.stdout.read(1 << 16):
+            pass
+        _, status, usage = os.wait4(proc.pid, 0)
+        code = os.waitstatus_to_exitcode(status)
+        if code != 0:
+            raise RuntimeError(f"{command[0]} failed with {code}")
+        rss = int(rss_file.read().split()[-1])
+    return usage.ru_utime + usage.ru_stime, rss
 
 
 def main():
@@ -38,7 +48,8 @@ def main():
 
     names = list(decoders)
     print(f"{'file':<22}" + "".join(f"{n + ' s':>12}" for n in names)
-          + "".join(f"{'/' + n:>10}" for n in names[1:]) + f"{'ombrix MiB':>12}")
+          + "".join(f"{'/' + n:>10}" for n in names[1:])
+          + "".join(f"{n + ' MiB':>12}" for n in names))
     for path in args.files:
         cpu, rss = {}, {}
         for name in names:
@@ -48,7 +59,7 @@ def main():
         row = f"{os.path.basename(path):<22}" + "".join(f"{cpu[n]:>12.3f}" for n in names)
         row += "".join(f"{cpu['ombrix'] / cpu[n]:>10.2f}" if cpu[n] > 0 else f"{'-':>10}"
                        for n in names[1:])
-        row += f"{rss['ombrix'] / 1024:>12.1f}"
+        row += "".join(f"{rss[n] / 1024:>12.1f}" for n in names)
         print(row, flush=True)
 
 
