@@ -37,6 +37,18 @@ struct Factors {
 const Factors kFactors;
 
 // One Lee stage of size N, then the two halves recursively; the result lands in `out`.
+// Lee's recombination: the even outputs are the sum half's, each odd output the sum of two
+// neighbouring outputs of the difference half (the last one alone).
+template <int H, typename T>
+inline void interleaveHalves(const T* A, const T* B, T* out) noexcept {
+    for (int m = 0; m < H - 1; ++m) {
+        out[2 * m] = A[m];
+        out[2 * m + 1] = B[m] + B[m + 1];
+    }
+    out[2 * H - 2] = A[H - 1];
+    out[2 * H - 1] = B[H - 1];
+}
+
 template <int N>
 struct FloatDct {
     static void run(const float* x, float* out) noexcept {
@@ -49,12 +61,7 @@ struct FloatDct {
         }
         FloatDct<h>::run(a, A);
         FloatDct<h>::run(b, B);
-        for (int m = 0; m < h - 1; ++m) {
-            out[2 * m] = A[m];
-            out[2 * m + 1] = B[m] + B[m + 1];
-        }
-        out[N - 2] = A[h - 1];
-        out[N - 1] = B[h - 1];
+        interleaveHalves<h>(A, B, out);
     }
 };
 
@@ -76,12 +83,7 @@ struct FixedDct {
         }
         FixedDct<h>::run(a, A);
         FixedDct<h>::run(b, B);
-        for (int m = 0; m < h - 1; ++m) {
-            out[2 * m] = A[m];
-            out[2 * m + 1] = B[m] + B[m + 1];
-        }
-        out[N - 2] = A[h - 1];
-        out[N - 1] = B[h - 1];
+        interleaveHalves<h>(A, B, out);
     }
 };
 
