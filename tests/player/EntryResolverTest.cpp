@@ -171,3 +171,11 @@ TEST(ZipArchive, MissingArchiveThrows) {
     EXPECT_THROW(ZipArchive("/nonexistent/a.zip"), ArchiveError);
     EXPECT_THROW(LhaArchive("/nonexistent/a.lzh"), ArchiveError);
 }
+
+TEST(ZipArchive, MembersThatCannotFitOnTheDiskAreRefused) {
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("song.mp3");
+    EXPECT_NO_THROW(ensureRoomFor({"song.mp3", 4096}, dest));
+    EXPECT_THROW(ensureRoomFor({"bomb.mp3", qint64{1} << 60}, dest), ArchiveError);
+    EXPECT_FALSE(QFileInfo::exists(dest));
+}

@@ -1,5 +1,10 @@
 #include "ombrix/ArchiveMember.h"
 
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include "ombrix/ArchiveError.h"
+
 namespace ombrix {
 
 QString safeMemberFileName(const QString& storedName) {
@@ -11,6 +16,14 @@ QString safeMemberFileName(const QString& storedName) {
     for (const QChar c : name)
         if (c.unicode() < 0x20) return {};
     return name;
+}
+
+void ensureRoomFor(const ArchiveMember& member, const QString& destFile) {
+    constexpr qint64 kReserve = qint64{256} << 20;
+    const QStorageInfo storage(QFileInfo(destFile).absolutePath());
+    if (!storage.isValid()) return;  // unknown: the write itself reports a full disk
+    if (member.size > storage.bytesAvailable() - kReserve)
+        throw ArchiveError("not enough disk space to extract " + member.name.toStdString());
 }
 
 }  // namespace ombrix

@@ -61,6 +61,7 @@ void LhaArchive::extract(qsizetype index, const QString& destFile) const {
     qsizetype seen = -1;
     while (LHAFileHeader* h = lha_reader_next_file(a.reader.get())) {
         if (!isPlainFile(h) || ++seen != index) continue;
+        ensureRoomFor(members_[index], destFile);
         QSaveFile out(destFile);
         if (!out.open(QIODevice::WriteOnly))
             throw ArchiveError("cannot write " + destFile.toStdString());

@@ -34,6 +34,7 @@ void ZipArchive::extract(qsizetype index, const QString& destFile) const {
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> in(
         zip_fopen_index(zip_.get(), zip_uint64_t(indices_[index]), 0), &zip_fclose);
     if (!in) throw ArchiveError("cannot open zip member " + members_[index].name.toStdString());
+    ensureRoomFor(members_[index], destFile);
     QSaveFile out(destFile);
     if (!out.open(QIODevice::WriteOnly))
         throw ArchiveError("cannot write " + destFile.toStdString());

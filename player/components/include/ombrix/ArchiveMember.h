@@ -17,4 +17,11 @@ struct ArchiveMember {
  */
 QString safeMemberFileName(const QString& storedName);
 
+/**
+ * @brief Refuses an extraction that would leave the destination's disk with less than a small
+ *        reserve, so that a member claiming a huge size (an archive bomb) cannot fill the disk.
+ * @throws ArchiveError when @p size bytes do not fit beside the reserve.
+ */
+void ensureRoomFor(const ArchiveMember& member, const QString& destFile);
+
 }  // namespace ombrix
