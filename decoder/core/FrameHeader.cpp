@@ -42,17 +42,6 @@ int samplingRateOf(int id, int samplingIndex) noexcept {
     return kSamplingRates[id][samplingIndex];
 }
 
-float msPerFrameOf(int layer, int samplingIndex) noexcept {
-    // Layer I: 384 samples, Layers II and III: 1,152 samples at the MPEG-1 rates; an MPEG-2
-    // Layer III frame holds 576 samples at half the rate, which gives the same duration.
-    static constexpr float kTable[3][3] = {
-        {384000.0f / 44100, 384000.0f / 48000, 384000.0f / 32000},
-        {1152000.0f / 44100, 1152000.0f / 48000, 1152000.0f / 32000},
-        {1152000.0f / 44100, 1152000.0f / 48000, 1152000.0f / 32000}};
-    if (layer < 1 || layer > 3 || samplingIndex < 0 || samplingIndex > 2) return 0.0f;
-    return kTable[layer - 1][samplingIndex];
-}
-
 bool FrameHeader::decode(uint32_t word) noexcept {
     const int layerBits = (word >> 17) & 3;
     const int rateIndex = (word >> 12) & 15;

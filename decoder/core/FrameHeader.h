@@ -61,7 +61,5 @@ struct FrameHeader {
 int bitrateOf(int id, int layer, int bitrateIndex) noexcept;
 /// Sampling rates in Hz by [id][samplingIndex].
 int samplingRateOf(int id, int samplingIndex) noexcept;
-/// Milliseconds per frame by layer and sampling index (the same for both ids).
-float msPerFrameOf(int layer, int samplingIndex) noexcept;
 
 }  // namespace ombrix::mp3

@@ -267,23 +267,25 @@ float FrameReader::msPerFrame(const FrameHeader& header) const noexcept {
     return header.samplesPerFrame() * 1000.0f / static_cast<float>(header.samplingRate());
 }
 
+int32_t FrameReader::xingFrames() const noexcept {
+    return hasXing_ && (xing_.flags & XingInfo::kFrames) && xing_.frames > 0 ? xing_.frames : 0;
+}
+
 float FrameReader::totalMs(const FrameHeader& header) const noexcept {
-    if (hasXing_ && (xing_.flags & XingInfo::kFrames) && xing_.frames > 0) {
-        return msPerFrame(header) * static_cast<float>(xing_.frames);
-    }
+    if (const int32_t frames = xingFrames()) return msPerFrame(header) * static_cast<float>(frames);
     const uint32_t unpadded = header.payloadLength - header.padding + 4;
     if (unpadded == 0) return 0.0f;
     return msPerFrame(header) * static_cast<float>(fileSize_ / unpadded);
 }
 
 int32_t FrameReader::frameCountEstimate(const FrameHeader&) const noexcept {
-    if (hasXing_ && (xing_.flags & XingInfo::kFrames) && xing_.frames > 0) return xing_.frames;
+    if (const int32_t frames = xingFrames()) return frames;
     return firstPayloadLength_ ? static_cast<int32_t>(fileSize_ / firstPayloadLength_) : 0;
 }
 
 bool FrameReader::hasSeekTable() const noexcept {
     const uint32_t needed = XingInfo::kFrames | XingInfo::kBytes | XingInfo::kToc;
-    return hasXing_ && (xing_.flags & needed) == needed && xing_.frames > 0 && xing_.bytes > 0;
+    return (xing_.flags & needed) == needed && xingFrames() > 0 && xing_.bytes > 0;
 }
 
 }  // namespace ombrix::mp3

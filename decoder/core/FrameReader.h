@@ -103,6 +103,8 @@ private:
     void stepBack(size_t count);
     bool positionFile(uint64_t position);
     bool syncToHeader(FrameHeader& header, uint32_t& word);
+    /// The Xing frame count, or 0 when the stream has none to go by.
+    int32_t xingFrames() const noexcept;
     bool accepts(const uint8_t* b, const FrameHeader& header) const noexcept;
 
     struct FileCloser {
