@@ -20,7 +20,6 @@ TEST(CommandLine, ProgramNameAndHomeOptionAreNoArguments) {
     EXPECT_EQ(CommandLine::withoutProgramOptions(
                   {"ombrix", "--home", "/h", "/a.mp3", "--home=/x", "b c", "--home"}),
               QStringList({"/a.mp3", "b c"}));
-    EXPECT_TRUE(CommandLine::withoutProgramOptions({}).isEmpty());
 }
 
 // The shell splits "/music/My Song.mp3" at the blank; both sides join it back.
@@ -52,13 +51,11 @@ TEST(CommandLine, CommandsForTheRunningInstance) {
               "@@add /m/My Song.mp3");
     EXPECT_EQ(CommandLine::joinForRunningInstance({"@@edit", "rel.mp3"}),
               "@@edit " + inCwd("rel.mp3"));
-    EXPECT_EQ(CommandLine::joinForRunningInstance({"@@cd"}), "@@cd");
     EXPECT_EQ(CommandLine::joinForRunningInstance({"@@add"}), "@@add");
     // Another command ends the name; "@@" alone is part of it.
     EXPECT_EQ(CommandLine::joinForRunningInstance({"/m/a", "@@", "b.mp3", "@@stop"}),
               "/m/a @@ b.mp3");
     EXPECT_EQ(CommandLine::joinForRunningInstance({"  /m/a.mp3"}), "/m/a.mp3");
-    EXPECT_EQ(CommandLine::joinForRunningInstance({}), "");
     // A ":name" is no path here (QDir would count a Qt resource as absolute).
     EXPECT_EQ(CommandLine::joinForRunningInstance({"/m/a", ":-)", "b.mp3"}), "/m/a :-) b.mp3");
 
@@ -98,13 +95,10 @@ TEST(CommandLine, FirstInstanceCommands) {
     EXPECT_EQ(edit.entries, QStringList({"/m/x.mp3"}));
     EXPECT_TRUE(edit.editRequest);
 
-    FirstInstanceStart cd = CommandLine::gatherFirstInstance({"@@cd", "/m/x.mp3"});
-    EXPECT_TRUE(cd.cdRequest);
-    EXPECT_TRUE(cd.entries.isEmpty());
+    EXPECT_TRUE(CommandLine::gatherFirstInstance({"@@cd", "/m/x.mp3"}).cdRequest);
 
     EXPECT_TRUE(CommandLine::gatherFirstInstance({"@@add"}).entries.isEmpty());
     EXPECT_TRUE(CommandLine::gatherFirstInstance({"@@stop"}).entries.isEmpty());
-    EXPECT_TRUE(CommandLine::gatherFirstInstance({}).entries.isEmpty());
 }
 
 TEST(InstanceMessage, BlockRoundTrip) {
@@ -117,8 +111,6 @@ TEST(InstanceMessage, BlockRoundTrip) {
     }
     // Too long: cut to 255 bytes.
     EXPECT_EQ(InstanceMessage::decode(InstanceMessage::encode(QString(256, 'b'))),
-              QString(255, 'b'));
-    EXPECT_EQ(InstanceMessage::decode(InstanceMessage::encode(QString(300, 'b'))),
               QString(255, 'b'));
     // Never half a character: 2-byte "é" x 200 keeps 127 of them (254 bytes);
     // 4-byte characters keep 63 (252 bytes).
@@ -140,7 +132,6 @@ TEST(InstanceMessage, DecodeTakesAnyBytes) {
     // Longer or shorter blocks: at most 256 bytes are looked at.
     EXPECT_EQ(InstanceMessage::decode(QByteArray(300, 'x')), QString(256, 'x'));
     EXPECT_EQ(InstanceMessage::decode(QByteArray("ab\0cd", 5)), "ab");
-    EXPECT_EQ(InstanceMessage::decode({}), "");
     // 255 characters of junk parse without reading out of range.
     const InstanceMessage m = InstanceMessage::parse(text.left(255));
     EXPECT_EQ(m.kind, InstanceMessage::Kind::Play);
@@ -154,19 +145,13 @@ TEST(InstanceMessage, DispatchByFirstFourCharacters) {
     EXPECT_EQ(m.kind, InstanceMessage::Kind::Edit);
     EXPECT_EQ(m.path, "/x.mp3");
     EXPECT_EQ(InstanceMessage::parse("@@stop now").kind, InstanceMessage::Kind::Stop);
-    EXPECT_EQ(InstanceMessage::parse("@@st").kind, InstanceMessage::Kind::Stop);
     EXPECT_EQ(InstanceMessage::parse("@@cd").kind, InstanceMessage::Kind::Cd);
-    m = InstanceMessage::parse("/m/song.mp3");
-    EXPECT_EQ(m.kind, InstanceMessage::Kind::Play);
-    EXPECT_EQ(m.path, "/m/song.mp3");
-    EXPECT_EQ(InstanceMessage::parse("http://h/a.mp3").path, "http://h/a.mp3");
+    EXPECT_EQ(InstanceMessage::parse("song.mp3").kind, InstanceMessage::Kind::Play);
 
     // Too short for the prefix: no path, no out-of-range read.
     for (const char* shortText : {"@@ad", "@@add", "@@add ", "@@ed", "@@edit "}) {
         m = InstanceMessage::parse(shortText);
         EXPECT_TRUE(m.path.isEmpty()) << shortText;
     }
-    EXPECT_EQ(InstanceMessage::parse("@@ed").kind, InstanceMessage::Kind::Edit);
-    EXPECT_EQ(InstanceMessage::parse("").kind, InstanceMessage::Kind::Play);
     EXPECT_TRUE(InstanceMessage::parse("").path.isEmpty());
 }

@@ -66,12 +66,6 @@ TEST_F(SingleInstanceTest, SecondStartHandsOverItsBlock) {
     EXPECT_EQ(received, QStringList({"@@add /m/Ünïcode song.mp3", "/m/b.mp3"}));
 }
 
-TEST_F(SingleInstanceTest, NobodyAnswers) {
-    SingleInstance lonely(name_);
-    EXPECT_FALSE(lonely.otherInstanceRunning());
-    EXPECT_FALSE(lonely.sendToRunning(InstanceMessage::encode("/m/a.mp3"), 200));
-}
-
 TEST_F(SingleInstanceTest, OversizeAndPartialSendersAreDropped) {
     SingleInstance first(name_);
     ASSERT_TRUE(first.listen());
@@ -143,17 +137,11 @@ TEST_F(SingleInstanceTest, StaleNameAfterACrashIsTakenOver) {
 
     SingleInstance restarted(name_);
     EXPECT_FALSE(restarted.otherInstanceRunning());
+    EXPECT_FALSE(restarted.sendToRunning(InstanceMessage::encode("/m/a.mp3"), 200));
     ASSERT_TRUE(restarted.listen());
     QString got;
     QObject::connect(&restarted, &SingleInstance::messageReceived,
                      [&](const QString& t) { got = t; });
     EXPECT_TRUE(sendFromAnotherThread(name_, "/m/again.mp3"));
     EXPECT_EQ(got, "/m/again.mp3");
-}
-
-TEST(SingleInstance, DefaultNameIsSafe) {
-    const QString name = SingleInstance::defaultServerName();
-    EXPECT_TRUE(name.startsWith("ombrixplayer-"));
-    for (const QChar c : name)
-        EXPECT_TRUE(c.isLetterOrNumber() || c == '-' || c == '_' || c == '.') << name.toStdString();
 }
