@@ -37,10 +37,11 @@ public:
      * @brief The one name or command a second instance sends to the running one.
      *
      * The first argument (the first two when it begins with "@@") is always taken; each further
-     * argument is appended with one blank until one that starts a new path or begins with "@@"
-     * (and is longer than 2 characters); the rest is dropped. Leading blanks are removed. The
-     * path (the whole text, or what follows "@@add " / "@@edit ") is turned into its long form
-     * here, against this process's current folder, because the running instance has another one.
+     * argument is appended with one blank until one that starts a new path or is a command
+     * (begins with "@@" and is longer than 2 characters); the rest is dropped. Leading blanks are
+     * removed. The path (the whole text, or what follows "@@add " / "@@edit ") is turned into its
+     * long form here, against this process's current folder, because the running instance has
+     * another one.
      *
      * @return the text, or an empty string when there is nothing to send: no arguments, or a text
      *         longer than kMaxTextBytes that names a file (a shortened path would name another
