@@ -52,6 +52,21 @@ private:
     PlaybackControl& control_;
 };
 
+class PositionReset {
+public:
+    explicit PositionReset(DecoderSettings& settings) : settings_(settings) {}
+    ~PositionReset() {
+        settings_.currentTimeMs = 0;
+        settings_.whereFraction = 0.0f;
+        settings_.lastRecordedFrame = 0;
+    }
+    PositionReset(const PositionReset&) = delete;
+    PositionReset& operator=(const PositionReset&) = delete;
+
+private:
+    DecoderSettings& settings_;
+};
+
 }  // namespace
 
 EffectsHooks EffectsHooks::engine() {
@@ -70,6 +85,9 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
     settings_.currentTimeMs = 0;
     if (hooks_.start) hooks_.start();
     ActivePlayback active(control_, device == nullptr);
+    // Once a playback is over its position goes back to zero, so the next song cannot be
+    // seen at the old song's position before its own first frame.
+    PositionReset positionReset(settings_);
 
     FrameReader reader(fileName, startOffset);
     FrameHeader header;
