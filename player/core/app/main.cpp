@@ -1,0 +1,57 @@
+// The program entry: the single-instance rule, then the main window.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcessEnvironment>
+
+#include "../ui/Tfmain.h"
+#include "ombrix/CommandLine.h"
+#include "ombrix/Home.h"
+#include "ombrix/IniDocument.h"
+#include "ombrix/InstanceMessage.h"
+#include "ombrix/SingleInstance.h"
+
+int main(int argc, char** argv) {
+    using namespace ombrix;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ombrix Player"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Ombrix Player"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QStringList argv0 = QCoreApplication::arguments();
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString homeDir = Home::resolve(argv0, env, exeDir);
+    const QStringList args = CommandLine::withoutProgramOptions(argv0);
+
+    // allowmulti is read before anything else.
+    const Home home(homeDir);
+    const bool allowMulti =
+        IniDocument::load(home.path(Home::kMainIni))
+            .readBool(QStringLiteral("option"), QStringLiteral("allowmulti"), false);
+    // OMBRIX_INSTANCE names a separate instance group (tests run players side by side).
+    SingleInstance instance(
+        env.value(QStringLiteral("OMBRIX_INSTANCE"), SingleInstance::defaultServerName()));
+    if (!allowMulti && instance.otherInstanceRunning()) {
+        if (!args.isEmpty()) {
+            const QString text = CommandLine::joinForRunningInstance(args);
+            if (!text.isEmpty()) instance.sendToRunning(InstanceMessage::encode(text));
+        }
+        return 0;
+    }
+    instance.listen();
+
+    if (!home.seed(Home::defaultDataDir(env, exeDir)))
+        QMessageBox::warning(nullptr, QStringLiteral("Ombrix Player"),
+                             QStringLiteral("The folder %1 cannot be created: settings and "
+                                            "playlists will not be kept.")
+                                 .arg(QDir::toNativeSeparators(homeDir)));
+
+    Tfmain::Options options;
+    options.home = homeDir;
+    options.args = args;
+    options.instance = &instance;
+    Tfmain window(std::move(options));
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,592 @@
+#include "Tfmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "AboutBox.h"
+#include "MainMenus.h"
+#include "PlaceholderDisplay.h"
+#include "mixora.h"
+#include "mp3.h"
+#include "ombrix/AlsaMixer.h"
+#include "ombrix/AudioMixer.h"
+#include "ombrix/CommandLine.h"
+#include "ombrix/DropCollector.h"
+#include "ombrix/GlobalHotKeys.h"
+#include "ombrix/IniDocument.h"
+#include "ombrix/InstanceMessage.h"
+#include "ombrix/MixerRules.h"
+#include "ombrix/OutputLevel.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/PlaylistFile.h"
+#include "ombrix/SingleInstance.h"
+#include "ombrix/TextFile.h"
+#include "ombrix/VirtualKey.h"
+
+namespace ombrix {
+namespace {
+
+const QString kAppTitle = QStringLiteral("Ombrix Player");
+const QString kBackup = QStringLiteral("backup.dmp");
+
+// "desc|*.a;*.b|desc|*.c" as the platform's file dialog wants it.
+QString dialogFilter(const QString& pairs) {
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        patterns = patterns.simplified();
+        if (patterns.isEmpty()) continue;
+        filters.append(parts.at(i).trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QIcon programIcon() {
+    // A simple drawn icon until the desktop data ships its own.
+    QPixmap pm(64, 64);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x2b, 0xb3, 0xa8));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(4, 4, 56, 56));
+    p.setBrush(QColor(0x10, 0x14, 0x1b));
+    const QPointF tri[3] = {{25, 18}, {25, 46}, {47, 32}};
+    p.drawPolygon(tri, 3);
+    return QIcon(pm);
+}
+
+}  // namespace
+
+Tfmain::Tfmain(Options options)
+    : home_(options.home),
+      store_(home_, ProcessorFeatures::detect()),
+      clock_(options.clock ? std::move(options.clock) : std::make_unique<SystemClock>()),
+      mixer_(std::move(options.mixer)),
+      marker_(home_.path(SessionMarker::kFileName)),
+      args_(options.args),
+      wantHotKeys_(options.hotKeys) {
+    setWindowTitle(kAppTitle);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    // The order of construction: settings and media types, effects engine, tray, menus,
+    // hot keys, language, display, mixer, command line.
+    const PlayerSettings& s = store_.settings();
+    store_.loadOptions();
+    if (!store_.mediaTypes().consistent()) showMessage(MediaTypes::kCorruptMessage);
+    media_ = std::make_unique<MediaIdentifier>(store_.mediaTypes().flat);
+    const QString tempFolder = Home::tempFolder(QProcessEnvironment::systemEnvironment());
+    if (s.firsttime) store_.firstRun(tempFolder, QLocale::system().language() == QLocale::Japanese);
+    QDir().mkpath(tempFolder);
+    EntryResolver::Config rc;
+    rc.tempFolder = tempFolder;
+    rc.downloadFolder = home_.path(QStringLiteral("file"));
+    QDir().mkpath(rc.downloadFolder);
+
+    XMInit();
+    XMSetSampleRate(s.glbsamplingrate);
+    tray_.setIcon(programIcon());
+    tray_.setToolTip(kAppTitle);
+    setWindowIcon(programIcon());
+    XMEnableVisualization(20);
+
+    store_.loadSettings();
+    rc.copyshared = s.copyshared;
+    rc.glbtemp10 = s.glbtemp10;
+    rc.proxy = s.proxy;
+    rc.proxyport = static_cast<quint16>(s.proxyport.toUInt());
+    if (rc.proxyport == 0) rc.proxyport = 80;
+    resolver_ = std::make_unique<EntryResolver>(rc, *media_, temps_);
+    XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
+
+    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
+    connect(controller_.get(), &PlaybackController::changed, this, &Tfmain::onChanged);
+
+    menus_ = std::make_unique<MainMenus>();
+    connectMenus();
+    if (wantHotKeys_ && s.enablehotkey) registerHotKeys();
+    applyLanguage();
+
+    auto display = std::make_unique<PlaceholderDisplay>(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(display.get());
+    display_ = std::move(display);
+    resize(display_->widget()->sizeHint());
+    if (s.fmain) move(s.fmain->left, s.fmain->top);
+
+    if (!mixer_) mixer_ = std::make_unique<AlsaMixer>();
+    const int mixers = mixer_->deviceCount();
+    if (MixerRules::useMixer(s.usemixer, mixers) &&
+        mixer_->open(MixerRules::mixerId(s.mixerid, mixers), s.mixerdest1, s.mixerdest2)) {
+        controller_->setMixer(mixer_.get());
+        const auto [left, right] = mixer_->volume();
+        controller_->setVolume(OutputLevel::volumeFromMixer(left, right));
+    } else {
+        controller_->setVolume(100);
+    }
+
+    if (s.stayontop1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+    loadStartFiles();
+    setAcceptDrops(true);
+    try {
+        credits_ =
+            TextFile::readLines(home_.path(QStringLiteral("credits.txt"))).join(QLatin1Char('\n'));
+    } catch (const FileError&) {
+    }
+    credits_ = windowTitle() + QLatin1Char('\n') + PlaybackController::kDisplayName +
+               QStringLiteral("\n\n") + credits_;
+
+    if (options.instance)
+        connect(options.instance, &SingleInstance::messageReceived, this,
+                &Tfmain::handleInstanceMessage);
+
+    connect(&timer1_, &QTimer::timeout, this, [this] {
+        controller_->tick500();
+        if (hideAfterStart_ && !hiddenAfterStart_ && controller_->state().playing) {
+            hiddenAfterStart_ = true;
+            hideToTray();
+        }
+    });
+    connect(&timer2_, &QTimer::timeout, this, [this] {
+        controller_->tick100();
+        display_->showState(controller_->state());
+    });
+    connect(&timer3_, &QTimer::timeout, this, [this] { controller_->tickFade(); });
+    timer1_.start(500);
+    timer3_.start(100);
+    connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger) restoreFromTray();
+    });
+    tray_.setContextMenu(menus_->trayMenu());
+    marker_.begin();
+    refreshMenus();
+    display_->showState(controller_->state());
+}
+
+Tfmain::~Tfmain() {
+    if (!exitSaved_) exitSave();
+}
+
+void Tfmain::loadStartFiles() {
+    const PlayerSettings& s = store_.settings();
+    const auto crashed = marker_.uncleanExit();
+    if (!args_.isEmpty()) {
+        const FirstInstanceStart start = CommandLine::gatherFirstInstance(args_);
+        if (start.cdRequest) {
+            controller_->ShowStatus(QStringLiteral("no CD drive"));
+            return;
+        }
+        controller_->setPlaylist(start.entries);
+        controller_->setStartPending(static_cast<int>(start.entries.size()), start.editRequest);
+        hideAfterStart_ = s.glbhide && !s.coolbar;
+        return;
+    }
+    if (!s.resume1) return;
+    QStringList entries;
+    try {
+        if (QFileInfo::exists(home_.path(kBackup)))
+            entries = PlaylistFile::LoadPlaylistFile(home_.path(kBackup));
+    } catch (const FileError&) {
+        controller_->ShowStatus(QStringLiteral("cannot read ") + kBackup);
+    }
+    if (entries.isEmpty()) return;
+    controller_->setPlaylist(entries);
+    controller_->setStartPending(1, false);
+    if (crashed && crashed->index >= 0) {
+        // The last run did not end cleanly while it played an entry: that entry may be what
+        // brought it down, so this run starts with the one after it.
+        int index = static_cast<int>(entries.indexOf(crashed->name));
+        if (index < 0) index = crashed->index;
+        const int next = (index + 1) % static_cast<int>(entries.size());
+        controller_->setResumeIndex(next);
+        controller_->ShowStatus(QStringLiteral("last run ended unexpectedly: skipping ") +
+                                    QFileInfo(crashed->name).fileName(),
+                                60);
+    }
+}
+
+void Tfmain::applyLanguage() {
+    if (store_.settings().language != 1) return;
+    menus_->applyLanguage(IniDocument::load(home_.path(QStringLiteral("resource/japanese.ini"))));
+}
+
+void Tfmain::registerHotKeys() {
+    hotKeys_ = GlobalHotKeys::create(this);
+    if (!hotKeys_->available()) {
+        controller_->ShowStatus(hotKeys_->unavailableReason(), 50);
+        return;
+    }
+    const PlayerSettings& s = store_.settings();
+    QStringList refused;
+    if (!hotKeys_->registerKey(1, s.scactivate)) refused << s.scactivate;
+    if (!hotKeys_->registerKey(2, s.scminimize)) refused << s.scminimize;
+    if (!hotKeys_->registerKey(3, s.scplaylist)) refused << s.scplaylist;
+    if (!refused.isEmpty())
+        controller_->ShowStatus(
+            QStringLiteral("hot keys in use: ") + refused.join(QStringLiteral(", ")), 50);
+    connect(hotKeys_.get(), &GlobalHotKeys::activated, this, [this](int id) {
+        if (id == 1 && !isVisible()) restoreFromTray();
+        if (id == 2 && isVisible()) hideToTray();
+        // 3 shows the playlist window, which does not exist yet.
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menus
+
+void Tfmain::connectMenus() {
+    MainMenus& m = *menus_;
+    PlaybackController& c = *controller_;
+    PlayerSettings& s = store_.settings();
+    auto on = [&](const QString& name, auto fn) {
+        if (QAction* a = m.item(name)) connect(a, &QAction::triggered, this, fn);
+    };
+    on(QStringLiteral("Open1"), [this] { openFiles(QString(), true); });
+    on(QStringLiteral("play1"), [&c] { c.Play(); });
+    on(QStringLiteral("Pause1"), [&c] { c.togglePause(); });
+    on(QStringLiteral("stop2"), [&c] { c.Stop(); });
+    on(QStringLiteral("Next1"), [&c] { c.NextClick(); });
+    on(QStringLiteral("Prev1"), [&c] { c.PRevClick(); });
+    on(QStringLiteral("TrayPlay1"), [&c] { c.Play(); });
+    on(QStringLiteral("TrayStop1"), [&c] { c.Stop(); });
+    on(QStringLiteral("TrayNext1"), [&c] { c.NextClick(); });
+    on(QStringLiteral("TrayPrev1"), [&c] { c.PRevClick(); });
+    on(QStringLiteral("Restore1"), [this] { restoreFromTray(); });
+    on(QStringLiteral("Exit1"), [this] { close(); });
+    on(QStringLiteral("TrayExit1"), [this] { close(); });
+    on(QStringLiteral("About1"), [this] { showAbout(); });
+    on(QStringLiteral("CreateImage1"), [this] { exportImage(); });
+    auto toggle = [&](const QString& name, bool& value, std::function<void(bool)> after = {}) {
+        QAction* a = m.item(name);
+        if (!a) return;
+        a->setChecked(value);
+        connect(a, &QAction::toggled, this, [this, &value, after](bool on) {
+            value = on;
+            if (after) after(on);
+            refreshMenus();
+        });
+    };
+    toggle(QStringLiteral("Random1"), s.random1);
+    toggle(QStringLiteral("Intro1"), s.intro1);
+    toggle(QStringLiteral("AutoRepeat1"), s.autorepeat1);
+    toggle(QStringLiteral("Resume1"), s.resume1);
+    toggle(QStringLiteral("StayonTop1"), s.stayontop1, [this](bool on) {
+        const bool visible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+        if (visible) show();
+    });
+    toggle(QStringLiteral("EnableFX1"), s.enablefx1, [](bool on) { XMEnableFX(on ? 1 : 0); });
+    toggle(QStringLiteral("EnableEQ1"), s.enableeq1, [](bool on) { OmbrixEnableEQ(on ? 1 : 0); });
+    if (QAction* a = m.item(QStringLiteral("RepeatThisSong1")))
+        connect(a, &QAction::toggled, this, [&c](bool on) { c.setRepeatThisSong(on); });
+    m.checkPriority(s.threadpriority);
+    connect(&m, &MainMenus::priorityChosen, this, [&s](int i) { s.threadpriority = i; });
+    connect(&m, &MainMenus::recentFileChosen, this, [this](const QString& f) {
+        if (!controller_->acceptsFiles()) return;
+        controller_->Stop();
+        controller_->clearPlaylist();
+        controller_->AddFiles({f}, true);
+    });
+    connect(&m, &MainMenus::recentFolderChosen, this, [this](const QString& folder) {
+        if (controller_->acceptsFiles()) openFiles(folder, true);
+    });
+    // Windows that come later: present, not yet usable.
+    for (const char* name :
+         {"Playlist1", "EditTag1", "DJControl1", "Equalizer1", "ReadCDTrack1", "Config1"})
+        if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(false);
+}
+
+void Tfmain::refreshMenus() {
+    const PlayerState st = controller_->state();
+    MainMenus& m = *menus_;
+    auto enable = [&](const char* name, bool on) {
+        if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(on);
+    };
+    enable("play1", st.canPlay);
+    enable("TrayPlay1", st.canPlay);
+    enable("stop2", st.playing);
+    enable("TrayStop1", st.playing);
+    enable("Pause1", st.playing);
+    enable("Next1", st.canSkip);
+    enable("Prev1", st.canSkip);
+    enable("TrayNext1", st.canSkip);
+    enable("TrayPrev1", st.canSkip);
+    m.setRecent(store_.settings().recent, store_.settings().recentfolder);
+    if (st.playing && !st.currentFile.isEmpty())
+        tray_.setToolTip(QFileInfo(st.currentFile).fileName() + QStringLiteral("  (") +
+                         QString::number(st.currentIndex + 1) + QLatin1Char('/') +
+                         QString::number(st.count) + QLatin1Char(')'));
+    else
+        tray_.setToolTip(kAppTitle);
+}
+
+void Tfmain::onChanged(int mask) {
+    if (mask & kChangePlaylist) playlistDirty_ = true;
+    if (mask & kChangeSong) {
+        const PlayerState st = controller_->state();
+        if (st.playing) {
+            marker_.songStarted(st.currentIndex, st.currentEntry);
+            // Kept current while playing, so a crash does not lose a playlist built this run.
+            if (playlistDirty_ && st.count <= 20000) {
+                try {
+                    PlaylistFile::save(home_.path(kBackup), controller_->playlist());
+                    playlistDirty_ = false;
+                } catch (const FileError&) {
+                }
+            }
+        }
+    }
+    if (mask & (kChangeSong | kChangePlaylist | kChangeOptions)) refreshMenus();
+    display_->showState(controller_->state());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+void Tfmain::openFiles(const QString& folder, bool replace) {
+    const auto filter = store_.mediaTypes().openDialogFilter();
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("Open files"),
+        folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation) : folder,
+        filter ? dialogFilter(*filter) : QString());
+    if (files.isEmpty() || !controller_->acceptsFiles()) return;
+    if (replace) {
+        controller_->Stop();
+        controller_->clearPlaylist();
+    }
+    controller_->AddFiles(files, true);
+}
+
+void Tfmain::exportImage() {
+    const QString file =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Create image file"), QString(),
+                                     dialogFilter(QStringLiteral("Microsoft Wave (*.wav)|*.wav")));
+    if (file.isEmpty()) return;
+    controller_->armExport(file.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive)
+                               ? file
+                               : file + QStringLiteral(".wav"));
+}
+
+void Tfmain::handleInstanceMessage(const QString& text) {
+    if (!controller_->acceptsFiles()) return;
+    const InstanceMessage msg = InstanceMessage::parse(text);
+    switch (msg.kind) {
+        case InstanceMessage::Kind::Add:
+            if (!msg.path.isEmpty()) controller_->AddFiles({msg.path}, false);
+            break;
+        case InstanceMessage::Kind::Stop:
+            controller_->Stop();
+            break;
+        case InstanceMessage::Kind::Edit:
+            controller_->Stop();
+            controller_->clearPlaylist();
+            if (!msg.path.isEmpty()) controller_->setPlaylist({msg.path});
+            openTagEditor(msg.path);
+            break;
+        case InstanceMessage::Kind::Cd:
+            controller_->ShowStatus(QStringLiteral("no CD drive"));
+            break;
+        case InstanceMessage::Kind::Play:
+            if (!msg.path.isEmpty()) controller_->AddFiles({msg.path}, true);
+            break;
+    }
+}
+
+void Tfmain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void Tfmain::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+        else if (url.scheme().startsWith(QLatin1String("http")))
+            paths << url.toString();
+    }
+    event->acceptProposedAction();
+    dropPaths(paths);
+}
+
+void Tfmain::dropPaths(const QStringList& paths) {
+    if (store_.settings().glbdropadd) {
+        controller_->Stop();
+        controller_->clearPlaylist();
+    }
+    if (!controller_->acceptsFiles() || paths.isEmpty()) return;
+    QStringList local, urls;
+    for (const QString& p : paths) (p.startsWith(QLatin1String("http")) ? urls : local) << p;
+    // Folders can hold many thousands of files: they are gathered off the main thread.
+    auto* watcher = new QFutureWatcher<DropResult>(this);
+    connect(watcher, &QFutureWatcher<DropResult>::finished, this, [this, watcher, urls] {
+        const DropResult r = watcher->result();
+        watcher->deleteLater();
+        addCollected(urls + r.files, r.statusTexts);
+    });
+    const MediaIdentifier media = *media_;
+    controller_->ShowStatus(QStringLiteral("reading dropped files..."), 600);
+    watcher->setFuture(
+        QtConcurrent::run([local, media] { return DropCollector::collect(local, media); }));
+}
+
+void Tfmain::addCollected(const QStringList& files, const QStringList& statusTexts) {
+    controller_->ShowStatus(statusTexts.isEmpty() ? QString() : statusTexts.last(),
+                            statusTexts.isEmpty() ? 0 : 20);
+    if (!files.isEmpty() && controller_->acceptsFiles()) controller_->AddFiles(files, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window events
+
+void Tfmain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    timer2_.start(100);
+    menus_->checkPriority(store_.settings().threadpriority);
+    controller_->windowShown();
+}
+
+void Tfmain::keyPressEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) return;
+    const int vk = VirtualKey::fromQt(event->key(), event->modifiers());
+    if (vk == 0 || !controller_->keyPressed(vk)) QWidget::keyPressEvent(event);
+}
+
+void Tfmain::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) return;
+    controller_->keyReleased(VirtualKey::fromQt(event->key(), event->modifiers()));
+}
+
+void Tfmain::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && windowHandle()) {
+        // The window manager moves the frameless window (X11 and Wayland alike).
+        windowHandle()->startSystemMove();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void Tfmain::contextMenuEvent(QContextMenuEvent* event) {
+    refreshMenus();
+    menus_->mainPopup()->popup(event->globalPos());
+}
+
+void Tfmain::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        controller_->Stop();
+        exitSave();
+    }
+    event->accept();
+    tray_.hide();
+    if (QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void Tfmain::exitSave() {
+    if (exitSaved_) return;
+    exitSaved_ = true;
+    PlayerSettings& s = store_.settings();
+    s.fmain = WindowPosition{pos().x(), pos().y(), std::nullopt, std::nullopt};
+    try {
+        store_.saveSettings();
+    } catch (const std::exception& e) {
+        reportSaveError(QStringLiteral("the settings"), e);
+    }
+    temps_.deleteAll();
+    try {
+        store_.saveOptions();
+    } catch (const std::exception& e) {
+        reportSaveError(QStringLiteral("the settings"), e);
+    }
+    try {
+        PlaylistFile::save(home_.path(kBackup), controller_->playlist());
+    } catch (const std::exception& e) {
+        reportSaveError(kBackup, e);
+    }
+    marker_.end();
+}
+
+void Tfmain::reportSaveError(const QString& what, const std::exception& e) {
+    if (saveErrorShown_) return;
+    saveErrorShown_ = true;
+    const QString text = QStringLiteral("Could not save ") + what + QStringLiteral(": ") +
+                         QString::fromUtf8(e.what());
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        qWarning("%s", qPrintable(text));
+    else
+        QMessageBox::warning(this, kAppTitle, text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ControllerHost
+
+void Tfmain::closeProgram() {
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void Tfmain::showMessage(const QString& text) {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        qWarning("%s", qPrintable(text));
+        return;
+    }
+    QMessageBox::information(this, kAppTitle, text);
+}
+
+void Tfmain::openTagEditor(const QString& file) {
+    controller_->ShowStatus(QStringLiteral("tag editor: ") + QFileInfo(file).fileName());
+}
+
+void Tfmain::hideToTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMinimized();
+        return;
+    }
+    tray_.show();
+    hide();
+}
+
+void Tfmain::restoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+    tray_.hide();
+}
+
+void Tfmain::setBusyCursor(bool busy) {
+    if (busy)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+}
+
+void Tfmain::showAbout() {
+    AboutBox box(credits_, this);
+    box.exec();
+}
+
+void Tfmain::tickNow() {
+    controller_->tick100();
+    controller_->tick500();
+    display_->showState(controller_->state());
+}
+
+}  // namespace ombrix

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "ombrix/AudioMixer.h"
+#include "ombrix/Clock.h"
+#include "ombrix/ControllerHost.h"
+#include "ombrix/EntryResolver.h"
+#include "ombrix/MediaIdentifier.h"
+#include "ombrix/SessionMarker.h"
+#include "ombrix/SettingsStore.h"
+#include "ombrix/TempRegister.h"
+
+namespace ombrix {
+
+class AudioMixer;
+class GlobalHotKeys;
+class MainDisplay;
+class MainMenus;
+class PlaybackController;
+class SingleInstance;
+
+/**
+ * @brief The main window: owns the playlist's controller, the settings, the menus, the tray
+ *        icon, the hot keys and the display, and forwards every event to the controller.
+ *
+ * Frameless; dragged with the left mouse button, menus on the right one.
+ * Thread affinity: main thread.
+ */
+class Tfmain final : public QWidget, public ControllerHost {
+    Q_OBJECT
+public:
+    struct Options {
+        QString home;                        ///< the home folder (already resolved)
+        QStringList args;                    ///< command-line arguments without program options
+        SingleInstance* instance = nullptr;  ///< receives second-instance messages; may be null
+        std::unique_ptr<AudioMixer> mixer;   ///< nullptr: the system's mixer
+        std::unique_ptr<Clock> clock;        ///< nullptr: the system clock
+        bool hotKeys = true;                 ///< register system-wide keys when enabled
+    };
+
+    explicit Tfmain(Options options);
+    ~Tfmain() override;
+
+    PlaybackController& controller() { return *controller_; }
+    SettingsStore& store() { return store_; }
+    MainMenus& menus() { return *menus_; }
+    QSystemTrayIcon& tray() { return tray_; }
+
+    /// Runs one 100 ms and one 500 ms tick at once (tests).
+    void tickNow();
+    /// Handles a message of a second instance (the text of its 256-byte block).
+    void handleInstanceMessage(const QString& text);
+    /// Adds dropped local files and folders (the rules of a drop on the window).
+    void dropPaths(const QStringList& paths);
+    /// The exit saves ran (settings, playlist, temporary files).
+    bool exitSaved() const noexcept { return exitSaved_; }
+
+    // ControllerHost
+    void closeProgram() override;
+    void showMessage(const QString& text) override;
+    void openTagEditor(const QString& file) override;
+    void hideToTray() override;
+    void setBusyCursor(bool busy) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildMenus();
+    void connectMenus();
+    void loadStartFiles();
+    void applyLanguage();
+    void registerHotKeys();
+    void onChanged(int mask);
+    void refreshMenus();
+    void restoreFromTray();
+    void openFiles(const QString& folder, bool replace);
+    void exportImage();
+    void showAbout();
+    void exitSave();
+    void reportSaveError(const QString& what, const std::exception& e);
+    void addCollected(const QStringList& files, const QStringList& statusTexts);
+
+    Home home_;
+    SettingsStore store_;
+    TempRegister temps_;
+    std::unique_ptr<MediaIdentifier> media_;
+    std::unique_ptr<EntryResolver> resolver_;
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<AudioMixer> mixer_;
+    std::unique_ptr<PlaybackController> controller_;
+    std::unique_ptr<MainMenus> menus_;
+    std::unique_ptr<GlobalHotKeys> hotKeys_;
+    std::unique_ptr<MainDisplay> display_;
+    SessionMarker marker_;
+    QSystemTrayIcon tray_;
+    QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
+    QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status
+    QTimer timer3_;  // 100 ms: fades
+    QStringList args_;
+    QString credits_;
+    bool shownOnce_ = false;
+    bool hideAfterStart_ = false;
+    bool hiddenAfterStart_ = false;
+    bool closing_ = false;
+    bool exitSaved_ = false;
+    bool saveErrorShown_ = false;
+    bool playlistDirty_ = false;
+    bool wantHotKeys_ = true;
+};
+
+}  // namespace ombrix

@@ -1,0 +1,355 @@
+// The playback controller with the real decoder on SDL's dummy driver, driven tick by tick
+// with a fake clock.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "ProgramSupport.h"
+#include "mixora.h"
+#include "mp3.h"
+#include "ombrix/EntryResolver.h"
+#include "ombrix/FakeMixer.h"
+#include "ombrix/MediaIdentifier.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/PlaylistFile.h"
+#include "ombrix/SettingsStore.h"
+#include "ombrix/TempRegister.h"
+
+namespace ombrix::test {
+namespace {
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
+        store = std::make_unique<SettingsStore>(Home(home.path()), ProcessorFeatures::detect());
+        store->mediaTypes().flat = {".zip", ".lzh", ".dmp", ".m3u", ".s3z", ".itz",
+                                    ".mdz", ".xmz", ".mp3", ".mp2", ".rmp", ".wav"};
+        identifier = std::make_unique<MediaIdentifier>(store->mediaTypes().flat);
+        EntryResolver::Config rc;
+        rc.tempFolder = home.filePath("temp");
+        rc.downloadFolder = home.filePath("file");
+        resolver = std::make_unique<EntryResolver>(rc, *identifier, temps);
+        c = std::make_unique<PlaybackController>(*store, *resolver, clock, host);
+        c->setRandom([](int n) { return n - 1; });
+    }
+    void TearDown() override {
+        c.reset();
+        temps.deleteAll();
+    }
+
+    PlayerSettings& s() { return store->settings(); }
+
+    /// @p n ticks of 100 ms, with the 500 ms tick on every fifth.
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            clock.advance(100);
+            c->tick100();
+            if (clock.ms % 500 == 0) c->tick500();
+            QCoreApplication::processEvents();
+        }
+    }
+    /// Runs ticks (and real time, for the playing song) until @p done.
+    bool tickUntil(const std::function<bool()>& done, int limitMs = 20000) {
+        return waitFor(
+            [&] {
+                ticks(1);
+                return done();
+            },
+            limitMs);
+    }
+    bool playingPastOneSecond() {
+        return tickUntil([&] { return c->ElapsedMs() >= 1000; });
+    }
+    QStringList copies(int n) {
+        QStringList out;
+        for (int i = 0; i < n; ++i) {
+            const QString f = home.filePath(QString("song%1.mp3").arg(i));
+            QFile::copy(media().mp3Short, f);
+            out << f;
+        }
+        return out;
+    }
+
+    QTemporaryDir home;
+    FakeClock clock;
+    RecordingHost host;
+    TempRegister temps;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<MediaIdentifier> identifier;
+    std::unique_ptr<EntryResolver> resolver;
+    std::unique_ptr<PlaybackController> c;
+};
+
+TEST_F(ControllerTest, NextAndPreviousWrapAndTheFirstSecondRefusesAChange) {
+    const QStringList songs = copies(3);
+    c->setPlaylist(songs);
+    c->PlayEntry(0);
+    ASSERT_TRUE(c->state().playing);
+    EXPECT_EQ(c->state().line1, "song0");  // no tag: the file name without extension
+    c->NextClick();
+    EXPECT_EQ(c->currentIndex(), 0) << "a change within the first second is refused";
+    ASSERT_TRUE(playingPastOneSecond());
+    c->PRevClick();
+    EXPECT_EQ(c->currentIndex(), 2) << "previous on the first plays the last";
+    ASSERT_TRUE(playingPastOneSecond());
+    c->NextClick();
+    EXPECT_EQ(c->currentIndex(), 0) << "next on the last plays the first";
+    EXPECT_TRUE(c->state().playing);
+}
+
+TEST_F(ControllerTest, PauseBetweenSongsLastsTheSleepSettingThenTheNextSongPlays) {
+    c->setPlaylist(copies(2));
+    c->PlayEntry(0);
+    ASSERT_TRUE(tickUntil([&] { return c->state().sleeping; }));
+    EXPECT_EQ(c->state().line3, "sleeping");
+    EXPECT_FALSE(c->acceptsFiles()) << "files from outside wait for the next song";
+    // glbsleep 4: (10 x 4 + 1) ticks of 100 ms from the end of the song.
+    const qint64 ended = clock.ms;
+    while (clock.ms - ended < 4000) ticks(1);
+    EXPECT_TRUE(c->state().sleeping);
+    EXPECT_EQ(c->currentIndex(), 0);
+    ticks(1);
+    EXPECT_FALSE(c->state().sleeping);
+    EXPECT_EQ(c->currentIndex(), 1);
+    EXPECT_TRUE(c->state().playing);
+    EXPECT_TRUE(c->acceptsFiles());
+}
+
+TEST_F(ControllerTest, DontSleepAdvancesAtOnceAndStopDuringThePauseCancelsTheAdvance) {
+    c->setPlaylist(copies(3));
+    s().dontsleep = true;
+    c->PlayEntry(0);
+    ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
+    EXPECT_TRUE(c->state().playing);
+    EXPECT_FALSE(c->state().sleeping);
+
+    s().dontsleep = false;
+    ASSERT_TRUE(tickUntil([&] { return c->state().sleeping; }));
+    c->Stop();
+    ticks(60);
+    EXPECT_FALSE(c->state().playing);
+    EXPECT_EQ(c->currentIndex(), 1);
+}
+
+TEST_F(ControllerTest, EndOfTheLastEntryStopsRepeatsOrExits) {
+    s().dontsleep = true;
+    s().autorepeat1 = false;
+    c->setPlaylist(copies(1));
+    c->PlayEntry(0);
+    ASSERT_TRUE(tickUntil([&] { return !c->state().playing; }));
+    EXPECT_FALSE(c->state().songOpen);
+    EXPECT_EQ(host.closeRequests, 0);
+
+    s().autorepeat1 = true;
+    c->setPlaylist(copies(2));
+    c->PlayEntry(1);
+    ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 0; }));
+    EXPECT_TRUE(c->state().playing) << "auto repeat continues with the first entry";
+
+    s().glbautoexit = true;
+    c->Stop();
+    c->PlayEntry(1);
+    ASSERT_TRUE(tickUntil([&] { return host.closeRequests > 0; }));
+}
+
+TEST_F(ControllerTest, RepeatThisSongPlaysTheSameEntryAgain) {
+    s().dontsleep = true;
+    c->setPlaylist(copies(3));
+    c->setRepeatThisSong(true);
+    c->PlayEntry(1);
+    int starts = 0;
+    QObject::connect(c.get(), &PlaybackController::changed, [&](int mask) {
+        if ((mask & kChangeSong) && c->state().playing) ++starts;
+    });
+    ASSERT_TRUE(tickUntil([&] { return starts >= 2; }, 30000));
+    EXPECT_EQ(c->currentIndex(), 1);
+}
+
+TEST_F(ControllerTest, IntroEndsEachSongAfterTenSecondsWithoutThePause) {
+    s().intro1 = true;
+    const QString second = home.filePath("second.mp3");
+    QFile::copy(media().mp3Short, second);
+    c->setPlaylist({media().mp3Long, second});
+    c->PlayEntry(0);
+    ASSERT_TRUE(playingPastOneSecond());
+    c->SeekTo(0.8);  // 11.2 s into the 14 s song
+    ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
+    EXPECT_FALSE(c->state().sleeping);
+    EXPECT_TRUE(c->state().playing);
+}
+
+TEST_F(ControllerTest, VanishedFileIsRemovedAndTheNoFrameFileReportsCorrupt) {
+    const QStringList songs = copies(2);
+    const QString junk = home.filePath("junk.mp3");
+    writeBytes(junk, QByteArray(20000, 'x'));
+    c->setPlaylist({songs[0], junk, songs[1]});
+    QFile::remove(songs[0]);
+    c->PlayEntry(0);
+    EXPECT_EQ(c->state().count, 2);
+    EXPECT_EQ(c->state().line1, "file not found");
+    EXPECT_EQ(c->state().line3, "stopped");
+    EXPECT_FALSE(c->state().playing);
+
+    s().dontsleep = true;
+    c->PlayEntry(0);  // junk.mp3: no MPEG frame
+    ASSERT_TRUE(
+        tickUntil([&] { return c->state().statusText == "file is not accesible or corrupt"; }));
+    ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1 && c->state().playing; }))
+        << "playback moves on to the next entry";
+}
+
+TEST_F(ControllerTest, BusyDeviceIsReportedAndStaleErrorsAreDropped) {
+    s().waveoutid = 97;  // no such device
+    s().dontsleep = true;
+    s().autorepeat1 = false;
+    c->setPlaylist(copies(1));
+    c->PlayEntry(0);
+    ASSERT_TRUE(tickUntil([&] { return c->state().statusText == "sound device is busy"; }));
+}
+
+TEST_F(ControllerTest, NumericKeypadPlaysEntriesByNumber) {
+    QStringList ten = copies(10);
+    c->setPlaylist(ten.mid(0, 9));
+    EXPECT_TRUE(c->keyPressed(96));
+    EXPECT_FALSE(c->state().playing) << "keypad 0 needs more than nine entries";
+    c->keyPressed(99);  // keypad 3
+    EXPECT_EQ(c->currentIndex(), 2);
+    c->Stop();
+    c->setPlaylist(ten);
+    c->keyPressed(96);
+    EXPECT_EQ(c->currentIndex(), 9);
+    EXPECT_TRUE(c->state().playing);
+    EXPECT_FALSE(c->keyPressed(200));
+}
+
+TEST_F(ControllerTest, TimeTextAndTheThirdLine) {
+    EXPECT_EQ(PlaybackController::timeText(9999, false), "playing ");
+    EXPECT_EQ(PlaybackController::timeText(9999, true), "recording ");
+    EXPECT_EQ(PlaybackController::timeText(10000, false), "0 : 10");
+    EXPECT_EQ(PlaybackController::timeText(754000, false), "12 : 34");
+
+    c->setPlaylist({media().mp3Long});
+    c->PlayEntry(0);
+    ticks(5);
+    EXPECT_EQ(c->state().line3, "playing ") << "no tag: the third line shows the time";
+    c->SeekTo(0.9);
+    ASSERT_TRUE(tickUntil([&] { return c->state().line3.startsWith("0 : 1"); }));
+}
+
+TEST_F(ControllerTest, VolumeRampsOnlyWithAMixer) {
+    c->setVolume(100);
+    c->volumeHeld(true);
+    ticks(3);
+    EXPECT_EQ(c->state().volume, 100) << "no mixer: nothing changes";
+    c->volumeReleased();
+
+    FakeMixer mixer;
+    mixer.devices = 1;
+    mixer.lineChannels = 2;
+    ASSERT_TRUE(mixer.open(0, 0, 0));
+    c->setMixer(&mixer);
+    c->volumeHeld(true);
+    ticks(3);  // steps of 1, 2, 3
+    EXPECT_EQ(c->state().volume, 106);
+    EXPECT_EQ(c->state().statusText, "volume: 106");
+    ASSERT_FALSE(mixer.calls.empty());
+    EXPECT_EQ(mixer.calls.back(), std::make_pair(106 * 512, 106 * 512));
+    ticks(20);
+    EXPECT_EQ(c->state().volume, 127);
+    c->volumeReleased();
+    c->volumeHeld(false);
+    ticks(30);
+    EXPECT_EQ(c->state().volume, 0);
+    c->setMixer(nullptr);
+}
+
+TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
+    const QStringList songs = copies(3);
+    const QString m3u = home.filePath("list.m3u");
+    writeBytes(m3u, "#EXTM3U\r\nsong0.mp3\r\nsong1.mp3\r\n");
+    c->AddFiles({m3u, songs[2]}, false);
+    ASSERT_EQ(c->state().count, 3);
+    EXPECT_EQ(c->playlist().at(0), songs[0]);
+    EXPECT_EQ(c->playlist().at(2), songs[2]);
+    EXPECT_TRUE(c->state().playing)
+        << "nothing played, so adding starts playback: " << c->state().statusText.toStdString()
+        << " " << c->state().line1.toStdString();
+    EXPECT_EQ(store->settings().recent.first(), songs[2]);
+
+    c->Stop();
+    c->clearPlaylist();
+    s().dontcheckplaylist = true;
+    c->AddFiles({songs[0], home.filePath("gone.mp3"), "http://127.0.0.1:9/x.mp3"}, false);
+    EXPECT_EQ(c->playlist(), QStringList({songs[0], "http://127.0.0.1:9/x.mp3"}))
+        << "missing local files are dropped, addresses kept";
+
+    c->Stop();
+    c->clearPlaylist();
+    s().random1 = true;  // the test's random source moves every entry to the end
+    c->AddFiles(songs, false);
+    // a b c -> (a to the end) b c a -> (c to the end) b a c -> (c stays) b a c
+    EXPECT_EQ(c->playlist(), QStringList({songs[1], songs[0], songs[2]}));
+    EXPECT_EQ(c->currentIndex(), 0);
+    EXPECT_EQ(c->state().currentEntry, songs[1]) << "a shuffle starts from the first entry";
+}
+
+TEST_F(ControllerTest, ExportDecodesTheNextSongIntoAWaveFileWithoutOutput) {
+    s().autorepeat1 = false;
+    const QString wav = home.filePath("image.wav");
+    c->setPlaylist({media().mp3Short});
+    c->armExport(wav);
+    ASSERT_TRUE(c->state().recording);
+    c->PlayEntry(0);
+    ASSERT_TRUE(tickUntil([&] { return !c->state().playing; }));
+    EXPECT_FALSE(c->state().recording);
+    // 1.5 s of 44.1 kHz stereo 16-bit audio is about 264 KB.
+    EXPECT_GT(QFileInfo(wav).size(), 250000);
+}
+
+TEST_F(ControllerTest, DamagedInputStopsWithItsMessageAndKeepsThePlaylist) {
+    const QStringList songs = copies(2);
+    // A RIFF MPEG file without a "data" chunk.
+    const QString riff = home.filePath("bad.rmp");
+    writeBytes(riff, QByteArray("RIFF\x1c\0\0\0RMP3fmt \x10\0\0\0", 20) + QByteArray(16, '\1'));
+    c->setPlaylist({songs[0], riff, songs[1]});
+    c->PlayEntry(1);
+    EXPECT_EQ(c->state().line1, "Corrupt riff mpeg audio.");
+    EXPECT_EQ(c->state().line3, "stopped");
+    EXPECT_EQ(c->playlist(), QStringList({songs[0], songs[1]})) << "only the damaged entry goes";
+
+    // Empty and garbage playlists add nothing playable, and nothing breaks.
+    const QString empty = home.filePath("empty.dmp");
+    const QString garbage = home.filePath("garbage.dmp");
+    writeBytes(empty, "");
+    QByteArray junk;
+    for (int i = 0; i < 50000; ++i) junk.append(char((i * 7919) % 251));
+    writeBytes(garbage, junk);
+    c->clearPlaylist();
+    c->AddFiles({empty}, false);
+    EXPECT_EQ(c->state().count, 0);
+    c->AddFiles({garbage, home.filePath("missing.dmp")}, false);
+    for (int i = 0; i < 400 && c->state().count > 0 && !c->state().playing; ++i) c->Play();
+    EXPECT_FALSE(c->state().playing);
+    EXPECT_FALSE(c->state().statusText.isEmpty());
+}
+
+TEST_F(ControllerTest, RemovingEntriesKeepsTheCurrentOne) {
+    const QStringList songs = copies(4);
+    c->setPlaylist(songs);
+    c->setCurrentIndex(2);
+    c->RemoveEntry(0);
+    EXPECT_EQ(c->currentIndex(), 1);
+    c->moveEntry(1, 0);
+    EXPECT_EQ(c->currentIndex(), 0);
+    EXPECT_EQ(c->playlist().at(0), songs[2]);
+    while (c->state().count > 0) c->RemoveEntry(0);
+    EXPECT_EQ(c->state().line1, PlaybackController::kDisplayName);
+    EXPECT_EQ(c->state().line3, "ready");
+    EXPECT_FALSE(c->state().canPlay);
+}
+
+}  // namespace
+}  // namespace ombrix::test

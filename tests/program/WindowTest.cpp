@@ -1,0 +1,158 @@
+// The main window: start-up order, menus, exit saves, resume and the crash guard.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include "MainMenus.h"
+#include "ProgramSupport.h"
+#include "Tfmain.h"
+#include "ombrix/FakeMixer.h"
+#include "ombrix/IniDocument.h"
+#include "ombrix/InstanceMessage.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/PlaylistFile.h"
+#include "ombrix/SessionMarker.h"
+#include "ombrix/TextFile.h"
+
+namespace ombrix::test {
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
+        Home(home.path())
+            .seed(Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
+                                       QCoreApplication::applicationDirPath()));
+    }
+    std::unique_ptr<Tfmain> open(QStringList args = {}) {
+        Tfmain::Options o;
+        o.home = home.path();
+        o.args = std::move(args);
+        o.mixer = std::make_unique<FakeMixer>();
+        o.hotKeys = false;
+        return std::make_unique<Tfmain>(std::move(o));
+    }
+    void writeIni(const QString& key, const QString& value) {
+        IniDocument ini = IniDocument::load(home.filePath("ombrix player.ini"));
+        ini.writeString("option", key, value);
+        ini.save(home.filePath("ombrix player.ini"));
+    }
+    QString song(const QString& name) {
+        const QString f = home.filePath(name);
+        QFile::copy(media().mp3Short, f);
+        return f;
+    }
+    QTemporaryDir home;
+};
+
+TEST_F(WindowTest, MenusCarryTheirNamesAndLaterWindowsAreDisabled) {
+    auto w = open();
+    for (const char* name :
+         {"play1", "stop2", "Next1", "Prev1", "Random1", "Intro1", "AutoRepeat1", "RepeatThisSong1",
+          "Resume1", "StayonTop1", "EnableFX1", "EnableEQ1", "EditTag1", "CreateImage1",
+          "ReadCDTrack1", "Recent1", "Recent2", "RecentFolder1", "PlayerPriority1"})
+        EXPECT_NE(w->menus().item(name), nullptr) << name;
+    EXPECT_FALSE(w->menus().item("EditTag1")->isEnabled());
+    EXPECT_TRUE(w->menus().item("AutoRepeat1")->isChecked()) << "auto repeat is on by default";
+    EXPECT_EQ(w->windowTitle(), "Ombrix Player");
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(WindowTest, CommandLineFilesPlayOnceTheWindowIsShown) {
+    const QString a = song("a.mp3"), b = song("b.mp3");
+    auto w = open({a, b});
+    EXPECT_FALSE(w->controller().state().playing);
+    w->show();
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().playlist(), QStringList({a, b}));
+    w->close();
+}
+
+TEST_F(WindowTest, ExitSavesThePlaylistAndResumeStartsWithItsFirstEntry) {
+    const QString a = song("a.mp3"), b = song("b.mp3");
+    {
+        auto w = open({a, b});
+        w->menus().item("Resume1")->setChecked(true);
+        w->close();
+        EXPECT_TRUE(w->exitSaved());
+    }
+    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(home.filePath("backup.dmp")), QStringList({a, b}));
+    EXPECT_FALSE(QFile::exists(home.filePath(SessionMarker::kFileName)));
+    EXPECT_EQ(IniDocument::load(home.filePath("ombrix player.ini")).readString("option", "resume1"),
+              "1");
+
+    auto w = open();
+    w->show();
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().currentIndex(), 0);
+    w->close();
+}
+
+TEST_F(WindowTest, AfterAnUncleanExitResumeSkipsTheEntryThatWasPlaying) {
+    const QString a = song("a.mp3"), b = song("b.mp3"), c = song("c.mp3");
+    PlaylistFile::save(home.filePath("backup.dmp"), {a, b, c});
+    writeIni("resume1", "1");
+    SessionMarker(home.filePath(SessionMarker::kFileName)).songStarted(1, b);
+
+    auto w = open();
+    w->show();
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().currentIndex(), 2);
+    EXPECT_TRUE(w->controller().state().statusText.contains("skipping b.mp3"));
+    w->close();
+}
+
+TEST_F(WindowTest, SecondInstanceMessagesAddPlayOrStop) {
+    const QString a = song("a.mp3"), b = song("b.mp3");
+    auto w = open();
+    w->show();
+    w->handleInstanceMessage("@@add " + a);
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }))
+        << "adding to an idle player starts it";
+    w->handleInstanceMessage("@@add " + b);
+    EXPECT_EQ(w->controller().state().count, 2);
+    EXPECT_EQ(w->controller().currentIndex(), 0) << "an add does not interrupt the song";
+    w->handleInstanceMessage("@@stop");
+    EXPECT_FALSE(w->controller().state().playing);
+    // 255 characters of junk: a missing file, removed again, nothing else happens.
+    w->handleInstanceMessage(
+        InstanceMessage::decode(InstanceMessage::encode(QString(255, QChar('~')))));
+    EXPECT_EQ(w->controller().state().count, 2);
+    w->close();
+}
+
+TEST_F(WindowTest, DroppedFolderIsGatheredOffTheMainThreadAndPlays) {
+    const QString dir = home.filePath("drop");
+    QDir().mkpath(dir + "/sub");
+    QFile::copy(media().mp3Short, dir + "/sub/x.mp3");
+    QFile::copy(media().mp3Short, dir + "/y.mp3");
+    writeBytes(dir + "/notes.xyz", "x");
+    auto w = open();
+    w->show();
+    w->dropPaths({dir});
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().playlist(), QStringList({dir + "/sub/x.mp3", dir + "/y.mp3"}));
+    w->close();
+}
+
+TEST(WindowHomeTest, HomeThatCannotBeWrittenStillPlaysAndClosesCleanly) {
+    if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
+    // Nobody, not even root, can create folders under /proc.
+    Tfmain::Options o;
+    o.home = "/proc/ombrix-home-that-cannot-exist";
+    o.args = {media().mp3Short};
+    o.mixer = std::make_unique<FakeMixer>();
+    o.hotKeys = false;
+    Tfmain w(std::move(o));
+    w.show();
+    ASSERT_TRUE(waitFor([&] { return w.controller().state().playing; }));
+    w.close();
+    EXPECT_TRUE(w.exitSaved());
+}
+
+}  // namespace
+}  // namespace ombrix::test
