@@ -17,9 +17,14 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# Plays the demo song on the default sound device.
+# Starts the player with the demo playlist (three generated songs) on the default sound device.
+# It runs with a home of its own in the build folder, set to keep the window shown after a start
+# with files (the player's default hides it to the tray).
+RUN_HOME = $(abspath $(BUILD_DIR))/run-home
 run: build
-	$(BUILD_DIR)/tools/ombrix-decode --play $(BUILD_DIR)/data/demo.mp3
+	@mkdir -p "$(RUN_HOME)"
+	@[ -f "$(RUN_HOME)/ombrix player.ini" ] || printf '[option]\r\nglbhide=0\r\n' > "$(RUN_HOME)/ombrix player.ini"
+	$(BUILD_DIR)/bin/ombrix --home "$(RUN_HOME)" $(abspath $(BUILD_DIR))/data/demo/demo.dmp
 
 # Every test, then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: build

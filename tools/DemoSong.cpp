@@ -1,10 +1,10 @@
 // Writes the demo song as a 44.1 kHz stereo WAV file: chords with harmonics over a bass line and
 // a noise hi-hat, so that `make run` has something to play without shipping audio files, and the
 // benchmarks have minutes of broadband material that keeps an encoder busy like real music.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -26,21 +26,30 @@ double tone(double hz, double t) {
 
 int main(int argc, char** argv) {
     double seconds = 8.0;
+    double transpose = 0.0;     // semitones
+    double noteSeconds = 0.25;  // length of one melody note
     const char* output = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--transpose") == 0 && i + 1 < argc) {
+            transpose = std::clamp(std::atof(argv[++i]), -24.0, 24.0);
+        } else if (std::strcmp(argv[i], "--note") == 0 && i + 1 < argc) {
+            noteSeconds = std::clamp(std::atof(argv[++i]), 0.05, 2.0);
         } else {
             output = argv[i];
         }
     }
     if (!output || seconds <= 0 || seconds > 3600) {
-        std::fprintf(stderr, "usage: demo-song [--seconds N] OUTPUT.wav\n");
+        std::fprintf(
+            stderr,
+            "usage: demo-song [--seconds N] [--transpose SEMITONES] [--note SECONDS] OUTPUT.wav\n");
         return 64;
     }
-    const double melody[] = {261.63, 329.63, 392.00, 523.25, 392.00, 329.63, 293.66, 349.23,
-                             440.00, 587.33, 440.00, 349.23, 246.94, 293.66, 392.00, 493.88};
-    const double noteSeconds = 0.25;
+    const double key = std::pow(2.0, transpose / 12.0);
+    double melody[] = {261.63, 329.63, 392.00, 523.25, 392.00, 329.63, 293.66, 349.23,
+                       440.00, 587.33, 440.00, 349.23, 246.94, 293.66, 392.00, 493.88};
+    for (double& f : melody) f *= key;
     const size_t frames = static_cast<size_t>(seconds * kRate);
     std::mt19937 random(12345);
     std::normal_distribution<double> noise(0.0, 1.0);
