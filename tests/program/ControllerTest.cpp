@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "ProgramSupport.h"
+#include "TestSupport.h"
 #include "mixora.h"
 #include "mp3.h"
 #include "ombrix/EntryResolver.h"
@@ -334,6 +336,54 @@ TEST_F(ControllerTest, DamagedInputStopsWithItsMessageAndKeepsThePlaylist) {
     for (int i = 0; i < 400 && c->state().count > 0 && !c->state().playing; ++i) c->Play();
     EXPECT_FALSE(c->state().playing);
     EXPECT_FALSE(c->state().statusText.isEmpty());
+}
+
+TEST_F(ControllerTest, ZipArchiveMembersBecomeEntriesAndPlay) {
+    const QByteArray song = readFile(media().mp3Short);
+    const QString zip = home.filePath("album.zip");
+    zipArchive(zip, {{"cd1/01.mp3", song}, {"notes.txt", "x"}, {"cd2/01.mp3", song}});
+    s().dontsleep = true;
+    c->AddFiles({zip}, false);
+    EXPECT_EQ(c->playlist(), QStringList({zip, zip + "1"})) << "only playable members count";
+    EXPECT_TRUE(c->state().playing);
+    ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
+    EXPECT_TRUE(c->state().playing) << "the second member plays too";
+}
+
+TEST_F(ControllerTest, PauseHoldsTheSongAndAnyKeyResumesIt) {
+    c->setPlaylist({media().mp3Long});
+    c->PlayEntry(0);
+    ASSERT_TRUE(playingPastOneSecond());
+    c->Pause();
+    EXPECT_TRUE(c->state().paused);
+    EXPECT_FALSE(c->acceptsFiles()) << "files from outside wait while paused";
+    const int at = c->ElapsedMs();
+    QThread::msleep(900);
+    ticks(10);
+    // The position moves in steps of 16 frames (about 0.4 s): at most one more step.
+    EXPECT_LE(c->ElapsedMs(), at + 450) << "the decoder holds while paused";
+    c->keyPressed(65);  // any key
+    EXPECT_FALSE(c->state().paused);
+    EXPECT_TRUE(tickUntil([&] { return c->ElapsedMs() > at + 300; }));
+    c->Resume();
+    EXPECT_EQ(host.messages, QStringList({"assert failed @ resumeit"}));
+}
+
+TEST_F(ControllerTest, AlarmPlaysItsSongOnceInItsMinute) {
+    const QString song = copies(1).first();
+    s().enablealarm = true;
+    s().alarmhour = 12;
+    s().alarmmin = 1;
+    s().alarmsong = song;
+    clock.wall = QDateTime(QDate(2026, 1, 5), QTime(12, 0, 58));
+    ticks(10);  // 12:00:59
+    EXPECT_FALSE(c->state().playing);
+    ticks(20);  // 12:01:01
+    EXPECT_TRUE(c->state().playing);
+    EXPECT_EQ(c->playlist(), QStringList({song}));
+    c->Stop();
+    ticks(100);  // still 12:01
+    EXPECT_FALSE(c->state().playing) << "the alarm fires once in its minute";
 }
 
 TEST_F(ControllerTest, RemovingEntriesKeepsTheCurrentOne) {
