@@ -346,7 +346,6 @@ void PlaybackController::refreshCommands() {
         canPlay_ = false;
     } else {
         canPlay_ = !playlist_.isEmpty();
-        canSkip_ = false;
         if (!sleeping_) setLine(line3_, QString());
     }
     canSkip_ = playlist_.size() >= 2;

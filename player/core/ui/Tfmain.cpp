@@ -100,9 +100,10 @@ Tfmain::Tfmain(Options options)
 
     XMInit();
     XMSetSampleRate(s.glbsamplingrate);
-    tray_.setIcon(programIcon());
+    const QIcon icon = programIcon();
+    tray_.setIcon(icon);
     tray_.setToolTip(kAppTitle);
-    setWindowIcon(programIcon());
+    setWindowIcon(icon);
     XMEnableVisualization(20);
 
     store_.loadSettings();
@@ -530,10 +531,17 @@ void Tfmain::reportSaveError(const QString& what, const std::exception& e) {
     saveErrorShown_ = true;
     const QString text = QStringLiteral("Could not save ") + what + QStringLiteral(": ") +
                          QString::fromUtf8(e.what());
-    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+    tell(text, QMessageBox::Warning);
+}
+
+void Tfmain::tell(const QString& text, QMessageBox::Icon icon) {
+    // The offscreen platform has nobody to click a message box away.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         qWarning("%s", qPrintable(text));
-    else
-        QMessageBox::warning(this, kAppTitle, text);
+        return;
+    }
+    QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok, this);
+    box.exec();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -544,11 +552,7 @@ void Tfmain::closeProgram() {
 }
 
 void Tfmain::showMessage(const QString& text) {
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        qWarning("%s", qPrintable(text));
-        return;
-    }
-    QMessageBox::information(this, kAppTitle, text);
+    tell(text, QMessageBox::Information);
 }
 
 void Tfmain::openTagEditor(const QString& file) {
@@ -581,12 +585,6 @@ void Tfmain::setBusyCursor(bool busy) {
 void Tfmain::showAbout() {
     AboutBox box(credits_, this);
     box.exec();
-}
-
-void Tfmain::tickNow() {
-    controller_->tick100();
-    controller_->tick500();
-    display_->showState(controller_->state());
 }
 
 }  // namespace ombrix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
 #include <QSystemTrayIcon>
@@ -52,8 +53,6 @@ public:
     MainMenus& menus() { return *menus_; }
     QSystemTrayIcon& tray() { return tray_; }
 
-    /// Runs one 100 ms and one 500 ms tick at once (tests).
-    void tickNow();
     /// Handles a message of a second instance (the text of its 256-byte block).
     void handleInstanceMessage(const QString& text);
     /// Adds dropped local files and folders (the rules of a drop on the window).
@@ -92,6 +91,7 @@ private:
     void showAbout();
     void exitSave();
     void reportSaveError(const QString& what, const std::exception& e);
+    void tell(const QString& text, QMessageBox::Icon icon);
     void addCollected(const QStringList& files, const QStringList& statusTexts);
 
     Home home_;

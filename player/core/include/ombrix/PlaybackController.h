@@ -101,7 +101,6 @@ public:
     void tick500();
     void tick100();
     void tickFade();
-    bool fadeTimerActive() const noexcept { return fadeActive_; }
 
     // Start-up.
     /// The window has been shown: the deferred start may run.
