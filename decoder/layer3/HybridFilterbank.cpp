@@ -8,6 +8,7 @@
 #endif
 
 #include "layer3/Layer3Tables.h"
+#include "synthesis/SubbandSynthesizer.h"
 
 namespace ombrix::mp3 {
 
@@ -42,7 +43,7 @@ HybridFilterbank::HybridFilterbank() : imdct_(ImdctKernels::best()) {
 
 void HybridFilterbank::setScale(bool scaled) {
     if (scaled == scaled_) return;
-    const double scale = scaled ? 32768.0 : 1.0;
+    const double scale = scaled ? SubbandSynthesizer::kIntegerScale : 1.0;
     const double pi = std::acos(-1.0);
     for (size_t i = 0; i < 36; ++i) {
         const double normal = std::sin(pi / 36.0 * (static_cast<double>(i) + 0.5));

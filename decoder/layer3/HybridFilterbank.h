@@ -27,7 +27,8 @@ public:
 
     HybridFilterbank();
 
-    /// Scales the windows by 32768 (the 16-bit path's integer hand-off) or by 1.
+    /// Scales the windows by SubbandSynthesizer::kIntegerScale (the 16-bit path's integer
+    /// hand-off) or by 1.
     void setScale(bool scaled);
     /// Transforms one granule's 576 lines (short blocks in the bitstream's window order) into
     /// out[time slot][subband]. Lines from `activeLines` on are known to be zero, so that the

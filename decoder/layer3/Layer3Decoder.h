@@ -89,7 +89,7 @@ private:
     alignas(32) std::array<int, 576> isPos_{};  // per line: intensity position or -1
 
     std::array<HybridFilterbank, 2> filterbank_;
-    bool scaledHandOff_ = false;  // the 16-bit path takes the IMDCT output x 32768 as integers
+    bool scaledHandOff_ = false;  // the 16-bit path takes the IMDCT output as scaled integers
 
     BitReservoir reservoir_;
     int64_t frameStart_ = 0;

@@ -1,6 +1,8 @@
 #include "synthesis/Dct32.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 #include "synthesis/CpuFeatures.h"
@@ -70,16 +72,18 @@ struct FloatDct<1> {
     static void run(const float* x, float* out) noexcept { out[0] = x[0]; }
 };
 
+// Fixed point in 64 bits: Lee's difference path multiplies by factors up to about 10 at each
+// size, so intermediate values exceed the inputs' range many times over before the
+// recombination cancels them again; 32-bit intermediates wrapped on loud passages.
 template <int N>
 struct FixedDct {
-    static void run(const int32_t* x, int32_t* out) noexcept {
+    static void run(const int64_t* x, int64_t* out) noexcept {
         constexpr int h = N / 2;
-        int32_t a[h], b[h], A[h], B[h];
+        int64_t a[h], b[h], A[h], B[h];
         const int32_t* q = kFactors.q.data() + offsetOf(N);
         for (int k = 0; k < h; ++k) {
             a[k] = x[k] + x[N - 1 - k];
-            const int64_t d = static_cast<int64_t>(x[k]) - x[N - 1 - k];
-            b[k] = static_cast<int32_t>((d * q[k] + 8388608) >> 24);
+            b[k] = ((x[k] - x[N - 1 - k]) * q[k] + 8388608) >> 24;
         }
         FixedDct<h>::run(a, A);
         FixedDct<h>::run(b, B);
@@ -89,7 +93,7 @@ struct FixedDct {
 
 template <>
 struct FixedDct<1> {
-    static void run(const int32_t* x, int32_t* out) noexcept { out[0] = x[0]; }
+    static void run(const int64_t* x, int64_t* out) noexcept { out[0] = x[0]; }
 };
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -174,7 +178,12 @@ void dct32(const float* in, float* out) noexcept {
 }
 
 void dct32Fixed(const int32_t* in, int32_t* out) noexcept {
-    FixedDct<32>::run(in, out);
+    int64_t wide[32];
+    int64_t result[32];
+    for (int k = 0; k < 32; ++k) wide[k] = in[k];
+    FixedDct<32>::run(wide, result);
+    for (int k = 0; k < 32; ++k)
+        out[k] = static_cast<int32_t>(std::clamp<int64_t>(result[k], INT32_MIN, INT32_MAX));
 }
 
 }  // namespace ombrix::mp3

@@ -26,8 +26,8 @@ Dct32Kernel bestDct32() noexcept;
 
 /// The same transform in fixed point: the factors carry 24 fractional bits (2^24/(2 cos(...))
 /// truncated) and every product is rounded and shifted right by 24; with 11 bits the 16-bit path
-/// drifted several steps from the float path on loud passages. Inputs and outputs share one
-/// scale.
+/// drifted several steps from the float path on loud passages. Intermediates are 64-bit and the
+/// outputs saturate at the 32-bit limits. Inputs and outputs share one scale.
 void dct32Fixed(const int32_t* in, int32_t* out) noexcept;
 
 }  // namespace ombrix::mp3

@@ -43,7 +43,7 @@ TEST_F(SettingsStoreTest, FreshInstallationHasEveryDefault) {
     EXPECT_EQ(s.mpegmixbuff, 16);
     EXPECT_EQ(s.waveoutid, -1);
     EXPECT_EQ(s.glbsamplingrate, 44100);
-    EXPECT_TRUE(s.usemmx);  // defaults to the processor's capability
+    EXPECT_TRUE(s.usemmx);  // defaults to the fastest path: MMX where there is no SSE2
     EXPECT_EQ(s.labelsleft, (std::array<int, 3>{8, 8, 140}));
     EXPECT_EQ(s.labelstop, (std::array<int, 3>{3, 22, 40}));
     EXPECT_EQ(s.idtag3, 8);
@@ -73,7 +73,13 @@ TEST_F(SettingsStoreTest, ProcessorFlagsAreSettingAndCapability) {
     const ProcessorFeatures here = ProcessorFeatures::detect();
 #if defined(__x86_64__)
     EXPECT_TRUE(here.cpuid);
-    EXPECT_TRUE(here.mmx);  // every x86-64 processor has MMX
+    EXPECT_TRUE(here.mmx);  // every x86-64 processor has MMX and SSE2...
+    EXPECT_TRUE(here.sse2);
+    // ...so the float path, faster there, is the default when the setting is not stored.
+    QTemporaryDir other;
+    SettingsStore fresh(Home(other.path()), here);
+    fresh.loadOptions();
+    EXPECT_FALSE(fresh.settings().usemmx);
 #else
     EXPECT_FALSE(here.mmx);
     EXPECT_FALSE(here.amd3dnow);

@@ -15,7 +15,10 @@ ProcessorFeatures ProcessorFeatures::detect() noexcept {
     if (maxBasic == 0) return f;
     f.cpuid = true;
     unsigned a = 0, b = 0, c = 0, d = 0;
-    if (__get_cpuid(1, &a, &b, &c, &d)) f.mmx = (d >> 23) & 1u;
+    if (__get_cpuid(1, &a, &b, &c, &d)) {
+        f.mmx = (d >> 23) & 1u;
+        f.sse2 = (d >> 26) & 1u;
+    }
     if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000001u &&
         __get_cpuid(0x80000001u, &a, &b, &c, &d))
         f.amd3dnow = (d >> 31) & 1u;

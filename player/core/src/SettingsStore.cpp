@@ -152,7 +152,7 @@ void addFront(QStringList& list, const QString& entry) {
 
 SettingsStore::SettingsStore(Home home, ProcessorFeatures cpu) : home_(std::move(home)), cpu_(cpu) {
     settings_.alarmsong = home_.path(QStringLiteral("backup.dmp"));
-    settings_.usemmx = cpu_.mmx;
+    settings_.usemmx = cpu_.mmxPathFastest();
     settings_.usek63d = cpu_.amd3dnow;
 }
 
@@ -161,7 +161,7 @@ void SettingsStore::loadOptions() {
     S& s = settings_;
     for (const auto& b : kOptionBools) s.*b.field = ini.readBool(kOption, key(b.key), s.*b.field);
     for (const auto& i : kOptionInts) s.*i.field = readInt(ini, kOption, key(i.key), s.*i.field);
-    s.usemmx = ini.readBool(kOption, QStringLiteral("usemmx"), cpu_.mmx);
+    s.usemmx = ini.readBool(kOption, QStringLiteral("usemmx"), cpu_.mmxPathFastest());
     s.usek63d = ini.readBool(kOption, QStringLiteral("usek63d"), cpu_.amd3dnow);
     s.localfont = ini.readString(kOption, QStringLiteral("localfont"), s.localfont);
     mediaTypes_.read(IniDocument::load(mediaIniPath()));
