@@ -23,8 +23,9 @@ struct SynthesisWindow {
 ///
 /// Thread affinity: any thread. Control threads write, the playback thread reads once per frame,
 /// granule or synthesis step; every shared field is atomic, and the window is published through an
-/// atomic pointer into a small ring of windows so that a synthesis step never sees a half-built
-/// window and never waits.
+/// atomic pointer into a small set of windows so that a synthesis step never sees a half-built
+/// window and never waits. The reading thread marks the window it holds, and a volume change
+/// never rebuilds the marked one, however many changes come during one stalled step.
 class DecoderSettings {
 public:
     DecoderSettings();
@@ -46,16 +47,17 @@ public:
     bool useMmx() const noexcept { return useMmx_.load(std::memory_order_relaxed); }
     bool useK63D() const noexcept { return useK63D_.load(std::memory_order_relaxed); }
     bool useSimd() const noexcept { return useSimd_.load(std::memory_order_relaxed); }
-    /// Set by the Layer III decoder once it has rebuilt its window tables for the current flags.
-    std::atomic<bool> windowTablesReady{false};
+    /// True while the running Layer III decoder's hybrid-filterbank windows match the processor
+    /// flags; cleared by a flag change, set again by the decoder when it rebuilds them at the
+    /// next frame.
+    mutable std::atomic<bool> windowTablesReady{false};
 
     /// Rebuilds the synthesis window for `volume` (32768 = nominal level); the MMX form only while
     /// the MMX path is on, otherwise the previous MMX form is kept.
     void setVolume(int32_t volume);
-    /// The window in force; valid for at least one synthesis step after the call.
-    const SynthesisWindow& window() const noexcept {
-        return *window_.load(std::memory_order_acquire);
-    }
+    /// The window in force. It stays unchanged until the same thread calls window() again, so
+    /// only one thread (the playback thread) may read windows through a settings object.
+    const SynthesisWindow& window() const noexcept;
 
     // Position results written by the playback thread.
     std::atomic<int32_t> lastRecordedFrame{0};
@@ -69,10 +71,11 @@ private:
     std::atomic<bool> useK63D_{false};
     std::atomic<bool> useSimd_{false};
 
-    static constexpr size_t kWindowSlots = 8;
+    // Three windows: the published one, the one the reader may still hold, and one to build.
+    static constexpr size_t kWindowSlots = 3;
     std::array<SynthesisWindow, kWindowSlots> windows_{};
     std::atomic<const SynthesisWindow*> window_;
-    size_t nextSlot_ = 1;
+    mutable std::atomic<const SynthesisWindow*> held_{nullptr};  // the reader's window
     std::mutex volumeMutex_;  // serialises writers only; the playback thread never takes it
 };
 

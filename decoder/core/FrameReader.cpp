@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/SaturatingCast.h"
+
 namespace ombrix::mp3 {
 
 namespace {
@@ -153,7 +155,7 @@ bool FrameReader::readFrame(FrameHeader& header, Crc16*& crc) {
     uint32_t word = 0;
     if (!syncToHeader(header, word)) return false;
 
-    ++frameIndex_;
+    if (frameIndex_ < INT32_MAX) ++frameIndex_;  // a claimed frame count can put it near the limit
     const bool firstTime = frameIndex_ > highestFrameIndex_;
     if (firstTime) highestFrameIndex_ = frameIndex_;
 
@@ -236,9 +238,10 @@ bool FrameReader::seekToFrame(FrameHeader& header, int32_t n) {
 }
 
 bool FrameReader::seekToPercent(FrameHeader& header, float percent) {
-    const int32_t target = static_cast<int32_t>(std::floor(xing_.frames * percent * 0.01f));
-    percent = std::clamp(percent, 0.0f, 100.0f);
     if (std::isnan(percent)) percent = 0.0f;
+    percent = std::clamp(percent, 0.0f, 100.0f);
+    const int32_t target =
+        saturatingInt32(std::floor(static_cast<double>(xing_.frames) * percent * 0.01));
     const int a = std::min(static_cast<int>(percent), 99);
     const float fa = xing_.toc[static_cast<size_t>(a)];
     const float fb = a < 99 ? xing_.toc[static_cast<size_t>(a) + 1] : 256.0f;
@@ -280,7 +283,9 @@ float FrameReader::totalMs(const FrameHeader& header) const noexcept {
 
 int32_t FrameReader::frameCountEstimate(const FrameHeader&) const noexcept {
     if (const int32_t frames = xingFrames()) return frames;
-    return firstPayloadLength_ ? static_cast<int32_t>(fileSize_ / firstPayloadLength_) : 0;
+    return firstPayloadLength_
+               ? saturatingInt32(static_cast<double>(fileSize_ / firstPayloadLength_))
+               : 0;
 }
 
 bool FrameReader::hasSeekTable() const noexcept {

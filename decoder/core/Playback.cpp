@@ -10,6 +10,7 @@
 #include "core/FrameDecoder.h"
 #include "core/FrameReader.h"
 #include "core/PlaybackControl.h"
+#include "core/SaturatingCast.h"
 #include "mixora.h"
 #include "synthesis/SubbandSynthesizer.h"
 
@@ -135,10 +136,11 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
         if (control_.seekRequested.exchange(false, std::memory_order_acquire)) {
             const int32_t target = control_.seekTarget.load(std::memory_order_relaxed);
             output.reset();
-            const bool sought = reader.hasSeekTable() && totalFrames > 0
-                                    ? reader.seekToPercent(
-                                          header, static_cast<float>(target) / totalFrames * 100.0f)
-                                    : reader.seekToFrame(header, target);
+            const bool sought =
+                reader.hasSeekTable() && totalFrames > 0
+                    ? reader.seekToPercent(header, static_cast<float>(static_cast<double>(target) /
+                                                                      totalFrames * 100.0))
+                    : reader.seekToFrame(header, target);
             if (!sought) break;
             crc =
                 header.protectionAbsent == 0 && header.crcRegister ? &*header.crcRegister : nullptr;
@@ -150,10 +152,12 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
         const int32_t frameIndex = reader.frameIndex();
         if (frameIndex % 16 == 0 && !control_.stopRequested.load(std::memory_order_relaxed)) {
             settings_.lastRecordedFrame = frameIndex;
-            settings_.currentTimeMs = static_cast<int32_t>(std::floor(frameIndex * msPerFrame));
-            settings_.whereFraction =
-                totalFrames > 0 ? static_cast<float>(frameIndex) / static_cast<float>(totalFrames)
-                                : 0.0f;
+            settings_.currentTimeMs =
+                saturatingInt32(std::floor(static_cast<double>(msPerFrame) * frameIndex));
+            settings_.whereFraction = totalFrames > 0
+                                          ? std::min(1.0f, static_cast<float>(frameIndex) /
+                                                               static_cast<float>(totalFrames))
+                                          : 0.0f;
         }
 
         // The decoder of the first frame's layer serves the stream; a frame of another layer

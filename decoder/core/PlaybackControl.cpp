@@ -1,5 +1,7 @@
 #include "core/PlaybackControl.h"
 
+#include <algorithm>
+
 #include "output/AudioDevice.h"
 
 namespace ombrix::mp3 {
@@ -23,16 +25,12 @@ void PlaybackControl::requestStop() noexcept {
     if (active) stopRequested = true;
 }
 
-void PlaybackControl::requestPause(bool on) {
-    if (!active) return;
+int32_t PlaybackControl::requestPause(bool on) {
+    if (!active) return kNoPlayback;
     paused = on;
     std::lock_guard lock(deviceMutex_);
-    if (!device_) return;
-    if (on) {
-        device_->pause();
-    } else {
-        device_->restart();
-    }
+    if (!device_) return 0;
+    return on ? device_->pause() : device_->restart();
 }
 
 void PlaybackControl::requestSeek(int32_t frame) noexcept {
@@ -43,7 +41,8 @@ void PlaybackControl::requestSeek(int32_t frame) noexcept {
 
 void PlaybackControl::requestPitch(uint32_t value) noexcept {
     if (!active) return;
-    pitch.store(value, std::memory_order_relaxed);
+    pitch.store(std::clamp(value, AudioDevice::kMinPitch, AudioDevice::kMaxPitch),
+                std::memory_order_relaxed);
     pitchRequested.store(true, std::memory_order_release);
 }
 

@@ -30,9 +30,14 @@ public:
     void end() noexcept;
 
     void requestStop() noexcept;
+    /// No playback runs: the request had no effect.
+    static constexpr int32_t kNoPlayback = 1;
     /// Pauses or resumes, forwarding to the device at once so that queued audio stops too.
-    void requestPause(bool on);
+    /// Returns the device's result (0 when done), 0 for a playback without output, or
+    /// kNoPlayback.
+    int32_t requestPause(bool on);
     void requestSeek(int32_t frame) noexcept;
+    /// Held to the device's pitch range (half to double speed).
     void requestPitch(uint32_t value) noexcept;
 
     void attachDevice(AudioDevice* device);

@@ -8,6 +8,7 @@
 #include "core/FrameReader.h"
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
+#include "core/SaturatingCast.h"
 #include "mp3.h"
 #include "output/AudioDevice.h"
 
@@ -52,10 +53,10 @@ void OmbrixStop(void) {
 
 int32_t OmbrixPause(int32_t flag) {
     try {
-        library().control.requestPause((flag & 0xFF) != 0);
+        return library().control.requestPause((flag & 0xFF) != 0);
     } catch (...) {
+        return PlaybackControl::kNoPlayback;
     }
-    return 0;
 }
 
 int32_t OmbrixSeek(int32_t deltaFrames) {
@@ -72,7 +73,7 @@ int32_t OmbrixAbsoluteSeek(float fraction) {
     if (!std::isfinite(fraction)) fraction = 0.0f;
     fraction = std::clamp(fraction, 0.0f, 1.0f);
     const int32_t target =
-        static_cast<int32_t>(fraction * static_cast<float>(lib.settings.totalFrames.load()));
+        saturatingInt32(double{fraction} * static_cast<double>(lib.settings.totalFrames.load()));
     lib.control.requestSeek(target);
     return target;
 }
@@ -95,7 +96,7 @@ int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset) {
         FrameReader reader(fileName, startOffset);
         FrameHeader header;
         if (!reader.readFrame(header)) return 0;
-        return static_cast<int32_t>(reader.totalMs(header));
+        return saturatingInt32(reader.totalMs(header));
     } catch (...) {
         return 0;
     }

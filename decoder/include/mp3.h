@@ -29,13 +29,16 @@ extern "C" {
 OMBRIX_MP3_API int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput);
 /** Requests the end of the running playback. */
 OMBRIX_MP3_API void OmbrixStop(void);
-/** Non-zero pauses the device, zero resumes it; only the low byte of flag counts. */
+/** Non-zero pauses the device, zero resumes it; only the low byte of flag counts. Returns 0 when
+ *  done (also for a playback without output), 1 when no playback runs, 2 when the device is
+ *  not open. */
 OMBRIX_MP3_API int32_t OmbrixPause(int32_t flag);
 /** Seeks deltaFrames from the last reported position (never before frame 0). Returns the target. */
 OMBRIX_MP3_API int32_t OmbrixSeek(int32_t deltaFrames);
 /** Seeks to a fraction 0.0..1.0 of the song. Returns the target frame. */
 OMBRIX_MP3_API int32_t OmbrixAbsoluteSeek(float fraction);
-/** Playback rate as 16.16 fixed point, 0x10000 = normal. */
+/** Playback rate as 16.16 fixed point, 0x10000 = normal; held to 0x8000..0x20000 (half to
+ *  double speed, the range the DJ control offers). */
 OMBRIX_MP3_API void OmbrixChangePitch(uint32_t pitch);
 /** Position as a fraction of the song. */
 OMBRIX_MP3_API float OmbrixWhere(void);

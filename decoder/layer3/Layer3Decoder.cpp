@@ -124,6 +124,14 @@ Layer3Decoder::Layer3Decoder(const DecoderContext& context)
     mixedLongBands_ = mpeg1_ ? 8 : 6;
     constants();
     reset();
+    context_.settings.windowTablesReady = true;
+    buildWindowTables();
+}
+
+void Layer3Decoder::buildWindowTables() {
+    // Read after windowTablesReady was set: a flag change from now on clears it again.
+    scaledHandOff_ = context_.settings.useMmx();
+    for (HybridFilterbank& f : filterbank_) f.setScale(scaledHandOff_);
 }
 
 void Layer3Decoder::reset() {
@@ -611,8 +619,7 @@ void Layer3Decoder::decodeFrame(Crc16*) {
     reservoir_.setBitsRead(start * 8);
 
     // The window tables follow the processor flags; a change is seen at the next frame.
-    scaledHandOff_ = context_.settings.useMmx();
-    for (HybridFilterbank& f : filterbank_) f.setScale(scaledHandOff_);
+    if (!context_.settings.windowTablesReady.exchange(true)) buildWindowTables();
 
     for (int gr = 0; gr < granules_; ++gr) {
         for (int ch = 0; ch < channels_; ++ch) {

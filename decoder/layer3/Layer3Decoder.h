@@ -53,6 +53,7 @@ private:
         std::array<std::array<int, 3>, 13> s{};
     };
 
+    void buildWindowTables();
     bool readSideInfo();
     void readScalefactors(int gr, int ch);
     void readScalefactorsMpeg2(int ch);

@@ -1,5 +1,6 @@
 // The real sound device. SDL2's queueing interface stands in for a wave-out device: blocks are
-// queued as they come and a block counts as played once the queue has drained past its end.
+// queued as they come and a block counts as played once the queue has drained past its end; at
+// the end of a song the device's own buffer is waited for as well.
 // SDL has no pitch control, so a pitch other than normal is applied by resampling each block.
 //
 // SDL2 is loaded when a device is first opened rather than linked: decoding without a sound
@@ -7,9 +8,13 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <deque>
+#include <mutex>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -68,12 +73,13 @@ public:
     ~SdlAudioDevice() override { close(); }
 
     bool open(const PcmFormat& format) override {
+        std::lock_guard lock(mutex_);
         if (!sdl_.loaded() || sdl_.InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         subsystemUp_ = true;
         const char* name = nullptr;
         if (deviceIndex_ >= 0) {
             name = sdl_.GetAudioDeviceName(deviceIndex_, 0);
-            if (!name) return closeAndFail();
+            if (!name) return closeLocked();
         }
         SDL_AudioSpec want{};
         want.freq = format.rate;
@@ -82,8 +88,9 @@ public:
         want.samples = 2048;
         SDL_AudioSpec have{};
         device_ = sdl_.OpenAudioDevice(name, 0, &want, &have, 0);
-        if (device_ == 0) return closeAndFail();
+        if (device_ == 0) return closeLocked();
         format_ = format;
+        hardwareFrames_ = have.samples;
         sdl_.PauseAudioDevice(device_, 0);
         return true;
     }
@@ -93,15 +100,22 @@ public:
         const uint32_t pitch = pitch_.load(std::memory_order_relaxed);
         const int16_t* data = samples;
         size_t n = count;
-        if (pitch != 0x10000 && pitch != 0) {
-            resample(samples, count, pitch);
+        if (pitch != 0x10000) {
+            try {
+                resample(samples, count, pitch);
+            } catch (...) {
+                return;  // no memory for the resampled block: it is skipped, not played wrong
+            }
             data = resampled_.data();
             n = resampled_.size();
         }
         const size_t bytes = n * sizeof(int16_t);
         sdl_.QueueAudio(device_, data, static_cast<Uint32>(bytes));
         queuedTotal_ += bytes;
-        pending_.push_back({blockId, queuedTotal_});
+        try {
+            pending_.push_back({blockId, queuedTotal_});
+        } catch (...) {
+        }
     }
 
     bool stillPlaying(uint64_t blockId) override {
@@ -114,23 +128,51 @@ public:
         return false;
     }
 
+    void drain(const std::atomic<bool>* abandon) override {
+        if (device_ == 0) return;
+        auto abandoned = [&] { return abandon && abandon->load(std::memory_order_relaxed); };
+        // SDL's queue empties into the device's buffer of hardwareFrames_ frames; that last
+        // buffer is heard only after the queue reads empty.
+        while (sdl_.GetQueuedAudioSize(device_) > 0 && !abandoned()) sleepMs(10);
+        const int bufferMs = static_cast<int>(1000LL * hardwareFrames_ / std::max(format_.rate, 1));
+        for (int waited = 0; waited < bufferMs + 10 && !abandoned(); waited += 10) sleepMs(10);
+    }
+
     void reset() override {
         if (device_ != 0) sdl_.ClearQueuedAudio(device_);
         pending_.clear();
         queuedTotal_ = 0;
     }
 
-    void pause() override {
-        if (device_ != 0) sdl_.PauseAudioDevice(device_, 1);
-    }
+    int32_t pause() override { return setPaused(1); }
+    int32_t restart() override { return setPaused(0); }
 
-    void restart() override {
-        if (device_ != 0) sdl_.PauseAudioDevice(device_, 0);
+    void setPitch(uint32_t pitch) override {
+        pitch_.store(std::clamp(pitch, kMinPitch, kMaxPitch), std::memory_order_relaxed);
     }
-
-    void setPitch(uint32_t pitch) override { pitch_.store(pitch, std::memory_order_relaxed); }
 
     void close() override {
+        std::lock_guard lock(mutex_);
+        closeLocked();
+    }
+
+private:
+    struct Pending {
+        uint64_t id;
+        uint64_t end;  // queuedTotal_ once the block was queued
+    };
+
+    static void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    int32_t setPaused(int on) {
+        // The lock keeps a pause from another thread off a device that is closing or opening.
+        std::lock_guard lock(mutex_);
+        if (device_ == 0) return kNotOpen;
+        sdl_.PauseAudioDevice(device_, on);
+        return 0;
+    }
+
+    bool closeLocked() noexcept {
         if (device_ != 0) {
             sdl_.CloseAudioDevice(device_);
             device_ = 0;
@@ -140,27 +182,20 @@ public:
             subsystemUp_ = false;
         }
         pending_.clear();
-    }
-
-private:
-    struct Pending {
-        uint64_t id;
-        uint64_t end;  // queuedTotal_ once the block was queued
-    };
-
-    bool closeAndFail() {
-        close();
         return false;
     }
 
     // Linear interpolation at rate pitch / 0x10000; the phase carries over between blocks so
-    // that block boundaries do not click.
+    // that block boundaries do not click. The pitch is held to half..double speed, so a block
+    // grows at most twofold.
     void resample(const int16_t* in, size_t count, uint32_t pitch) {
         const int ch = format_.channels;
         const size_t frames = count / static_cast<size_t>(ch);
         const double step = pitch / 65536.0;
         resampled_.clear();
         if (frames == 0) return;
+        resampled_.reserve(static_cast<size_t>(static_cast<double>(frames) / step + 2) *
+                           static_cast<size_t>(ch));
         for (; phase_ < static_cast<double>(frames - 1); phase_ += step) {
             const size_t i = static_cast<size_t>(phase_);
             const double f = phase_ - static_cast<double>(i);
@@ -175,9 +210,13 @@ private:
 
     const SdlApi& sdl_;
     int32_t deviceIndex_;
+    // Guards device_ and subsystemUp_ against pause/restart from other threads; the playback
+    // thread, the only one that changes them, reads them without it.
+    std::mutex mutex_;
     SDL_AudioDeviceID device_ = 0;
     bool subsystemUp_ = false;
     PcmFormat format_;
+    int hardwareFrames_ = 0;
     std::atomic<uint32_t> pitch_{0x10000};
     uint64_t queuedTotal_ = 0;
     std::deque<Pending> pending_;

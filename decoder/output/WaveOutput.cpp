@@ -128,6 +128,9 @@ void WaveOutput::close() {
         if (block.handedOver && !stopped_) waitUntilPlayed(block, 20);
         block.handedOver = false;
     }
+    // The queue is empty now, but its last piece may still sit in the hardware's buffer; a
+    // stop cuts it off instead.
+    if (!stopped_) device_->drain(abandon_);
     device_->close();
 }
 

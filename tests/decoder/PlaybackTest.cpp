@@ -44,9 +44,10 @@ public:
         if (onWrite) onWrite(writes);
     }
     bool stillPlaying(uint64_t) override { return false; }
+    void drain(const std::atomic<bool>*) override {}
     void reset() override {}
-    void pause() override {}
-    void restart() override {}
+    int32_t pause() override { return 0; }
+    int32_t restart() override { return 0; }
     void setPitch(uint32_t) override {}
     void close() override {}
 };
