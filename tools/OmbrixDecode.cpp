@@ -19,6 +19,7 @@
 #include "core/FrameReader.h"
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
+#include "mixora.h"
 #include "ombrix/MediaProbe.h"
 #include "output/CaptureAudioDevice.h"
 
@@ -177,7 +178,13 @@ int runDecode(const Options& o) {
             control.requestStop();
         }
     });
-    Playback playback(settings, control);
+    // Decoding to a file shows nothing, so the engine keeps no display data.
+    EffectsHooks hooks = EffectsHooks::engine();
+    hooks.start = [] {
+        XMInit();
+        XMEnableVisualization(0);
+    };
+    Playback playback(settings, control, hooks);
     const Playback::Result result = playback.run(o.input, startOffsetOf(o), &device);
     if (result == Playback::kNoFrame) return reportNoFrame(o);
     if (!writer->finish() || writeFailed) {

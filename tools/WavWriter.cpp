@@ -1,5 +1,6 @@
 #include "WavWriter.h"
 
+#include <bit>
 #include <stdexcept>
 #include <vector>
 
@@ -58,15 +59,21 @@ bool WavWriter::write(int channels, int rate, const int16_t* samples, size_t cou
         if (!raw_) writeHeader(0xFFFFFFFFu - 36);
         headerWritten_ = true;
     }
-    // Samples are little-endian in the file whatever the machine.
-    std::vector<uint8_t> bytes(count * 2);
-    for (size_t i = 0; i < count; ++i) {
-        const auto v = static_cast<uint16_t>(samples[i]);
-        bytes[2 * i] = static_cast<uint8_t>(v);
-        bytes[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+    // Samples are little-endian in the file whatever the machine; on a little-endian machine
+    // they are written as they are.
+    const size_t size = count * 2;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (std::fwrite(samples, 1, size, file_) != size) failed_ = true;
+    } else {
+        std::vector<uint8_t> bytes(size);
+        for (size_t i = 0; i < count; ++i) {
+            const auto v = static_cast<uint16_t>(samples[i]);
+            bytes[2 * i] = static_cast<uint8_t>(v);
+            bytes[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+        }
+        if (std::fwrite(bytes.data(), 1, size, file_) != size) failed_ = true;
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-    dataBytes_ += bytes.size();
+    dataBytes_ += size;
     return !failed_;
 }
 
