@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench sanitize clean
+.PHONY: all deps configure build run test bench sanitize tsan clean
 
 all: build
 
@@ -26,21 +26,32 @@ run: build
 	@[ -f "$(RUN_HOME)/ombrix player.ini" ] || printf '[option]\r\nglbhide=0\r\n' > "$(RUN_HOME)/ombrix player.ini"
 	$(BUILD_DIR)/bin/ombrix --home "$(RUN_HOME)" $(abspath $(BUILD_DIR))/data/demo/demo.dmp
 
-# Every test, then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test, then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (float-to-integer overflow included), then the tests labelled "concurrency" built with
+# ThreadSanitizer.
 test: build
 	cd $(BUILD_DIR) && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	$(MAKE) sanitize
+	$(MAKE) tsan
 
 sanitize: deps
-	cmake -S . -B $(BUILD_DIR)-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBRIX_SANITIZE=address,undefined \
+	cmake -S . -B $(BUILD_DIR)-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBRIX_SANITIZE=address,undefined,float-cast-overflow \
 	  -DOMBRIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS)
 	cd $(BUILD_DIR)-asan && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+TSAN_TARGETS ?= decoder_tests
+tsan: deps
+	cmake -S . -B $(BUILD_DIR)-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBRIX_SANITIZE=thread \
+	  -DOMBRIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)-tsan -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(BUILD_DIR)-tsan && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS=halt_on_error=1 ctest -L concurrency --output-on-failure -j $(JOBS)
+
 bench: build
 	bash bench/run.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
