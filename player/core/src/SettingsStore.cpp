@@ -5,6 +5,8 @@
 #include <climits>
 #include <utility>
 
+#include "ombrix/PrivateFolder.h"
+
 namespace ombrix {
 namespace {
 
@@ -246,7 +248,7 @@ void SettingsStore::markConfigurationOpened() noexcept {
 
 void SettingsStore::firstRun(const QString& tempFolder, bool systemIsJapanese) {
     if (!settings_.firsttime) return;
-    QDir().mkpath(tempFolder);
+    PrivateFolder::ensure(tempFolder);
     QDir().mkpath(home_.path(QStringLiteral("plugin/amp")));
     if (systemIsJapanese) {
         settings_.language = 1;

@@ -57,6 +57,7 @@ public:
      * @brief First-run set-up while firsttime is 1: creates @p tempFolder and "plugin/amp",
      *        and takes the language from @p systemIsJapanese (the screen font then takes the
      *        localfont name).
+     * @throws PrivateFolderError when @p tempFolder is not a private folder.
      */
     void firstRun(const QString& tempFolder, bool systemIsJapanese);
 
