@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
@@ -187,4 +189,86 @@ TEST(ZipArchive, MembersThatCannotFitOnTheDiskAreRefused) {
     EXPECT_NO_THROW(ensureRoomFor({"song.mp3", 4096}, dest));
     EXPECT_THROW(ensureRoomFor({"bomb.mp3", qint64{1} << 60}, dest), ArchiveError);
     EXPECT_FALSE(QFileInfo::exists(dest));
+}
+
+namespace {
+
+// Answers every request with @p head and then @p body, and keeps the connection open: a server
+// that trickles or never ends.
+class OpenEndedServer : public QTcpServer {
+public:
+    QByteArray reply;
+    OpenEndedServer() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    s->readAll();
+                    s->write(reply);
+                });
+        });
+        listen(QHostAddress::LocalHost, 0);
+    }
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path);
+    }
+};
+
+struct Outcome {
+    bool ok = true;
+    QString file;
+    qint64 lastReceived = -1;
+};
+
+Outcome download(HttpDownloader& d, const QString& url, const QString& folder) {
+    Outcome o;
+    QObject::connect(&d, &HttpDownloader::finished,
+                     [&](bool ok, int, const QString& f) { o.ok = ok, o.file = f; });
+    QObject::connect(&d, &HttpDownloader::progress,
+                     [&](qint64 received, qint64) { o.lastReceived = received; });
+    d.start(url, folder);
+    d.waitForFinished();
+    return o;
+}
+
+}  // namespace
+
+TEST(HttpDownloader, SizeLimitAndDeadlineEndDownloads) {
+    QTemporaryDir dir;
+    test::HttpTestServer server;
+    server.documents["/big.mp3"] = QByteArray(5000, 'b');
+    {
+        HttpDownloader d;
+        const Outcome o = download(d, server.url("/big.mp3"), dir.filePath("file"));
+        EXPECT_TRUE(o.ok);
+        EXPECT_EQ(o.lastReceived, 5000);
+    }
+    QFile::remove(dir.filePath("file/big.mp3"));
+    {
+        // The announced size is over the limit.
+        HttpDownloader d;
+        d.setLimits(4000, 0);
+        const Outcome o = download(d, server.url("/big.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(d.lastError().contains("larger")) << d.lastError().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+    OpenEndedServer endless;
+    endless.reply = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + QByteArray(6000, 's');
+    {
+        // No size is announced; the bytes received pass the limit.
+        HttpDownloader d;
+        d.setLimits(4000, 0);
+        const Outcome o = download(d, endless.url("/stream.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+    {
+        // A server that stops sending, but not long enough for the stall timeout.
+        HttpDownloader d;
+        d.setLimits(0, 300);
+        const Outcome o = download(d, endless.url("/slow.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(d.lastError().contains("longer")) << d.lastError().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
 }

@@ -181,6 +181,7 @@ QString EntryResolver::download(const QString& entry) {
     if (QFileInfo::exists(result)) return result;
     HttpDownloader downloader;
     downloader.setProxy(config_.proxy, config_.proxyport);
+    downloader.setLimits(config_.downloadLimitBytes, config_.downloadDeadlineMs);
     downloader.start(entry, config_.downloadFolder);
     downloader.waitForFinished();
     if (!QFileInfo::exists(result))

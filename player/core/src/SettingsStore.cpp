@@ -99,6 +99,8 @@ constexpr IntKey kSettingInts[] = {
     {"mixerdest2", &S::mixerdest2},
     {"cdindex", &S::cdindex},
     {"language", &S::language},
+    {"downloadlimit", &S::downloadlimit},
+    {"downloadtimeout", &S::downloadtimeout},
 };
 constexpr StringKey kSettingStrings[] = {
     {"scactivate", &S::scactivate},         {"scminimize", &S::scminimize},

@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "ombrix/HttpDownloader.h"
 #include "ombrix/MediaIdentifier.h"
 #include "ombrix/TempRegister.h"
 
@@ -35,6 +36,8 @@ public:
         bool glbtemp10 = false;
         QString proxy;  ///< proxy host; empty for a direct connection
         quint16 proxyport = 80;
+        qint64 downloadLimitBytes = HttpDownloader::kDefaultMaxBytes;  ///< largest download
+        int downloadDeadlineMs = HttpDownloader::kDefaultDeadlineMs;   ///< longest download
     };
 
     EntryResolver(Config config, const MediaIdentifier& media, TempRegister& temps);
