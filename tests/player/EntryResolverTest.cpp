@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
@@ -25,6 +27,13 @@ protected:
     MediaIdentifier media{kFlat};
     TempRegister temps;
 
+    // An extract named @p name in a folder of its own directly inside the temporary folder.
+    bool isExtractIn(const QString& path, const QString& name) const {
+        const QFileInfo fi(path);
+        return fi.fileName() == name && QFileInfo(fi.path()).path() == dir.filePath("temp") &&
+               fi.isFile();
+    }
+
     EntryResolver::Config config() const {
         EntryResolver::Config c;
         c.tempFolder = dir.filePath("temp");
@@ -44,12 +53,12 @@ TEST_F(EntryResolverTest, ZipMembersByOrdinal) {
                            {"../../escape.mp3", "THREE"}});
     EntryResolver r(config(), media, temps);
     const QString first = r.resolve(zip);
-    EXPECT_EQ(first, dir.filePath("temp/one.mp3"));
+    EXPECT_TRUE(isExtractIn(first, "one.mp3"));
     EXPECT_EQ(test::readFile(first), "ONE");
     EXPECT_EQ(test::readFile(r.resolve(zip + "1")), "TWO");
     // A stored path cannot lead outside the temporary folder.
     const QString third = r.resolve(zip + "2");
-    EXPECT_EQ(third, dir.filePath("temp/escape.mp3"));
+    EXPECT_TRUE(isExtractIn(third, "escape.mp3"));
     EXPECT_EQ(test::readFile(third), "THREE");
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("escape.mp3")));
     EXPECT_EQ(r.resolve(zip + "3"), "");
@@ -71,7 +80,7 @@ TEST_F(EntryResolverTest, LhaMembersAndCompressedModules) {
     EXPECT_EQ(lha.members()[1].name, "song.mp3");
     EntryResolver r(config(), media, temps);
     const QString song = r.resolve(lzh);
-    EXPECT_EQ(song, dir.filePath("temp/song.mp3"));
+    EXPECT_TRUE(isExtractIn(song, "song.mp3"));
     EXPECT_EQ(test::readFile(song), "LHA-SONG");
     test::writeFile(dir.filePath("none.lzh"), test::lhaArchive({{"a.txt", "x"}}));
     EXPECT_EQ(r.resolve(dir.filePath("none.lzh")), "");
@@ -81,7 +90,7 @@ TEST_F(EntryResolverTest, LhaMembersAndCompressedModules) {
     const QString mdz = dir.filePath("tune.mdz");
     test::zipArchive(mdz, {{"other.mod", "no"}, {"TUNE.MOD", "MODULE"}});
     const QString mod = r.resolve(mdz);
-    EXPECT_EQ(mod, dir.filePath("temp/tune.mod"));
+    EXPECT_TRUE(isExtractIn(mod, "tune.mod"));
     EXPECT_EQ(test::readFile(mod), "MODULE");
 }
 
@@ -94,11 +103,13 @@ TEST_F(EntryResolverTest, TemporaryFileLimit) {
     auto c = config();
     c.glbtemp10 = true;
     EntryResolver r(c, media, temps);
-    r.resolve(zip);
-    for (int i = 1; i < 11; ++i) r.resolve(zip + QString::number(i));
+    const QString oldest = r.resolve(zip);
+    QString newest;
+    for (int i = 1; i < 11; ++i) newest = r.resolve(zip + QString::number(i));
     EXPECT_EQ(temps.names().size(), TempRegister::kLimit);
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("temp/s0.mp3")));  // the oldest went
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath("temp/s10.mp3")));
+    EXPECT_FALSE(QFileInfo::exists(oldest));  // the oldest went, with its folder
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(oldest).path()));
+    EXPECT_TRUE(QFileInfo::exists(newest));
     TempRegister unlimited;
     for (int i = 0; i < 12; ++i) unlimited.add(QString("/nonexistent/%1").arg(i), false);
     EXPECT_EQ(unlimited.names().size(), 12);
@@ -178,4 +189,86 @@ TEST(ZipArchive, MembersThatCannotFitOnTheDiskAreRefused) {
     EXPECT_NO_THROW(ensureRoomFor({"song.mp3", 4096}, dest));
     EXPECT_THROW(ensureRoomFor({"bomb.mp3", qint64{1} << 60}, dest), ArchiveError);
     EXPECT_FALSE(QFileInfo::exists(dest));
+}
+
+namespace {
+
+// Answers every request with @p head and then @p body, and keeps the connection open: a server
+// that trickles or never ends.
+class OpenEndedServer : public QTcpServer {
+public:
+    QByteArray reply;
+    OpenEndedServer() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    s->readAll();
+                    s->write(reply);
+                });
+        });
+        listen(QHostAddress::LocalHost, 0);
+    }
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path);
+    }
+};
+
+struct Outcome {
+    bool ok = true;
+    QString file;
+    qint64 lastReceived = -1;
+};
+
+Outcome download(HttpDownloader& d, const QString& url, const QString& folder) {
+    Outcome o;
+    QObject::connect(&d, &HttpDownloader::finished,
+                     [&](bool ok, int, const QString& f) { o.ok = ok, o.file = f; });
+    QObject::connect(&d, &HttpDownloader::progress,
+                     [&](qint64 received, qint64) { o.lastReceived = received; });
+    d.start(url, folder);
+    d.waitForFinished();
+    return o;
+}
+
+}  // namespace
+
+TEST(HttpDownloader, SizeLimitAndDeadlineEndDownloads) {
+    QTemporaryDir dir;
+    test::HttpTestServer server;
+    server.documents["/big.mp3"] = QByteArray(5000, 'b');
+    {
+        HttpDownloader d;
+        const Outcome o = download(d, server.url("/big.mp3"), dir.filePath("file"));
+        EXPECT_TRUE(o.ok);
+        EXPECT_EQ(o.lastReceived, 5000);
+    }
+    QFile::remove(dir.filePath("file/big.mp3"));
+    {
+        // The announced size is over the limit.
+        HttpDownloader d;
+        d.setLimits(4000, 0);
+        const Outcome o = download(d, server.url("/big.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(d.lastError().contains("larger")) << d.lastError().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+    OpenEndedServer endless;
+    endless.reply = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + QByteArray(6000, 's');
+    {
+        // No size is announced; the bytes received pass the limit.
+        HttpDownloader d;
+        d.setLimits(4000, 0);
+        const Outcome o = download(d, endless.url("/stream.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+    {
+        // A server that stops sending, but not long enough for the stall timeout.
+        HttpDownloader d;
+        d.setLimits(0, 300);
+        const Outcome o = download(d, endless.url("/slow.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(d.lastError().contains("longer")) << d.lastError().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
 }

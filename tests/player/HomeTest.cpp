@@ -27,9 +27,6 @@ TEST(Home, ResolutionOrder) {
     EXPECT_EQ(Home::resolve({"ombrix"}, env, dir.path()), QDir::cleanPath(dir.path()));
     env.insert("OMBRIX_HOME", "/env/home");
     EXPECT_EQ(Home::resolve({"ombrix"}, env, dir.path()), "/env/home");
-    env.insert("USER", "alice");
-    env.insert("TMPDIR", "/scratch");
-    EXPECT_EQ(Home::tempFolder(env), "/scratch/ombrix-alice");
 }
 
 TEST(Home, SeededFromTheBuiltDefaultData) {

@@ -1,12 +1,20 @@
 #include "ombrix/MediaProbe.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "ombrix/BufferByteSource.h"
+#include "ombrix/FileByteSource.h"
+#include "ombrix/RegularFile.h"
+#include "ombrix/RiffWalker.h"
 
 using namespace ombrix::probe;
 
@@ -119,4 +127,38 @@ TEST(MediaProbe, Id3v2FooterAndBrokenSizes) {
 
 TEST(MediaProbe, MissingFileFails) {
     EXPECT_EQ(startOffset(std::filesystem::path("/nonexistent/ombrix/x.mp3")), -1);
+}
+
+TEST(MediaProbe, ChunkWalkEndsAfterTheChunkCap) {
+    Bytes b = riffHeader();
+    for (int i = 0; i < RiffWalker::kMaxChunks - 1; ++i) chunk(b, "JUNK", 0);
+    chunk(b, "data", 4);
+    const BufferByteSource src(b);
+    const auto data = findChunk(src, "data");
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->dataOffset, b.size() - 4);
+    // One empty chunk more and the "data" chunk lies beyond what is walked.
+    Bytes flood = riffHeader();
+    for (int i = 0; i < RiffWalker::kMaxChunks; ++i) chunk(flood, "JUNK", 0);
+    chunk(flood, "data", 4);
+    EXPECT_EQ(startOffset(std::span<const std::uint8_t>(flood)), -1);
+    const BufferByteSource floodSrc(flood);
+    RiffWalker walker(floodSrc, 12);
+    int n = 0;
+    while (walker.next()) ++n;
+    EXPECT_EQ(n, RiffWalker::kMaxChunks);
+    EXPECT_TRUE(walker.capped());
+}
+
+TEST(MediaProbe, SpecialFilesAreNotOpened) {
+    const std::filesystem::path fifo =
+        std::filesystem::temp_directory_path() / ("ombrix-probe-" + std::to_string(::getpid()));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Opening a FIFO for reading would wait for a writer that never comes.
+    EXPECT_FALSE(FileByteSource(fifo).valid());
+    EXPECT_EQ(startOffset(fifo), -1);
+    EXPECT_EQ(RegularFile::open(fifo, O_RDONLY), -1);
+    std::filesystem::remove(fifo);
+    EXPECT_FALSE(FileByteSource("/dev/zero").valid());
+    EXPECT_FALSE(RegularFile::is("/dev/null"));
 }

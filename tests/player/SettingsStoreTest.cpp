@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "ombrix/MixerRules.h"
+#include "ombrix/TextFile.h"
 
 using namespace ombrix;
 
@@ -199,4 +200,47 @@ TEST_F(SettingsStoreTest, MediaTypesAreWrittenBackWithTheOptions) {
     EXPECT_EQ(media.readString("Wave", "associate"), "1");
     EXPECT_EQ(media.readString("Wave", "icon"), "");
     EXPECT_EQ(media.sectionNames(), QStringList({"MPEG audio", "Wave"}));
+}
+
+TEST_F(SettingsStoreTest, UnreadableSettingsFileIsNeverOverwritten) {
+    // A file this program cannot parse (here: UTF-16 with zero bytes) holds the user's sections.
+    QByteArray utf16("\xFF\xFE", 2);
+    for (const char c : QByteArray("[fplaylist]\r\nwidth=300\r\n"))
+        utf16 += QByteArray(1, c) + '\0';
+    test::writeFile(mainIni(), utf16);
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    store.loadSettings();
+    EXPECT_TRUE(store.settings().firsttime);  // the defaults
+    const QStringList problems = store.takeProblems();
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(QDir::toNativeSeparators(mainIni())))
+        << problems[0].toStdString();
+    store.settings().glbsleep = 9;
+    store.markConfigurationOpened();
+    store.saveSettings();
+    store.saveOptions();
+    EXPECT_EQ(test::readFile(mainIni()), utf16);
+    EXPECT_TRUE(store.takeProblems().isEmpty());                           // reported once
+    EXPECT_TRUE(QFileInfo::exists(home.path(SettingsStore::kPluginIni)));  // other files are saved
+
+    // Once the file reads again, saving works again and keeps the other sections.
+    test::writeFile(mainIni(), "[fplaylist]\r\nwidth=300\r\n");
+    store.saveSettings();
+    const IniDocument back = IniDocument::load(mainIni());
+    EXPECT_EQ(back.readInteger("fplaylist", "width", 0), 300);
+    EXPECT_EQ(back.readInteger("option", "glbsleep", 0), 9);
+}
+
+TEST_F(SettingsStoreTest, SettingsPathThatIsNoFileIsLeftAlone) {
+    ASSERT_TRUE(QDir().mkpath(mainIni()));
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    store.loadSettings();
+    EXPECT_NO_THROW(store.saveSettings());
+    EXPECT_NO_THROW(store.saveOptions());
+    EXPECT_TRUE(QFileInfo(mainIni()).isDir());
+    EXPECT_EQ(store.takeProblems().size(), 1);
+    EXPECT_THROW(IniDocument::parseText("a=1\n" + QByteArray(IniDocument::kMaxLineLength + 1, 'x')),
+                 FileError);
 }

@@ -1,6 +1,11 @@
 #include "ombrix/Tidtag.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <QFile>
 #include <QFileInfo>
@@ -279,4 +284,77 @@ TEST(Tidtag, DisplayFieldsAssignAndCdTracks) {
     EXPECT_TRUE(cd.found());
     cd.readCdTrack("/dev/sr0/track03.cda", disc);
     EXPECT_EQ(cd.title, "not found");
+}
+
+TEST(Tidtag, InterruptedAppendIsCompletedNotAppendedAfter) {
+    QTemporaryDir dir;
+    const QString f = dir.filePath("cut.mp3");
+    const QByteArray audio = QByteArray(997, '\x42') + QByteArray(3, char(0xFF));
+    // An earlier write stopped after title and part of the artist.
+    const QByteArray partial = id3("Old title", "Old artist", "", "", "", 0).left(50);
+    test::writeFile(f, audio + partial);
+    Tidtag t;
+    t.clear(f);
+    t.title = "New title";
+    ASSERT_TRUE(t.write(f));
+    const QByteArray bytes = test::readFile(f);
+    ASSERT_EQ(bytes.size(), audio.size() + 128);
+    EXPECT_EQ(bytes.left(audio.size()), audio);
+    EXPECT_EQ(countOf(bytes, "TAG"), 1);
+    Tidtag back;
+    ASSERT_TRUE(back.read(f));
+    EXPECT_EQ(back.title, "New title");
+
+    // "TAG" inside audio (followed by frame bytes) is not taken for a cut tag.
+    const QByteArray music = QByteArray(900, '\x11') + "TAG" + QByteArray(60, char(0xFF));
+    test::writeFile(f, music);
+    ASSERT_TRUE(t.write(f));
+    EXPECT_EQ(test::readFile(f).left(music.size()), music);
+    EXPECT_EQ(test::readFile(f).size(), music.size() + 128);
+}
+
+TEST(Tidtag, FailedAppendLeavesTheFileAsItWas) {
+    QTemporaryDir dir;
+    const QString f = dir.filePath("full.mp3");
+    const QByteArray audio(4000, '\x42');
+    test::writeFile(f, audio);
+    Tidtag t;
+    t.clear(f);
+    // A file size limit makes the append stop part way, as a full disk would.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim = old;
+    lim.rlim_cur = audio.size() + 60;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lim), 0);
+    const bool written = t.write(f);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(test::readFile(f), audio);
+}
+
+TEST(Tidtag, SpecialFilesAreRefused) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.mp3");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Tidtag t;
+    t.clear(fifo);
+    EXPECT_FALSE(t.read(fifo));
+    EXPECT_FALSE(Tidtag::hasTag(fifo));
+    EXPECT_FALSE(t.write(fifo));
+    EXPECT_FALSE(t.read("/dev/zero"));
+}
+
+TEST(Tidtag, ListAfterAFloodOfEmptyChunksIsNotSought) {
+    QTemporaryDir dir;
+    const QString f = dir.filePath("flood.wav");
+    QByteArray body = "WAVE";
+    for (int i = 0; i < 100000; ++i) body += "JUNK" + le32(0);
+    body += "LIST" + le32(16) + "INFOINAM" + le32(4) + QByteArray("abc\0", 4);
+    test::writeFile(f, "RIFF" + le32(quint32(body.size())) + body);
+    Tidtag t;
+    ASSERT_TRUE(t.read(f));
+    EXPECT_FALSE(t.found());
+    EXPECT_FALSE(Tidtag::hasTag(f));
 }

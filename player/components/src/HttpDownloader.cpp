@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QStorageInfo>
 
 #include "ombrix/ArchiveMember.h"
 
@@ -15,9 +17,44 @@ HttpDownloader::HttpDownloader(QObject* parent) : QObject(parent) {
     manager_.setProxy(QNetworkProxy::NoProxy);
     // A server that stops sending must not keep a playlist entry waiting forever.
     manager_.setTransferTimeout(kStallTimeoutMs);
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] {
+        abortWith(QStringLiteral("the download took longer than %1 s").arg(deadlineMs_ / 1000));
+    });
+}
+
+void HttpDownloader::setLimits(qint64 maxBytes, int deadlineMs) {
+    maxBytes_ = maxBytes > 0 ? maxBytes : kDefaultMaxBytes;
+    deadlineMs_ = deadlineMs > 0 ? deadlineMs : kDefaultDeadlineMs;
+}
+
+void HttpDownloader::abortWith(const QString& reason) {
+    if (!reply_ || failed_) return;
+    failed_ = true;
+    lastError_ = reason;
+    reply_->abort();  // finished() follows
+}
+
+bool HttpDownloader::roomFor(qint64 more) {
+    if (received_ + more > maxBytes_) {
+        abortWith(QStringLiteral("the document is larger than %1 bytes").arg(maxBytes_));
+        return false;
+    }
+    // The disk is looked at before the first byte and then after every few MiB.
+    constexpr qint64 kCheckEvery = qint64{4} << 20;
+    if (received_ == 0 || received_ + more - checkedDiskAt_ >= kCheckEvery) {
+        checkedDiskAt_ = received_ + more;
+        const QStorageInfo storage(QFileInfo(file_).absolutePath());
+        if (storage.isValid() && storage.bytesAvailable() - more < kDiskReserve) {
+            abortWith(QStringLiteral("not enough disk space for the download"));
+            return false;
+        }
+    }
+    return true;
 }
 
 HttpDownloader::~HttpDownloader() {
+    deadline_.stop();
     if (reply_) {
         reply_->disconnect(this);
         reply_->abort();
@@ -50,6 +87,9 @@ QString HttpDownloader::start(const QString& address, const QString& folder) {
     }
     out_.reset();
     announced_ = false;
+    failed_ = false;
+    received_ = 0;
+    checkedDiskAt_ = 0;
     lastStatus_ = 0;
     lastError_.clear();
     QDir().mkpath(folder);
@@ -62,14 +102,25 @@ QString HttpDownloader::start(const QString& address, const QString& folder) {
     reply_ = manager_.get(request);
     connect(reply_, &QNetworkReply::readyRead, this, &HttpDownloader::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &HttpDownloader::onFinished);
+    connect(reply_, &QNetworkReply::downloadProgress, this, &HttpDownloader::progress);
+    connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+        // A size announced in the headers is refused before any byte is stored.
+        bool known = false;
+        const qint64 total =
+            reply_ ? reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known) : 0;
+        if (known && total > 0) roomFor(total);
+    });
+    deadline_.start(deadlineMs_);
     return file_;
 }
 
 void HttpDownloader::onReadyRead() {
-    if (!reply_) return;
+    if (!reply_ || failed_) return;
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray data = reply_->readAll();
     if (status >= 400) return;  // an error page is not the document
+    if (!roomFor(data.size())) return;
+    received_ += data.size();
     if (!announced_) {
         announced_ = true;
         emit started(file_);
@@ -81,10 +132,12 @@ void HttpDownloader::onReadyRead() {
 void HttpDownloader::onFinished() {
     QNetworkReply* reply = reply_;
     if (!reply) return;
+    deadline_.stop();
     onReadyRead();
     lastStatus_ = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     bool ok = reply->error() == QNetworkReply::NoError && lastStatus_ < 400 && lastError_.isEmpty();
-    if (reply->error() != QNetworkReply::NoError) lastError_ = reply->errorString();
+    if (reply->error() != QNetworkReply::NoError && lastError_.isEmpty())
+        lastError_ = reply->errorString();
     if (ok && out_ && !out_->commit()) {
         ok = false;
         lastError_ = out_->errorString();

@@ -5,9 +5,10 @@ extern "C" {
 }
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstring>
 #include <memory>
+
+#include "ombrix/ExclusiveFile.h"
 
 namespace ombrix {
 namespace {
@@ -61,22 +62,24 @@ void LhaArchive::extract(qsizetype index, const QString& destFile) const {
     qsizetype seen = -1;
     while (LHAFileHeader* h = lha_reader_next_file(a.reader.get())) {
         if (!isPlainFile(h) || ++seen != index) continue;
-        ensureRoomFor(members_[index], destFile);
-        QSaveFile out(destFile);
-        if (!out.open(QIODevice::WriteOnly))
-            throw ArchiveError("cannot write " + destFile.toStdString());
-        char buf[65536];
-        qint64 total = 0;
-        for (;;) {
-            const size_t got = lha_reader_read(a.reader.get(), buf, sizeof buf);
-            if (got == 0) break;
-            total += qint64(got);
-            if (out.write(buf, qint64(got)) != qint64(got))
-                throw ArchiveError("cannot write " + destFile.toStdString());
+        const ArchiveMember& member = members_[index];
+        if (qint64(h->length) != member.size) break;
+        ensureRoomFor(member, destFile);
+        try {
+            ExclusiveFile out(destFile);
+            char buf[65536];
+            // Never more than the declared size: the room check above was made for that many.
+            while (out.size() < member.size) {
+                const size_t want =
+                    size_t(qMin<qint64>(qint64(sizeof buf), member.size - out.size()));
+                const size_t got = lha_reader_read(a.reader.get(), buf, want);
+                if (got == 0) throw ArchiveError("damaged LHA member " + member.name.toStdString());
+                out.write(buf, qint64(got));
+            }
+            out.commit();
+        } catch (const ExclusiveFileError& e) {
+            throw ArchiveError(e.what());
         }
-        if (total != qint64(h->length))
-            throw ArchiveError("damaged LHA member " + members_[index].name.toStdString());
-        if (!out.commit()) throw ArchiveError("cannot write " + destFile.toStdString());
         return;
     }
     throw ArchiveError("LHA archive changed while reading: " + path_.toStdString());

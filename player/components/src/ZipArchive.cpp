@@ -3,7 +3,8 @@
 #include <zip.h>
 
 #include <QFile>
-#include <QSaveFile>
+
+#include "ombrix/ExclusiveFile.h"
 
 namespace ombrix {
 
@@ -31,22 +32,25 @@ ZipArchive::~ZipArchive() = default;
 
 void ZipArchive::extract(qsizetype index, const QString& destFile) const {
     if (index < 0 || index >= members_.size()) throw ArchiveError("no such zip member");
+    const ArchiveMember& member = members_[index];
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> in(
         zip_fopen_index(zip_.get(), zip_uint64_t(indices_[index]), 0), &zip_fclose);
-    if (!in) throw ArchiveError("cannot open zip member " + members_[index].name.toStdString());
-    ensureRoomFor(members_[index], destFile);
-    QSaveFile out(destFile);
-    if (!out.open(QIODevice::WriteOnly))
-        throw ArchiveError("cannot write " + destFile.toStdString());
-    char buf[65536];
-    for (;;) {
-        const zip_int64_t got = zip_fread(in.get(), buf, sizeof buf);
-        if (got < 0) throw ArchiveError("damaged zip member " + members_[index].name.toStdString());
-        if (got == 0) break;
-        if (out.write(buf, got) != got)
-            throw ArchiveError("cannot write " + destFile.toStdString());
+    if (!in) throw ArchiveError("cannot open zip member " + member.name.toStdString());
+    ensureRoomFor(member, destFile);
+    try {
+        ExclusiveFile out(destFile);
+        char buf[65536];
+        // Never more than the declared size: the room check above was made for that many.
+        while (out.size() < member.size) {
+            const zip_int64_t want = qMin<qint64>(qint64(sizeof buf), member.size - out.size());
+            const zip_int64_t got = zip_fread(in.get(), buf, zip_uint64_t(want));
+            if (got <= 0) throw ArchiveError("damaged zip member " + member.name.toStdString());
+            out.write(buf, got);
+        }
+        out.commit();
+    } catch (const ExclusiveFileError& e) {
+        throw ArchiveError(e.what());
     }
-    if (!out.commit()) throw ArchiveError("cannot write " + destFile.toStdString());
 }
 
 }  // namespace ombrix

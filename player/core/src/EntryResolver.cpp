@@ -2,13 +2,17 @@
 
 #include <sys/vfs.h>
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <utility>
 
+#include "ombrix/ExclusiveFile.h"
 #include "ombrix/HttpDownloader.h"
 #include "ombrix/LhaArchive.h"
+#include "ombrix/PrivateFolder.h"
 #include "ombrix/ZipArchive.h"
 
 namespace ombrix {
@@ -16,6 +20,8 @@ namespace {
 
 // Largest member number an entry can carry after ".zip" (ten digits).
 constexpr int kMaxOrdinalDigits = 10;
+// Hex digits of the folder that keys an extract: 64 bits, no clash between real archives.
+constexpr int kKeyLength = 16;
 
 }  // namespace
 
@@ -60,21 +66,44 @@ QString EntryResolver::resolve(const QString& entry) {
     return entry;
 }
 
+QString EntryResolver::extractPath(const QString& source, qsizetype member,
+                                   const QString& storedName, const QString& name) const {
+    // The key names the archive (path, size and time, so a changed archive is extracted anew)
+    // and the member inside it, so that two members with the same base name never share a file.
+    const QFileInfo fi(source);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QFile::encodeName(fi.absoluteFilePath()));
+    hash.addData(QByteArray(1, '\0'));
+    hash.addData(QByteArray::number(fi.size()) + ':' +
+                 QByteArray::number(fi.lastModified().toMSecsSinceEpoch()) + ':' +
+                 QByteArray::number(member) + ':');
+    hash.addData(storedName.toUtf8());
+    const QString key = QString::fromLatin1(hash.result().toHex().left(kKeyLength));
+    PrivateFolder::ensure(config_.tempFolder);
+    const QString folder = QDir(config_.tempFolder).filePath(key);
+    PrivateFolder::ensure(folder);
+    return QDir(folder).filePath(name);
+}
+
+bool EntryResolver::isExtract(const QString& path) {
+    // Inside the private folder only this user can put anything, but a folder of extracts is
+    // never taken for one.
+    const QFileInfo fi(path);
+    return fi.isFile() && !fi.isSymLink();
+}
+
 QString EntryResolver::compressedModule(const QString& entry, const QString& ext) {
     static const QHash<QString, QString> mapped{
         {".s3z", ".s3m"}, {".itz", ".it"}, {".mdz", ".mod"}, {".xmz", ".xm"}};
-    const QFileInfo fi(entry);
-    const QString name = fi.completeBaseName() + mapped.value(ext);
-    const QString result = QDir(config_.tempFolder).filePath(name);
-    if (QFileInfo::exists(result)) return result;
+    const QString name = QFileInfo(entry).completeBaseName() + mapped.value(ext);
     try {
         const ZipArchive zip(entry);
         const auto& members = zip.members();
         for (qsizetype i = 0; i < members.size(); ++i) {
             if (safeMemberFileName(members[i].name).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            QDir().mkpath(config_.tempFolder);
-            zip.extract(i, result);
+            const QString result = extractPath(entry, i, members[i].name, name);
+            if (!isExtract(result)) zip.extract(i, result);
             temps_.add(result, config_.glbtemp10);
             return result;
         }
@@ -94,11 +123,8 @@ QString EntryResolver::zipMember(const QString& entry) {
             if (seen++ != wanted) continue;
             const QString name = safeMemberFileName(members[i].name);
             if (name.isEmpty()) return {};
-            const QString result = QDir(config_.tempFolder).filePath(name);
-            if (!QFileInfo::exists(result)) {
-                QDir().mkpath(config_.tempFolder);
-                zip.extract(i, result);
-            }
+            const QString result = extractPath(archive, i, members[i].name, name);
+            if (!isExtract(result)) zip.extract(i, result);
             temps_.add(result, config_.glbtemp10);
             return result;
         }
@@ -115,9 +141,8 @@ QString EntryResolver::lhaMember(const QString& entry) {
             if (!media_.isArchivePlayable(members[i].name)) continue;
             const QString name = safeMemberFileName(members[i].name);
             if (name.isEmpty()) return {};
-            const QString result = QDir(config_.tempFolder).filePath(name);
-            QDir().mkpath(config_.tempFolder);
-            lha.extract(i, result);
+            const QString result = extractPath(entry, i, members[i].name, name);
+            if (!isExtract(result)) lha.extract(i, result);
             // Registered like zip extracts so that it is removed at exit too.
             temps_.add(result, config_.glbtemp10);
             return result;
@@ -128,10 +153,23 @@ QString EntryResolver::lhaMember(const QString& entry) {
 }
 
 QString EntryResolver::sharedCopy(const QString& entry) {
-    const QString result = QDir(config_.tempFolder).filePath(QFileInfo(entry).fileName());
-    if (!QFileInfo::exists(result)) {
-        QDir().mkpath(config_.tempFolder);
-        if (!QFile::copy(entry, result)) return entry;  // play it where it is
+    const QFileInfo source(entry);
+    const QString result = extractPath(entry, 0, QString(), source.fileName());
+    if (!isExtract(result)) {
+        QFile in(entry);
+        if (!in.open(QIODevice::ReadOnly)) return entry;  // play it where it is
+        try {
+            ExclusiveFile out(result);
+            const qint64 size = in.size();
+            while (out.size() < size) {
+                const QByteArray block = in.read(qMin<qint64>(size - out.size(), 1 << 20));
+                if (block.isEmpty()) return entry;
+                out.write(block.constData(), block.size());
+            }
+            out.commit();
+        } catch (const ExclusiveFileError&) {
+            return entry;
+        }
     }
     temps_.add(result, config_.glbtemp10);
     return result;
@@ -143,6 +181,7 @@ QString EntryResolver::download(const QString& entry) {
     if (QFileInfo::exists(result)) return result;
     HttpDownloader downloader;
     downloader.setProxy(config_.proxy, config_.proxyport);
+    downloader.setLimits(config_.downloadLimitBytes, config_.downloadDeadlineMs);
     downloader.start(entry, config_.downloadFolder);
     downloader.waitForFinished();
     if (!QFileInfo::exists(result))

@@ -1,9 +1,13 @@
 #include "ombrix/Home.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+
+#include "ombrix/PrivateFolder.h"
 
 namespace ombrix {
 
@@ -40,11 +44,21 @@ QString Home::defaultDataDir(const QProcessEnvironment& env, const QString& exeD
 }
 
 QString Home::tempFolder(const QProcessEnvironment& env) {
-    QString user = env.value(QStringLiteral("USER"));
-    if (user.isEmpty()) user = env.value(QStringLiteral("LOGNAME"), QStringLiteral("user"));
-    QString base = env.value(QStringLiteral("TMPDIR"));
-    if (base.isEmpty()) base = QDir::tempPath();
-    return QDir::cleanPath(QDir(base).filePath(QStringLiteral("ombrix-") + user));
+    QString folder;
+    const QString runtime = env.value(QStringLiteral("XDG_RUNTIME_DIR"));
+    // The runtime folder is private by definition, but only trusted once checked.
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) &&
+        PrivateFolder::problem(runtime).isEmpty()) {
+        folder = QDir::cleanPath(QDir(runtime).filePath(QStringLiteral("ombrix")));
+    } else {
+        QString base = env.value(QStringLiteral("TMPDIR"));
+        if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QStringLiteral("/tmp");
+        // The numeric id: a user name from the environment could name another user's folder.
+        folder = QDir::cleanPath(
+            QDir(base).filePath(QStringLiteral("ombrix-%1").arg(qulonglong(::getuid()))));
+    }
+    PrivateFolder::ensure(folder);
+    return folder;
 }
 
 QString Home::path(const QString& relative) const {

@@ -1,5 +1,7 @@
 #include "ombrix/IniDocument.h"
 
+#include <QFileInfo>
+
 #include "ombrix/TextFile.h"
 
 namespace ombrix {
@@ -34,9 +36,35 @@ IniDocument IniDocument::parse(const QStringList& lines) {
     return doc;
 }
 
+IniDocument IniDocument::parseText(const QByteArray& bytes) {
+    if (bytes.size() > kMaxFileSize) throw FileError("too large for a settings file");
+    if (bytes.contains('\0')) throw FileError("not a text file");
+    const QList<QByteArray> lines = TextFile::splitLines(bytes);
+    QStringList text;
+    text.reserve(lines.size());
+    for (const QByteArray& l : lines) {
+        if (l.size() > kMaxLineLength) throw FileError("a line is too long for a settings file");
+        text.append(TextFile::decodeLine(l));
+    }
+    return parse(text);
+}
+
+IniDocument IniDocument::read(const QString& path) {
+    const QFileInfo fi(path);
+    if (!fi.exists() && !fi.isSymLink()) return {};
+    // A FIFO or device must not block or feed the program; a folder is no settings file.
+    if (!fi.isFile()) throw FileError(path.toStdString() + ": not a regular file");
+    if (fi.size() > kMaxFileSize) throw FileError(path.toStdString() + ": too large");
+    try {
+        return parseText(TextFile::readAll(path));
+    } catch (const FileError& e) {
+        throw FileError(path.toStdString() + ": " + e.what());
+    }
+}
+
 IniDocument IniDocument::load(const QString& path) {
     try {
-        return parse(TextFile::readLines(path));
+        return read(path);
     } catch (const FileError&) {
         return {};
     }

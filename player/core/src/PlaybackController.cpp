@@ -16,6 +16,7 @@
 #include "ombrix/OutputLevel.h"
 #include "ombrix/PlaylistEntry.h"
 #include "ombrix/PlaylistFile.h"
+#include "ombrix/PrivateFolder.h"
 #include "ombrix/SettingsStore.h"
 #include "ombrix/TextFile.h"
 #include "ombrix/ZipArchive.h"
@@ -155,6 +156,11 @@ void PlaybackController::PlayEntry(int index) {
     } catch (const DownloadError& e) {
         // The address stays in the playlist: the network may be back next time.
         StopWithMessage(QStringLiteral("download failed"));
+        ShowStatus(QString::fromUtf8(e.what()));
+        return;
+    } catch (const PrivateFolderError& e) {
+        // Nothing is extracted into a folder others could change; the entry stays.
+        StopWithMessage(QStringLiteral("file input error"));
         ShowStatus(QString::fromUtf8(e.what()));
         return;
     }

@@ -5,6 +5,9 @@
 #include <climits>
 #include <utility>
 
+#include "ombrix/PrivateFolder.h"
+#include "ombrix/TextFile.h"
+
 namespace ombrix {
 namespace {
 
@@ -96,6 +99,8 @@ constexpr IntKey kSettingInts[] = {
     {"mixerdest2", &S::mixerdest2},
     {"cdindex", &S::cdindex},
     {"language", &S::language},
+    {"downloadlimit", &S::downloadlimit},
+    {"downloadtimeout", &S::downloadtimeout},
 };
 constexpr StringKey kSettingStrings[] = {
     {"scactivate", &S::scactivate},         {"scminimize", &S::scminimize},
@@ -156,19 +161,45 @@ SettingsStore::SettingsStore(Home home, ProcessorFeatures cpu) : home_(std::move
     settings_.usek63d = cpu_.amd3dnow;
 }
 
+IniDocument SettingsStore::readForLoad(const QString& path) {
+    return readForUpdate(path).value_or(IniDocument());
+}
+
+std::optional<IniDocument> SettingsStore::readForUpdate(const QString& path) {
+    try {
+        return IniDocument::read(path);
+    } catch (const FileError& e) {
+        if (!reported_.contains(path)) {
+            reported_.insert(path);
+            const QString message =
+                QStringLiteral(
+                    "The settings file %1 cannot be read (%2). It is left as it is, and "
+                    "settings are not saved into it until it can be read again.")
+                    .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what()));
+            qWarning("%s", qPrintable(message));
+            problems_.append(message);
+        }
+        return std::nullopt;
+    }
+}
+
+QStringList SettingsStore::takeProblems() {
+    return std::exchange(problems_, {});
+}
+
 void SettingsStore::loadOptions() {
-    const IniDocument ini = IniDocument::load(mainIniPath());
+    const IniDocument ini = readForLoad(mainIniPath());
     S& s = settings_;
     for (const auto& b : kOptionBools) s.*b.field = ini.readBool(kOption, key(b.key), s.*b.field);
     for (const auto& i : kOptionInts) s.*i.field = readInt(ini, kOption, key(i.key), s.*i.field);
     s.usemmx = ini.readBool(kOption, QStringLiteral("usemmx"), cpu_.mmxPathFastest());
     s.usek63d = ini.readBool(kOption, QStringLiteral("usek63d"), cpu_.amd3dnow);
     s.localfont = ini.readString(kOption, QStringLiteral("localfont"), s.localfont);
-    mediaTypes_.read(IniDocument::load(mediaIniPath()));
+    mediaTypes_.read(readForLoad(mediaIniPath()));
 }
 
 void SettingsStore::loadSettings() {
-    const IniDocument ini = IniDocument::load(mainIniPath());
+    const IniDocument ini = readForLoad(mainIniPath());
     S& s = settings_;
     for (const auto& b : kSettingBools) s.*b.field = ini.readBool(kOption, key(b.key), s.*b.field);
     for (const auto& i : kSettingInts) {
@@ -188,7 +219,7 @@ void SettingsStore::loadSettings() {
     s.recent = existing(ini.readList(kRecent), false);
     s.recentfolder = existing(ini.readList(kRecentFolder), true);
 
-    const IniDocument plugin = IniDocument::load(pluginIniPath());
+    const IniDocument plugin = readForLoad(pluginIniPath());
     s.plasmacolor = plugin.readInteger(kBump, QStringLiteral("plasmacolor"), s.plasmacolor);
     s.glbambient = readInt(plugin, kBump, QStringLiteral("glbambient"), s.glbambient);
     s.glbreflect = readInt(plugin, kBump, QStringLiteral("glbreflect"), s.glbreflect);
@@ -196,7 +227,24 @@ void SettingsStore::loadSettings() {
 }
 
 void SettingsStore::saveSettings() {
-    IniDocument ini = IniDocument::load(mainIniPath());
+    const S& s = settings_;
+    if (auto doc = readForUpdate(mainIniPath())) {
+        IniDocument& ini = *doc;
+        writeSettings(ini);
+        ini.save(mainIniPath());
+    }
+    if (configOpened_) {
+        if (auto plugin = readForUpdate(pluginIniPath())) {
+            plugin->writeInteger(kBump, QStringLiteral("plasmacolor"), s.plasmacolor);
+            plugin->writeInteger(kBump, QStringLiteral("glbambient"), s.glbambient);
+            plugin->writeInteger(kBump, QStringLiteral("glbreflect"), s.glbreflect);
+            plugin->writeInteger(kBump, QStringLiteral("glblight"), s.glblight);
+            plugin->save(pluginIniPath());
+        }
+    }
+}
+
+void SettingsStore::writeSettings(IniDocument& ini) const {
     const S& s = settings_;
     for (const auto& b : kSettingBools) ini.writeBool(kOption, key(b.key), s.*b.field);
     for (const auto& i : kSettingInts) ini.writeInteger(kOption, key(i.key), s.*i.field);
@@ -210,32 +258,24 @@ void SettingsStore::saveSettings() {
     if (s.fmain) ini.writeWindowPosition(kForm, QStringLiteral("fmain"), *s.fmain);
     ini.writeList(kRecent, s.recent);
     ini.writeList(kRecentFolder, s.recentfolder);
-    ini.save(mainIniPath());
-
-    if (configOpened_) {
-        IniDocument plugin = IniDocument::load(pluginIniPath());
-        plugin.writeInteger(kBump, QStringLiteral("plasmacolor"), s.plasmacolor);
-        plugin.writeInteger(kBump, QStringLiteral("glbambient"), s.glbambient);
-        plugin.writeInteger(kBump, QStringLiteral("glbreflect"), s.glbreflect);
-        plugin.writeInteger(kBump, QStringLiteral("glblight"), s.glblight);
-        plugin.save(pluginIniPath());
-    }
 }
 
 void SettingsStore::saveOptions() {
-    IniDocument ini = IniDocument::load(mainIniPath());
     const S& s = settings_;
-    for (const auto& b : kOptionBools) ini.writeBool(kOption, key(b.key), s.*b.field);
-    for (const auto& i : kOptionInts) ini.writeInteger(kOption, key(i.key), s.*i.field);
-    ini.writeBool(kOption, QStringLiteral("usemmx"), s.usemmx);
-    ini.writeBool(kOption, QStringLiteral("usek63d"), s.usek63d);
-    ini.writeString(kOption, QStringLiteral("localfont"), s.localfont);
-    ini.save(mainIniPath());
-
+    if (auto doc = readForUpdate(mainIniPath())) {
+        IniDocument& ini = *doc;
+        for (const auto& b : kOptionBools) ini.writeBool(kOption, key(b.key), s.*b.field);
+        for (const auto& i : kOptionInts) ini.writeInteger(kOption, key(i.key), s.*i.field);
+        ini.writeBool(kOption, QStringLiteral("usemmx"), s.usemmx);
+        ini.writeBool(kOption, QStringLiteral("usek63d"), s.usek63d);
+        ini.writeString(kOption, QStringLiteral("localfont"), s.localfont);
+        ini.save(mainIniPath());
+    }
     if (mediaTypes_.consistent() && !mediaTypes_.names.isEmpty()) {
-        IniDocument media = IniDocument::load(mediaIniPath());
-        mediaTypes_.write(media);
-        media.save(mediaIniPath());
+        if (auto media = readForUpdate(mediaIniPath())) {
+            mediaTypes_.write(*media);
+            media->save(mediaIniPath());
+        }
     }
 }
 
@@ -246,7 +286,7 @@ void SettingsStore::markConfigurationOpened() noexcept {
 
 void SettingsStore::firstRun(const QString& tempFolder, bool systemIsJapanese) {
     if (!settings_.firsttime) return;
-    QDir().mkpath(tempFolder);
+    PrivateFolder::ensure(tempFolder);
     QDir().mkpath(home_.path(QStringLiteral("plugin/amp")));
     if (systemIsJapanese) {
         settings_.language = 1;

@@ -1,13 +1,21 @@
 #include "ombrix/Tidtag.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <array>
+#include <cstring>
+#include <filesystem>
 
 #include "ombrix/DiscTitles.h"
+#include "ombrix/FileByteSource.h"
 #include "ombrix/GenreTable.h"
 #include "ombrix/MediaIdentifier.h"
+#include "ombrix/RegularFile.h"
+#include "ombrix/RiffWalker.h"
 #include "ombrix/TextFile.h"
 
 namespace ombrix {
@@ -15,11 +23,6 @@ namespace {
 
 constexpr qint64 kId3Size = 128;
 constexpr qint64 kRiffWalkStart = 12;
-
-quint32 le32(const char* p) {
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
-}
 
 QByteArray le32Bytes(quint32 v) {
     QByteArray b(4, '\0');
@@ -48,37 +51,59 @@ QByteArray fixedField(const QString& text, qsizetype size) {
     return b;
 }
 
+// The INFO sub-chunks in the order they are written, with the field each one fills.
+constexpr std::pair<const char*, QString Tidtag::*> kInfoFields[] = {
+    {"INAM", &Tidtag::title},     {"IGNR", &Tidtag::genreName}, {"IART", &Tidtag::artist},
+    {"IPRD", &Tidtag::album},     {"ICMT", &Tidtag::comment},   {"ICRD", &Tidtag::year},
+    {"ICOP", &Tidtag::copyright}, {"ISFT", &Tidtag::software},  {"ISRC", &Tidtag::source},
+    {"IENG", &Tidtag::engineer},
+};
+
+std::filesystem::path fsPath(const QString& name) {
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+}
+
+bool readAt(const probe::ByteSource& src, qint64 pos, char* out, qint64 n) {
+    return pos >= 0 && src.readAt(std::uint64_t(pos), out, std::size_t(n)) == std::size_t(n);
+}
+
 bool readAt(QFile& f, qint64 pos, char* out, qint64 n) {
     return f.seek(pos) && f.read(out, n) == n;
 }
 
-struct RiffChunk {
-    QByteArray id;
-    quint32 size = 0;
-    qint64 header = 0;  // offset of the chunk's id
-    qint64 data() const { return header + 8; }
-    qint64 paddedEnd() const { return data() + qint64(size) + (size & 1u); }
-};
-
-// The chunks of a RIFF file from offset 12 whose headers lie inside the file.
-QList<RiffChunk> riffChunks(QFile& f) {
-    QList<RiffChunk> chunks;
-    const qint64 end = f.size();
-    qint64 pos = kRiffWalkStart;
-    while (pos + 8 <= end) {
-        char h[8];
-        if (!readAt(f, pos, h, 8)) break;
-        RiffChunk c{QByteArray(h, 4), le32(h + 4), pos};
-        chunks.append(c);
-        pos = c.paddedEnd();
-    }
-    return chunks;
+bool startsWith(const probe::ByteSource& src, qint64 pos, const char* text) {
+    const qint64 n = qint64(std::strlen(text));
+    char buf[8];
+    return n <= qint64(sizeof buf) && readAt(src, pos, buf, n) && std::memcmp(buf, text, n) == 0;
 }
 
-bool isInfoList(QFile& f, const RiffChunk& c) {
-    char type[4];
-    return c.id == "LIST" && c.size >= 4 && readAt(f, c.data(), type, 4) &&
-           QByteArray(type, 4) == "INFO";
+bool isInfoList(const probe::ByteSource& src, const probe::RiffChunk& c) {
+    return c.is("LIST") && c.size >= 4 && startsWith(src, qint64(c.data()), "INFO");
+}
+
+// Opens a regular file only: a FIFO or device named like a song must not block or be written.
+bool openRegular(QFile& f, const QString& fileName, QIODevice::OpenMode mode) {
+    const int fd =
+        probe::RegularFile::open(fsPath(fileName), mode & QIODevice::WriteOnly ? O_RDWR : O_RDONLY);
+    if (fd < 0) return false;
+    if (f.open(fd, mode, QFileDevice::AutoCloseHandle)) return true;
+    ::close(fd);
+    return false;
+}
+
+// Start of a tag cut short at the end of the file (a write that was interrupted), or -1.
+// Only UTF-8 text and zero bytes can follow "TAG" in what this program writes; 0xFF, common in
+// MPEG audio, never does, so audio that happens to hold "TAG" is not taken for a tag.
+qint64 partialTagStart(QFile& f, qint64 size) {
+    const qint64 from = qMax<qint64>(0, size - (kId3Size - 1));
+    QByteArray tail(size - from, '\0');
+    if (tail.size() < 3 || !readAt(f, from, tail.data(), tail.size())) return -1;
+    for (qsizetype p = 0; p + 3 <= tail.size(); ++p) {
+        if (!tail.mid(p).startsWith("TAG")) continue;
+        const QByteArray rest = tail.mid(p);
+        if (!rest.contains(char(0xFF)) && !rest.contains(char(0xFE))) return from + p;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -98,31 +123,29 @@ void Tidtag::clear(const QString& fileName) {
 }
 
 bool Tidtag::hasTag(const QString& fileName) {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    char magic[4];
-    if (readAt(f, 0, magic, 4) && QByteArray(magic, 4) == "RIFF") {
-        for (const RiffChunk& c : riffChunks(f))
-            if (isInfoList(f, c)) return true;
+    const probe::FileByteSource src(fsPath(fileName));
+    if (!src.valid()) return false;
+    if (startsWith(src, 0, "RIFF")) {
+        probe::RiffWalker walker(src);
+        while (const auto c = walker.next())
+            if (isInfoList(src, *c)) return true;
         return false;
     }
-    char id[3];
-    return f.size() >= kId3Size && readAt(f, f.size() - kId3Size, id, 3) &&
-           QByteArray(id, 3) == "TAG";
+    const qint64 size = qint64(src.size());
+    return size >= kId3Size && startsWith(src, size - kId3Size, "TAG");
 }
 
 bool Tidtag::read(const QString& fileName) {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    fileSize = quint32(qMin<qint64>(f.size(), 0xFFFFFFFF));
+    const probe::FileByteSource src(fsPath(fileName));
+    if (!src.valid()) return false;
+    const qint64 size = qint64(src.size());
+    fileSize = quint32(qMin<qint64>(size, 0xFFFFFFFF));
     clear(fileName);
-    char magic[4];
-    const bool riff = readAt(f, 0, magic, 4) && QByteArray(magic, 4) == "RIFF";
-    isRiff = riff;
-    if (!riff) {
-        tagId = QByteArray(3, '\0');
+    isRiff = startsWith(src, 0, "RIFF");
+    tagId = QByteArray(3, '\0');
+    if (!isRiff) {
         char tag[kId3Size];
-        if (f.size() >= kId3Size && readAt(f, f.size() - kId3Size, tag, kId3Size)) {
+        if (size >= kId3Size && readAt(src, size - kId3Size, tag, kId3Size)) {
             tagId = QByteArray(tag, 3);
             if (found()) {
                 title = rightTrim(zeroTerminated(QByteArray(tag + 3, 30)));
@@ -135,42 +158,23 @@ bool Tidtag::read(const QString& fileName) {
             }
         }
     } else {
-        tagId = QByteArray(3, '\0');
-        for (const RiffChunk& list : riffChunks(f)) {
-            if (!isInfoList(f, list)) continue;
+        probe::RiffWalker walker(src);
+        while (const auto list = walker.next()) {
+            if (!isInfoList(src, *list)) continue;
             // Sub-chunks are read only inside the LIST chunk and inside the file.
-            const qint64 end = qMin(list.data() + qint64(list.size), f.size());
-            qint64 pos = list.data() + 4;
-            while (pos + 8 <= end) {
-                char h[8];
-                if (!readAt(f, pos, h, 8)) break;
-                const QByteArray id(h, 4);
-                const quint32 size = le32(h + 4);
-                const qint64 avail = qMin<qint64>(qint64(size), end - (pos + 8));
+            probe::RiffWalker sub(src, list->data() + 4, list->data() + list->size);
+            while (const auto c = sub.next()) {
+                const std::uint64_t end =
+                    qMin<std::uint64_t>(list->data() + list->size, src.size());
+                const qint64 avail = qint64(qMin<std::uint64_t>(c->size, end - c->data()));
                 QByteArray data(qMin<qint64>(avail, kMaxRiffValue), '\0');
-                if (!data.isEmpty() && !readAt(f, pos + 8, data.data(), data.size())) break;
-                const QString value = zeroTerminated(data);
-                if (id == "INAM")
-                    title = value;
-                else if (id == "IGNR")
-                    genreName = value;
-                else if (id == "IART")
-                    artist = value;
-                else if (id == "IPRD")
-                    album = value;
-                else if (id == "ICMT")
-                    comment = value;
-                else if (id == "ICRD")
-                    year = value;
-                else if (id == "ICOP")
-                    copyright = value;
-                else if (id == "ISFT")
-                    software = value;
-                else if (id == "ISRC")
-                    source = value;
-                else if (id == "IENG")
-                    engineer = value;
-                pos += 8 + qint64(size) + (size & 1u);
+                if (!data.isEmpty() && !readAt(src, qint64(c->data()), data.data(), data.size()))
+                    break;
+                for (const auto& [id, field] : kInfoFields) {
+                    if (!c->is(id)) continue;
+                    this->*field = zeroTerminated(data);
+                    break;
+                }
             }
             tagId = "TAG";
             break;
@@ -199,20 +203,25 @@ void Tidtag::readCdTrack(const QString& entry, const DiscTitles& disc) {
 bool Tidtag::write(const QString& fileName) const {
     static const QStringList writable{".rmp", ".mp3", ".mp2", ".mpa", ".wav"};
     if (!writable.contains(MediaIdentifier::extension(fileName))) return false;
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    char magic[4];
-    const bool riff = readAt(f, 0, magic, 4) && QByteArray(magic, 4) == "RIFF";
-    f.close();
-    return riff ? writeRiff(fileName) : writeId3v1(fileName);
+    const probe::FileByteSource src(fsPath(fileName));
+    if (!src.valid()) return false;
+    return startsWith(src, 0, "RIFF") ? writeRiff(fileName) : writeId3v1(fileName);
 }
 
 bool Tidtag::writeId3v1(const QString& fileName) const {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadWrite)) return false;
+    QFile f;
+    // Unbuffered: after a failed write no buffered rest may reach the file later on close.
+    if (!openRegular(f, fileName, QIODevice::ReadWrite | QIODevice::Unbuffered)) return false;
+    const qint64 size = f.size();
     char id[3];
-    const bool hasOld =
-        f.size() >= kId3Size && readAt(f, f.size() - kId3Size, id, 3) && QByteArray(id, 3) == "TAG";
+    qint64 at = size;  // append
+    if (size >= kId3Size && readAt(f, size - kId3Size, id, 3) && QByteArray(id, 3) == "TAG")
+        at = size - kId3Size;
+    else if (const qint64 partial = partialTagStart(f, size); partial >= 0)
+        at = partial;  // finish what an interrupted write began instead of appending after it
+    QByteArray old(size - at, '\0');
+    if (!old.isEmpty() && !readAt(f, at, old.data(), old.size())) return false;
+
     QByteArray tag("TAG");
     tag += fixedField(title, 30);
     tag += fixedField(artist, 30);
@@ -221,25 +230,24 @@ bool Tidtag::writeId3v1(const QString& fileName) const {
     tag += fixedField(comment, 30);
     tag += char(genreIndex & 0xFF);
     Q_ASSERT(tag.size() == kId3Size);
-    // One write of the whole tag, in place or appended: the audio before it is never touched.
-    if (!f.seek(hasOld ? f.size() - kId3Size : f.size())) return false;
-    return f.write(tag) == tag.size() && f.flush();
+    // One write of the whole tag: the audio before it is never touched. Should it fail (a full
+    // disk), the old bytes and the old length are put back.
+    if (f.seek(at) && f.write(tag) == tag.size() && f.flush()) return true;
+    f.unsetError();
+    if (f.seek(at)) f.write(old);
+    f.resize(size);
+    f.flush();
+    return false;
 }
 
 bool Tidtag::writeRiff(const QString& fileName) const {
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QList<RiffChunk> chunks = riffChunks(in);
-    qsizetype dataIndex = -1;
-    for (qsizetype i = 0; i < chunks.size(); ++i) {
-        if (chunks[i].id == "data") {
-            dataIndex = i;
-            break;
-        }
-    }
+    const probe::FileByteSource in(fsPath(fileName));
+    if (!in.valid()) return false;
+    const qint64 inSize = qint64(in.size());
+    probe::RiffWalker finder(in);
+    const auto data = finder.find("data");
     // Without a complete data chunk there is nothing safe to put the tag after.
-    if (dataIndex < 0 || chunks[dataIndex].data() + qint64(chunks[dataIndex].size) > in.size())
-        return false;
+    if (!data || qint64(data->data() + data->size) > inSize) return false;
 
     QSaveFile out(fileName);
     if (!out.open(QIODevice::WriteOnly)) return false;
@@ -249,35 +257,24 @@ bool Tidtag::writeRiff(const QString& fileName) const {
         return false;
     // Copy every chunk up to and including "data" except older INFO lists, so that exactly one
     // LIST/INFO chunk remains and readers find the new one.
-    for (qsizetype i = 0; i <= dataIndex; ++i) {
-        const RiffChunk& c = chunks[i];
-        if (isInfoList(in, c)) continue;
-        const qint64 end = qMin(c.paddedEnd(), in.size());
-        if (!in.seek(c.header)) return false;
-        qint64 left = end - c.header;
-        while (left > 0) {
-            const QByteArray block = in.read(qMin<qint64>(left, 1 << 20));
-            if (block.isEmpty() || out.write(block) != block.size()) return false;
-            left -= block.size();
+    QByteArray block;
+    probe::RiffWalker walker(in);
+    while (const auto c = walker.next()) {
+        if (c->header > data->header) break;
+        if (isInfoList(in, *c)) continue;
+        const qint64 end = qMin(qint64(c->paddedEnd()), inSize);
+        for (qint64 pos = qint64(c->header); pos < end;) {
+            block.resize(qMin<qint64>(end - pos, 1 << 20));
+            if (!readAt(in, pos, block.data(), block.size()) || out.write(block) != block.size())
+                return false;
+            pos += block.size();
         }
-        if (c.paddedEnd() > end && out.write("\0", 1) != 1) return false;  // missing pad byte
+        if (qint64(c->paddedEnd()) > end && out.write("\0", 1) != 1) return false;  // pad byte
     }
 
-    const std::array<std::pair<const char*, const QString*>, 10> fields{{
-        {"INAM", &title},
-        {"IGNR", &genreName},
-        {"IART", &artist},
-        {"IPRD", &album},
-        {"ICMT", &comment},
-        {"ICRD", &year},
-        {"ICOP", &copyright},
-        {"ISFT", &software},
-        {"ISRC", &source},
-        {"IENG", &engineer},
-    }};
     QByteArray list("INFO");
-    for (const auto& [id, text] : fields) {
-        const QByteArray bytes = cutUtf8(*text, kMaxRiffWrite - 1);
+    for (const auto& [id, field] : kInfoFields) {
+        const QByteArray bytes = cutUtf8(this->*field, kMaxRiffWrite - 1);
         qsizetype size = bytes.size() + 1;
         size += size & 1;
         size = qMin<qsizetype>(size, kMaxRiffWrite);
@@ -292,7 +289,6 @@ bool Tidtag::writeRiff(const QString& fileName) const {
     if (out.write(chunk) != chunk.size()) return false;
     const qint64 total = out.pos();
     if (!out.seek(4) || out.write(le32Bytes(quint32(total - 8))) != 4) return false;
-    in.close();
     const QFileDevice::Permissions permissions = QFile::permissions(fileName);
     if (!out.commit()) return false;
     // The rebuilt file replaces the old one; it keeps the old one's permissions.

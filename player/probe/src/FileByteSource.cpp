@@ -1,16 +1,21 @@
 #include "ombrix/FileByteSource.h"
 
+#include <fcntl.h>
 #include <sys/types.h>
+#include <unistd.h>
 
-#include <system_error>
+#include "ombrix/RegularFile.h"
 
 namespace ombrix::probe {
 
 FileByteSource::FileByteSource(const std::filesystem::path& path) noexcept {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return;
-    file_.reset(std::fopen(path.c_str(), "rb"));
-    if (!file_) return;
+    const int fd = RegularFile::open(path, O_RDONLY);
+    if (fd < 0) return;
+    file_.reset(::fdopen(fd, "rb"));
+    if (!file_) {
+        ::close(fd);
+        return;
+    }
     if (::fseeko(file_.get(), 0, SEEK_END) == 0) {
         const off_t end = ::ftello(file_.get());
         if (end > 0) size_ = static_cast<std::uint64_t>(end);

@@ -5,6 +5,7 @@
 
 #include "ombrix/BufferByteSource.h"
 #include "ombrix/FileByteSource.h"
+#include "ombrix/RiffWalker.h"
 
 namespace ombrix::probe {
 namespace {
@@ -17,11 +18,6 @@ bool bytesAre(const ByteSource& src, std::uint64_t at, std::string_view text) no
     std::array<char, 8> buf{};
     if (text.size() > buf.size() || !readExact(src, at, buf.data(), text.size())) return false;
     return std::memcmp(buf.data(), text.data(), text.size()) == 0;
-}
-
-std::uint32_t le32(const std::uint8_t* p) noexcept {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
 }
 
 // A tag size is four 7-bit bytes; a set top bit means this is not an ID3v2 header.
@@ -53,17 +49,10 @@ bool has128ByteHeader(const ByteSource& src, std::uint64_t at) noexcept {
 
 std::optional<Chunk> findChunk(const ByteSource& src, std::string_view id) noexcept {
     if (id.size() != 4) return std::nullopt;
-    std::uint64_t pos = 12;
-    const std::uint64_t end = src.size();
-    while (pos + 8 <= end) {
-        std::uint8_t header[8];
-        if (!readExact(src, pos, header, 8)) return std::nullopt;
-        const std::uint32_t size = le32(header + 4);
-        if (std::memcmp(header, id.data(), 4) == 0) return Chunk{pos + 8, size};
-        // Odd sizes are followed by one pad byte. 64-bit arithmetic: no wrap-around.
-        pos += 8 + std::uint64_t(size) + (size & 1u);
-    }
-    return std::nullopt;
+    RiffWalker walker(src);
+    const auto c = walker.find(id);
+    if (!c) return std::nullopt;
+    return Chunk{c->data(), c->size};
 }
 
 std::uint64_t id3v2Size(const ByteSource& src, std::uint64_t at) noexcept {

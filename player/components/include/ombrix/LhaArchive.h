@@ -23,7 +23,8 @@ public:
     const QList<ArchiveMember>& members() const noexcept { return members_; }
 
     /**
-     * @brief Decompresses member @p index of members() into @p destFile, atomically.
+     * @brief Decompresses member @p index of members() into @p destFile, atomically and without
+     *        following a link at @p destFile; at most the member's declared size is written.
      * @throws ArchiveError on a damaged or short member or a write failure.
      */
     void extract(qsizetype index, const QString& destFile) const;

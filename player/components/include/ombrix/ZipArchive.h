@@ -29,7 +29,8 @@ public:
 
     /**
      * @brief Writes member @p index of members() to @p destFile, atomically (a partly
-     *        extracted file never appears under that name).
+     *        extracted file never appears under that name) and without following a link at
+     *        @p destFile (see ExclusiveFile); at most the member's declared size is written.
      * @throws ArchiveError on a damaged member or a write failure.
      */
     void extract(qsizetype index, const QString& destFile) const;

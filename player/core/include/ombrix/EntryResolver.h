@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "ombrix/HttpDownloader.h"
 #include "ombrix/MediaIdentifier.h"
 #include "ombrix/TempRegister.h"
 
@@ -20,8 +21,10 @@ public:
  *        extracted into the temporary folder, shared network files are copied there, and web
  *        addresses are downloaded into the download folder.
  *
- * Extracted files take the member's base name only, so nothing stored in an archive can be
- * written outside the temporary folder.
+ * Each extract lives in a folder of its own inside the private temporary folder, named by a
+ * hash of the archive (path, size, time) and the member, and takes the member's base name, so
+ * nothing stored in an archive can be written outside it, two members never share a file, and
+ * a stale extract of another archive is never played.
  * Thread affinity: main thread (downloads run a local event loop).
  */
 class EntryResolver {
@@ -33,6 +36,8 @@ public:
         bool glbtemp10 = false;
         QString proxy;  ///< proxy host; empty for a direct connection
         quint16 proxyport = 80;
+        qint64 downloadLimitBytes = HttpDownloader::kDefaultMaxBytes;  ///< largest download
+        int downloadDeadlineMs = HttpDownloader::kDefaultDeadlineMs;   ///< longest download
     };
 
     EntryResolver(Config config, const MediaIdentifier& media, TempRegister& temps);
@@ -41,6 +46,7 @@ public:
      * @brief The local file for @p entry; empty when an archive holds no playable member at
      *        the requested position or cannot be read.
      * @throws DownloadError when a web address cannot be downloaded.
+     * @throws PrivateFolderError when the temporary folder is not private (nothing is written).
      */
     QString resolve(const QString& entry);
 
@@ -56,6 +62,11 @@ private:
     QString lhaMember(const QString& entry);
     QString sharedCopy(const QString& entry);
     QString download(const QString& entry);
+    /// Where member @p member (@p storedName) of @p source is extracted under @p name; creates
+    /// its folder. @throws PrivateFolderError.
+    QString extractPath(const QString& source, qsizetype member, const QString& storedName,
+                        const QString& name) const;
+    static bool isExtract(const QString& path);
 
     Config config_;
     const MediaIdentifier& media_;

@@ -33,7 +33,13 @@ public:
      */
     static QString defaultDataDir(const QProcessEnvironment& env, const QString& exeDir);
 
-    /// The temporary folder of this user: the system temporary folder + "ombrix-" + user name.
+    /**
+     * @brief The private temporary folder of this user, created when missing:
+     *        $XDG_RUNTIME_DIR/ombrix when XDG_RUNTIME_DIR is a private folder of this user,
+     *        else $TMPDIR (or the system temporary folder) + "ombrix-" + the numeric user id.
+     * @throws PrivateFolderError (with a message for the user) when the folder cannot be
+     *         created or is not private (a link, another owner, open to others).
+     */
     static QString tempFolder(const QProcessEnvironment& env);
 
     explicit Home(QString dir) : dir_(std::move(dir)) {}

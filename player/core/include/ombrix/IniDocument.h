@@ -37,10 +37,26 @@ class IniDocument {
 public:
     /// Longest string value returned by readString().
     static constexpr qsizetype kMaxStringLength = 1023;
+    /// Largest settings file read; anything bigger is not a settings file of this program.
+    static constexpr qsizetype kMaxFileSize = qsizetype{4} << 20;
+    /// Longest line of a settings file.
+    static constexpr qsizetype kMaxLineLength = 64 * 1024;
 
     /// Parses INI text lines.
     static IniDocument parse(const QStringList& lines);
-    /// Reads @p path; a missing or unreadable file gives an empty document.
+    /**
+     * @brief Parses the bytes of a settings file (UTF-8, Latin-1 fallback per line).
+     * @throws FileError when they are not INI text: a zero byte (binary data or UTF-16), more
+     *         than kMaxFileSize bytes or a line longer than kMaxLineLength.
+     */
+    static IniDocument parseText(const QByteArray& bytes);
+    /**
+     * @brief Reads @p path; a missing file gives an empty document.
+     * @throws FileError when the file exists but is not a regular file, cannot be read or is not
+     *         INI text (see parseText()).
+     */
+    static IniDocument read(const QString& path);
+    /// read(), with an empty document for a file that cannot be read. Never throws FileError.
     static IniDocument load(const QString& path);
     /// The document as text lines.
     QStringList toLines() const;

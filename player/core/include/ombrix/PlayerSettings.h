@@ -81,6 +81,8 @@ struct PlayerSettings {
     bool allowshutdown = false;
     QString proxy;
     QString proxyport = QStringLiteral("80");
+    int downloadlimit = 512;   ///< largest web download in MiB
+    int downloadtimeout = 30;  ///< longest web download in minutes
     QString cddbserver = QStringLiteral("gnudb.gnudb.org");
     bool cddbnoprompt = false;
     bool cddbjapanese = false;

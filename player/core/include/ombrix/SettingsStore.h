@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 #include "ombrix/Home.h"
 #include "ombrix/MediaTypes.h"
@@ -15,7 +18,9 @@ namespace ombrix {
  *        saveSettings() when it closes and saveOptions() at exit.
  *
  * Every save re-reads the file and changes only the keys it owns, so sections and keys written
- * by other windows (or unknown to this version) survive; files are replaced atomically.
+ * by other windows (or unknown to this version) survive; files are replaced atomically. A file
+ * that exists but cannot be read or is not INI text is never written: loading gives the
+ * defaults, saving leaves it alone, and the problem is reported once (takeProblems()).
  * Thread affinity: main thread.
  */
 class SettingsStore {
@@ -44,6 +49,10 @@ public:
     /// The "options" keys and the media types. @throws FileError.
     void saveOptions();
 
+    /// Messages for the user about settings files that cannot be read, each given once; the
+    /// list is emptied.
+    QStringList takeProblems();
+
     /// The configuration window was opened: first-run set-up is over.
     void markConfigurationOpened() noexcept;
     bool configurationOpened() const noexcept { return configOpened_; }
@@ -57,6 +66,7 @@ public:
      * @brief First-run set-up while firsttime is 1: creates @p tempFolder and "plugin/amp",
      *        and takes the language from @p systemIsJapanese (the screen font then takes the
      *        localfont name).
+     * @throws PrivateFolderError when @p tempFolder is not a private folder.
      */
     void firstRun(const QString& tempFolder, bool systemIsJapanese);
 
@@ -70,11 +80,18 @@ public:
     QString mediaIniPath() const { return home_.path(kMediaIni); }
 
 private:
+    /// @p path for changing: nullopt (reported once) when it exists but cannot be read.
+    std::optional<IniDocument> readForUpdate(const QString& path);
+    IniDocument readForLoad(const QString& path);
+    void writeSettings(IniDocument& ini) const;
+
     Home home_;
     ProcessorFeatures cpu_;
     PlayerSettings settings_;
     MediaTypes mediaTypes_;
     bool configOpened_ = false;
+    QStringList problems_;
+    QSet<QString> reported_;
 };
 
 }  // namespace ombrix

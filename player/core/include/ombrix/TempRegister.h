@@ -21,7 +21,8 @@ public:
      *        than kLimit names, the oldest file is deleted from disk and from the register.
      */
     void add(const QString& name, bool limitToTen);
-    /// Deletes every registered file and empties the register.
+    /// Deletes every registered file (and its folder when that is left empty) and empties the
+    /// register.
     void deleteAll();
 
     const QStringList& names() const noexcept { return names_; }

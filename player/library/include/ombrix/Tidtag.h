@@ -11,9 +11,10 @@ class DiscTitles;
  * @brief The tag record of one file: an ID3v1 tag at the end of an MPEG file, or the LIST/INFO
  *        chunk of a RIFF file.
  *
- * Writing never destroys audio: an ID3v1 tag is written in place over the old tag or appended
- * (the file is never shortened); a RIFF file is rebuilt in a temporary file that replaces the
- * original only when complete.
+ * Writing never destroys audio: an ID3v1 tag is written in place over the old tag, over a tag
+ * cut short by an interrupted write, or appended; a failed write puts the old bytes back. A
+ * RIFF file is rebuilt in a temporary file that replaces the original only when complete.
+ * Only regular files are opened: FIFOs and devices are refused before any open.
  * Thread affinity: one thread at a time.
  */
 class Tidtag {

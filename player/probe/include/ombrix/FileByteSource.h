@@ -9,7 +9,8 @@
 namespace ombrix::probe {
 
 /**
- * @brief A file opened for reading (shared; nothing is ever written).
+ * @brief A regular file opened for reading (shared; nothing is ever written). FIFOs, devices
+ *        and folders give an invalid source without being opened (see RegularFile).
  *
  * Thread affinity: one thread at a time (reads move the file position).
  */

@@ -36,8 +36,9 @@ bool has128ByteHeader(const ByteSource& src, std::uint64_t at = 0) noexcept;
 /**
  * @brief Walks the RIFF chunks from offset 12 (odd sizes padded to even) looking for @p id.
  * @param id four characters, e.g. "data" or "LIST".
- * @return the chunk, or nullopt when the walk reaches the end of the bytes first. A chunk whose
- *         header is complete is returned even when its data runs past the end.
+ * @return the chunk, or nullopt when the walk reaches the end of the bytes (or
+ *         RiffWalker::kMaxChunks chunks) first. A chunk whose header is complete is returned even
+ *         when its data runs past the end.
  */
 std::optional<Chunk> findChunk(const ByteSource& src, std::string_view id) noexcept;
 
