@@ -1,5 +1,7 @@
 #include "Tfmain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,6 +33,7 @@
 #include "ombrix/OutputLevel.h"
 #include "ombrix/PlaybackController.h"
 #include "ombrix/PlaylistFile.h"
+#include "ombrix/PrivateFolder.h"
 #include "ombrix/SingleInstance.h"
 #include "ombrix/TextFile.h"
 #include "ombrix/VirtualKey.h"
@@ -90,9 +93,15 @@ Tfmain::Tfmain(Options options)
     store_.loadOptions();
     if (!store_.mediaTypes().consistent()) showMessage(MediaTypes::kCorruptMessage);
     media_ = std::make_unique<MediaIdentifier>(store_.mediaTypes().flat);
-    const QString tempFolder = Home::tempFolder(QProcessEnvironment::systemEnvironment());
+    QString tempFolder;
+    try {
+        tempFolder = Home::tempFolder(QProcessEnvironment::systemEnvironment());
+    } catch (const PrivateFolderError& e) {
+        // Archives and web addresses cannot be played then (the resolver refuses to write
+        // anywhere else); everything else plays.
+        showMessage(QString::fromUtf8(e.what()));
+    }
     if (s.firsttime) store_.firstRun(tempFolder, QLocale::system().language() == QLocale::Japanese);
-    QDir().mkpath(tempFolder);
     EntryResolver::Config rc;
     rc.tempFolder = tempFolder;
     rc.downloadFolder = home_.path(QStringLiteral("file"));
@@ -107,6 +116,10 @@ Tfmain::Tfmain(Options options)
     XMEnableVisualization(20);
 
     store_.loadSettings();
+    // A settings file that exists but cannot be read is kept untouched; say so once.
+    for (const QString& problem : store_.takeProblems()) showMessage(problem);
+    rc.downloadLimitBytes = qint64{std::max(s.downloadlimit, 1)} * 1024 * 1024;
+    rc.downloadDeadlineMs = std::clamp(s.downloadtimeout, 1, 24 * 60) * 60 * 1000;
     rc.copyshared = s.copyshared;
     rc.glbtemp10 = s.glbtemp10;
     rc.proxy = s.proxy;
