@@ -13,10 +13,11 @@
 namespace ombrix {
 namespace {
 
-// A closed session resets its connection at once, dropping whatever was not yet sent.
-void setLingerZero(qintptr handle) {
+// With @p reset, closing resets the connection at once and drops whatever was not yet sent;
+// without, the system delivers the rest in the background.
+void setLinger(qintptr handle, bool reset) {
     linger l{};
-    l.l_onoff = 1;
+    l.l_onoff = reset ? 1 : 0;
     l.l_linger = 0;
     ::setsockopt(int(handle), SOL_SOCKET, SO_LINGER, &l, sizeof l);
 }
@@ -81,24 +82,31 @@ void TClientThread::run() {
         if (!socket.setSocketDescriptor(handle_)) {
             ::close(int(handle_));
         } else {
-            setLingerZero(handle_);
+            setLinger(handle_, true);
             // Qt takes no more from the connection than one line's worth until it is read.
             socket.setReadBufferSize(TelnetSession::kMaxLine);
-            TelnetSession session([this](const QString& line) { return runOnMainThread(line); });
+            auto send = [&](QByteArrayView bytes) {
+                if (!socket.isOpen()) return;  // the client has gone
+                socket.write(bytes.data(), bytes.size());
+                socket.flush();
+            };
+            TelnetSession session([this](const QString& line) { return runOnMainThread(line); },
+                                  send);
             bool ending = false;
             auto pump = [&] {
                 while (!ending && !quit_.load()) {
                     if (socket.bytesToWrite() > kMaxUnsent) return;  // bytesWritten resumes
                     char buffer[TelnetSession::kMaxLine];
+                    if (!socket.isOpen()) return;
                     const qint64 n = socket.read(buffer, sizeof buffer);
                     if (n <= 0) return;
-                    QByteArray out;
-                    const bool goOn = session.receive(QByteArrayView(buffer, n), out);
-                    socket.write(out);
-                    notePeak(socket.bytesToWrite() + session.pendingLine());
+                    const bool goOn = session.receive(QByteArrayView(buffer, n));
+                    notePeak(socket.bytesToWrite() + socket.bytesAvailable() +
+                             session.pendingLine());
                     if (!goOn) {
+                        // "bye": the farewell is delivered, not reset away.
                         ending = true;
-                        socket.flush();
+                        setLinger(handle_, false);
                         quit();
                     }
                 }
@@ -110,6 +118,7 @@ void TClientThread::run() {
             connect(&socket, &QTcpSocket::errorOccurred, &socket, [this] { quit(); });
             socket.write(TelnetSession::greeting());
             if (!quit_.load()) exec();
+            socket.flush();
             socket.abort();
         }
     }

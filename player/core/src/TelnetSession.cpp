@@ -19,7 +19,8 @@ constexpr const char* kBanner[] = {
 
 }  // namespace
 
-TelnetSession::TelnetSession(Command command) : command_(std::move(command)) {
+TelnetSession::TelnetSession(Command command, Send send)
+    : command_(std::move(command)), send_(std::move(send)) {
     line_.reserve(kMaxLine);
 }
 
@@ -39,13 +40,13 @@ QByteArray TelnetSession::greeting() {
     return g;
 }
 
-bool TelnetSession::receive(QByteArrayView data, QByteArray& out) {
+bool TelnetSession::receive(QByteArrayView data) {
     if (ended_) return false;
-    out += data;
+    send_(data);
     for (const char c : data) {
         if (c == '\n') continue;
         if (c == '\r') {
-            completeLine(out);
+            completeLine();
             if (ended_) return false;
             continue;
         }
@@ -57,7 +58,7 @@ bool TelnetSession::receive(QByteArrayView data, QByteArray& out) {
     return true;
 }
 
-void TelnetSession::completeLine(QByteArray& out) {
+void TelnetSession::completeLine() {
     QString reply;
     if (overlong_) {
         reply = QStringLiteral("unrecognized command");
@@ -69,8 +70,7 @@ void TelnetSession::completeLine(QByteArray& out) {
         } else if (lower == QLatin1String("hello")) {
             reply = QStringLiteral("how are you?");
         } else if (lower == QLatin1String("bye") || lower == QLatin1String("quit")) {
-            out += "see you!";
-            out += kEol;
+            send_(QByteArrayLiteral("see you!") + kEol);
             ended_ = true;
             return;
         } else {
@@ -79,10 +79,7 @@ void TelnetSession::completeLine(QByteArray& out) {
     }
     line_.clear();
     overlong_ = false;
-    out += reply.toUtf8();
-    out += kEol;
-    out += kEol;
-    out += "> ";
+    send_(reply.toUtf8() + kEol + kEol + "> ");
 }
 
 }  // namespace ombrix

@@ -22,27 +22,30 @@ public:
     static constexpr qsizetype kMaxLine = 4096;
     /// Runs one trimmed command line and returns its reply (without the final line end).
     using Command = std::function<QString(const QString& line)>;
+    /// Sends bytes to the client.
+    using Send = std::function<void(QByteArrayView bytes)>;
 
-    explicit TelnetSession(Command command);
+    TelnetSession(Command command, Send send);
 
     /// The greeting sent when a session begins, ending in the prompt.
     static QByteArray greeting();
 
     /**
-     * @brief Takes @p data as received and appends what is to be sent to @p out: the echo of
-     *        all of @p data, then the reply and prompt of every line it completes.
+     * @brief Takes @p data as received: sends it back at once (before any command runs), then
+     *        the reply and prompt of every line it completes.
      * @return false once the session has ended (after "bye" or "quit"); later data is ignored.
      */
-    bool receive(QByteArrayView data, QByteArray& out);
+    bool receive(QByteArrayView data);
 
     bool ended() const noexcept { return ended_; }
     /// Bytes of the line being built (at most kMaxLine).
     qsizetype pendingLine() const noexcept { return line_.size(); }
 
 private:
-    void completeLine(QByteArray& out);
+    void completeLine();
 
     Command command_;
+    Send send_;
     QByteArray line_;
     bool overlong_ = false;
     bool ended_ = false;
