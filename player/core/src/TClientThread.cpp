@@ -83,6 +83,9 @@ void TClientThread::run() {
             ::close(int(handle_));
         } else {
             setLinger(handle_, true);
+            // The echo and the reply go out as separate small writes: without this, the reply
+            // would wait for the client's delayed acknowledgement of the echo (about 40 ms).
+            socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
             // Qt takes no more from the connection than one line's worth until it is read.
             socket.setReadBufferSize(TelnetSession::kMaxLine);
             auto send = [&](QByteArrayView bytes) {
