@@ -109,6 +109,7 @@ constexpr StringKey kSettingStrings[] = {
     {"coolbardirname", &S::coolbardirname}, {"alarmsong", &S::alarmsong},
     {"telnetpath", &S::telnetpath},         {"proxy", &S::proxy},
     {"proxyport", &S::proxyport},           {"cddbserver", &S::cddbserver},
+    {"telnetbind", &S::telnetbind},
 };
 constexpr IntKey kKeybinds[] = {
     {"wkeynext", &S::wkeynext},           {"wkeyprev", &S::wkeyprev},

@@ -35,6 +35,7 @@
 #include "ombrix/PlaylistFile.h"
 #include "ombrix/PrivateFolder.h"
 #include "ombrix/SingleInstance.h"
+#include "ombrix/TelnetDaemon.h"
 #include "ombrix/TextFile.h"
 #include "ombrix/VirtualKey.h"
 
@@ -189,12 +190,16 @@ Tfmain::Tfmain(Options options)
         if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger) restoreFromTray();
     });
     tray_.setContextMenu(menus_->trayMenu());
+    telnet_ = std::make_unique<TelnetDaemon>(*controller_, store_, windowTitle(),
+                                             [this] { closeProgram(); });
+    telnet_->startIfEnabled();
     marker_.begin();
     refreshMenus();
     display_->showState(controller_->state());
 }
 
 Tfmain::~Tfmain() {
+    telnet_.reset();
     if (!exitSaved_) exitSave();
 }
 

@@ -25,6 +25,7 @@ class MainDisplay;
 class MainMenus;
 class PlaybackController;
 class SingleInstance;
+class TelnetDaemon;
 
 /**
  * @brief The main window: owns the playlist's controller, the settings, the menus, the tray
@@ -105,6 +106,7 @@ private:
     std::unique_ptr<MainMenus> menus_;
     std::unique_ptr<GlobalHotKeys> hotKeys_;
     std::unique_ptr<MainDisplay> display_;
+    std::unique_ptr<TelnetDaemon> telnet_;
     SessionMarker marker_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song

@@ -54,19 +54,23 @@ QString TPlayList::timeText(qint64 ms) {
     return QStringLiteral(" (%1:%2)").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString TPlayList::cdTrackText(const QString& entry, const DiscTitles* disc, qint32* lengthMs) {
+    const int track = DiscTitles::trackNumber(entry);
+    if (lengthMs) *lengthMs = 0;
+    if (!disc || track < 1 || track > disc->trackCount()) return QStringLiteral("not found");
+    QString text = disc->trackTitle(track);
+    const QString extended = disc->trackExtended(track);
+    if (!extended.isEmpty()) text += QStringLiteral(" / ") + extended;
+    if (lengthMs) *lengthMs = disc->trackLengthMs(track);
+    return text;
+}
+
 QString TPlayList::BuildTitle(const QString& entry, bool useTags) {
     if (entry.startsWith(QLatin1String("http"))) return entry;
     const QString ext = MediaIdentifier::extension(entry);
     if (ext == QLatin1String(".cda")) {
-        const int track = DiscTitles::trackNumber(entry);
-        QString text = QStringLiteral("not found");
         qint32 ms = 0;
-        if (disc_ && track >= 1 && track <= disc_->trackCount()) {
-            text = disc_->trackTitle(track);
-            const QString extended = disc_->trackExtended(track);
-            if (!extended.isEmpty()) text += QStringLiteral(" / ") + extended;
-            ms = disc_->trackLengthMs(track);
-        }
+        const QString text = cdTrackText(entry, disc_, &ms);
         return text + timeText(ms);
     }
     const qsizetype cached = cachedPaths_.indexOf(entry);

@@ -79,6 +79,7 @@ struct PlayerSettings {
     bool startdaemon = false;
     QString telnetpath;
     bool allowshutdown = false;
+    QString telnetbind = QStringLiteral("0.0.0.0");  ///< the address the telnet server listens on
     QString proxy;
     QString proxyport = QStringLiteral("80");
     int downloadlimit = 512;   ///< largest web download in MiB

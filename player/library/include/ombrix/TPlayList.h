@@ -48,6 +48,11 @@ public:
     /// The title of @p entry (see the title rule); @p useTags reads length and tag.
     QString BuildTitle(const QString& entry, bool useTags);
 
+    /// The title of CD-track @p entry from @p disc (may be null): the track's title and its
+    /// extended text, or "not found"; no time. @p lengthMs, when given, gets the track length.
+    static QString cdTrackText(const QString& entry, const DiscTitles* disc,
+                               qint32* lengthMs = nullptr);
+
     /// " (m:ss)" for @p ms; minutes are not limited to 59.
     static QString timeText(qint64 ms);
 

@@ -1,0 +1,102 @@
+#include "ombrix/TelnetCommandHost.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <utility>
+
+#include "ombrix/MediaIdentifier.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/SettingsStore.h"
+#include "ombrix/TPlayList.h"
+#include "ombrix/TelnetFolder.h"
+#include "ombrix/Tidtag.h"
+
+namespace ombrix {
+
+TelnetCommandHost::TelnetCommandHost(PlaybackController& controller, const SettingsStore& store,
+                                     QString version, std::function<void()> shutdown)
+    : controller_(controller),
+      store_(store),
+      version_(std::move(version)),
+      shutdown_(std::move(shutdown)) {}
+
+QString TelnetCommandHost::folder() const {
+    const QString path = store_.settings().telnetpath;
+    if (path.isEmpty() || QDir::isAbsolutePath(path)) return path;
+    return store_.home().path(path);
+}
+
+TelnetView TelnetCommandHost::view() const {
+    const PlayerState st = controller_.state();
+    TelnetView v;
+    v.volume = st.volume;
+    v.version = version_;
+    v.line1 = st.line1;
+    v.line2 = st.line2;
+    v.playing = st.playing;
+    v.entryCount = static_cast<int>(controller_.playlist().size());
+    v.listingText = [this](int i) { return listingText(controller_.playlist().at(i)); };
+    v.telnetpath = folder();
+    v.allowShutdown = store_.settings().allowshutdown;
+    v.findFile = &TelnetFolder::findFile;
+    v.listFolder = &TelnetFolder::list;
+    return v;
+}
+
+QString TelnetCommandHost::listingText(const QString& entry) const {
+    if (MediaIdentifier::extension(entry) == QLatin1String(".cda"))
+        return TPlayList::cdTrackText(entry, disc_);
+    const QString fileName = QFileInfo(entry).fileName();
+    if (entry.startsWith(QLatin1String("http")) || !Tidtag::hasTag(entry)) return fileName;
+    Tidtag tag;
+    if (!tag.read(entry)) return fileName;
+    return tag.artist.isEmpty() ? tag.title : tag.title + QStringLiteral(" / ") + tag.artist;
+}
+
+QString TelnetCommandHost::execute(const QString& line) {
+    if (running_) return QStringLiteral("busy");
+    running_ = true;
+    struct Done {
+        bool& running;
+        ~Done() { running = false; }
+    } done{running_};
+    TelnetResult r = TelnetInterpreter::parseCommand(line, view());
+    run(r.action);
+    if (r.action.kind == TelnetAction::Kind::PlayEntry)
+        r.reply = TelnetInterpreter::playEntryReply(controller_.state().playing);
+    return r.reply;
+}
+
+void TelnetCommandHost::run(const TelnetAction& action) {
+    using Kind = TelnetAction::Kind;
+    switch (action.kind) {
+        case Kind::None:
+            break;
+        case Kind::SetVolume:
+            controller_.setVolume(action.number);
+            break;
+        case Kind::Play:
+            controller_.Play();
+            break;
+        case Kind::PlayEntry:
+            controller_.PlayEntry(action.number);
+            break;
+        case Kind::Stop:
+            controller_.Stop();
+            break;
+        case Kind::Next:
+            controller_.NextClick();
+            break;
+        case Kind::Prev:
+            controller_.PRevClick();
+            break;
+        case Kind::Load:
+            controller_.AddFiles({action.path}, true);
+            break;
+        case Kind::Shutdown:
+            if (shutdown_) shutdown_();
+            break;
+    }
+}
+
+}  // namespace ombrix
