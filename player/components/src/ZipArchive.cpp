@@ -23,7 +23,13 @@ ZipArchive::ZipArchive(const QString& path) {
         if (zip_stat_index(zip_.get(), zip_uint64_t(i), 0, &st) != 0 || !st.name) continue;
         const QString name = QString::fromUtf8(st.name);
         if (name.endsWith(QLatin1Char('/'))) continue;
-        members_.append({name, (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0});
+        // Unix zip tools keep the file mode in the upper half of the external attributes.
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        const bool link = zip_file_get_external_attributes(zip_.get(), zip_uint64_t(i), 0, &opsys,
+                                                           &attributes) == 0 &&
+                          opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & 0170000) == 0120000;
+        members_.append({name, (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0, link});
         indices_.append(i);
     }
 }

@@ -7,7 +7,7 @@ namespace ombrix {
 struct PlayerState;
 
 /**
- * @brief What the main window draws: today a plain text display, later the skinned panel.
+ * @brief What the main window draws: the skinned panel, or a plain text display.
  *        The window hands it every state change and otherwise does not care how it draws.
  *
  * Thread affinity: main thread.
@@ -17,8 +17,12 @@ public:
     virtual ~MainDisplay() = default;
     /// The widget that fills the main window.
     virtual QWidget* widget() = 0;
-    /// Shows @p state (called after every change and on every screen tick).
+    /// Shows @p state (called after every change).
     virtual void showState(const PlayerState& state) = 0;
+    /// The 100 ms display tick with the current state (animations, the level meter).
+    virtual void tick(const PlayerState& state) { showState(state); }
+    /// The display shows the volume itself (no "volume: N" status is needed).
+    virtual bool showsVolume() const { return false; }
 };
 
 }  // namespace ombrix

@@ -1,6 +1,7 @@
 #include "Tfmain.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +20,7 @@
 
 #include "AboutBox.h"
 #include "MainMenus.h"
-#include "PlaceholderDisplay.h"
+#include "SkinnedDisplay.h"
 #include "mixora.h"
 #include "mp3.h"
 #include "ombrix/AlsaMixer.h"
@@ -137,10 +138,24 @@ Tfmain::Tfmain(Options options)
     if (wantHotKeys_ && s.enablehotkey) registerHotKeys();
     applyLanguage();
 
-    auto display = std::make_unique<PlaceholderDisplay>(this);
+    credits_ = loadCredits();
+    SkinnedDisplay::Wiring wiring;
+    wiring.controller = controller_.get();
+    wiring.store = &store_;
+    wiring.menus = menus_.get();
+    wiring.openFiles = [this] { openFiles(QString(), true); };
+    wiring.closeWindow = [this] { close(); };
+    wiring.hideWindow = [this] { hideToTray(); };
+    wiring.tell = [this](const QString& text) { showMessage(text); };
+    wiring.credits = credits_.split(QLatin1Char('\n'));
+    wiring.defaultDataDir = Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
+                                                 QCoreApplication::applicationDirPath());
+    auto display = std::make_unique<SkinnedDisplay>(std::move(wiring), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(display.get());
+    // Without any usable panel the program cannot be operated: it ends after saying so.
+    if (!display->start()) std::exit(-1);
     display_ = std::move(display);
     resize(display_->widget()->sizeHint());
     if (s.fmain) move(s.fmain->left, s.fmain->top);
@@ -160,13 +175,6 @@ Tfmain::Tfmain(Options options)
 
     loadStartFiles();
     setAcceptDrops(true);
-    try {
-        credits_ =
-            TextFile::readLines(home_.path(QStringLiteral("credits.txt"))).join(QLatin1Char('\n'));
-    } catch (const FileError&) {
-    }
-    credits_ = windowTitle() + QLatin1Char('\n') + PlaybackController::kDisplayName +
-               QStringLiteral("\n\n") + credits_;
 
     if (options.instance)
         connect(options.instance, &SingleInstance::messageReceived, this,
@@ -181,7 +189,7 @@ Tfmain::Tfmain(Options options)
     });
     connect(&timer2_, &QTimer::timeout, this, [this] {
         controller_->tick100();
-        display_->showState(controller_->state());
+        display_->tick(controller_->state());
     });
     connect(&timer3_, &QTimer::timeout, this, [this] { controller_->tickFade(); });
     timer1_.start(500);
@@ -196,6 +204,21 @@ Tfmain::Tfmain(Options options)
     marker_.begin();
     refreshMenus();
     display_->showState(controller_->state());
+}
+
+QString Tfmain::loadCredits() const {
+    QString credits;
+    try {
+        credits =
+            TextFile::readLines(home_.path(QStringLiteral("credits.txt"))).join(QLatin1Char('\n'));
+    } catch (const FileError&) {
+    }
+    return windowTitle() + QLatin1Char('\n') + PlaybackController::kDisplayName +
+           QStringLiteral("\n\n") + credits;
+}
+
+bool Tfmain::panelHasVolumeDisplay() const {
+    return display_ && display_->showsVolume();
 }
 
 Tfmain::~Tfmain() {

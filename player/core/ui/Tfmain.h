@@ -67,6 +67,7 @@ public:
     void openTagEditor(const QString& file) override;
     void hideToTray() override;
     void setBusyCursor(bool busy) override;
+    bool panelHasVolumeDisplay() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +80,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QString loadCredits() const;
     void buildMenus();
     void connectMenus();
     void loadStartFiles();

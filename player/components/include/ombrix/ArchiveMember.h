@@ -6,8 +6,9 @@ namespace ombrix {
 
 /// One file stored in an archive, as listed in archive order. A value type.
 struct ArchiveMember {
-    QString name;     ///< the stored name, possibly with folders inside the archive
-    qint64 size = 0;  ///< uncompressed size in bytes
+    QString name;       ///< the stored name, possibly with folders inside the archive
+    qint64 size = 0;    ///< uncompressed size in bytes
+    bool link = false;  ///< stored as a symbolic link (zip archives made on Unix)
 };
 
 /**
