@@ -268,6 +268,24 @@ TEST_F(ControllerTest, VolumeRampsOnlyWithAMixer) {
     c->setMixer(nullptr);
 }
 
+TEST_F(ControllerTest, VolumeButtonHeldForOneSecondRampsFaster) {
+    FakeMixer mixer;
+    mixer.devices = 1;
+    mixer.lineChannels = 2;
+    ASSERT_TRUE(mixer.open(0, 0, 0));
+    c->setMixer(&mixer);
+    c->setVolume(60);
+    c->volumeHeld(true);
+    std::vector<int> seen;
+    for (int i = 0; i < 10; ++i) {
+        ticks(1);
+        seen.push_back(c->state().volume);
+    }
+    c->volumeReleased();
+    EXPECT_EQ(seen, (std::vector<int>{61, 63, 66, 70, 75, 81, 88, 96, 104, 112}));
+    c->setMixer(nullptr);
+}
+
 TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
     const QStringList songs = copies(3);
     const QString m3u = home.filePath("list.m3u");

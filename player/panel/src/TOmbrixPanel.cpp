@@ -1,5 +1,6 @@
 #include "ombrix/TOmbrixPanel.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
@@ -43,6 +44,27 @@ QRgb TOmbrixPanel::rgbFromColorRef(qint32 color) noexcept {
     return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
+// The decoder fills a short file's missing rows with nothing and still succeeds, so an
+// uncompressed bitmap must hold every row its header promises.
+static bool bitmapComplete(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray h = f.read(54);
+    if (h.size() < 54 || !h.startsWith("BM")) return false;
+    auto u32 = [&](int at) {
+        return quint32(quint8(h[at])) | quint32(quint8(h[at + 1])) << 8 |
+               quint32(quint8(h[at + 2])) << 16 | quint32(quint8(h[at + 3])) << 24;
+    };
+    const qint64 offset = u32(10);
+    const qint64 width = qint32(u32(18));
+    const qint64 height = std::abs(qint64(qint32(u32(22))));
+    const qint64 bits = quint16(quint8(h[28]) | quint8(h[29]) << 8);
+    const quint32 compression = u32(30);
+    if (compression != 0 && compression != 3) return true;  // run-length data: the decoder checks
+    const qint64 stride = (width * bits + 31) / 32 * 4;
+    return f.size() >= offset + stride * height;
+}
+
 QImage TOmbrixPanel::readImage(const QString& path, const char* what) {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo(path).isFile())
@@ -60,6 +82,10 @@ QImage TOmbrixPanel::readImage(const QString& path, const char* what) {
                              .arg(size.height())
                              .toStdString());
     QImage image;
+    if (!bitmapComplete(path))
+        throw PanelError(QStringLiteral("The %1 %2 is cut short or not a bitmap.")
+                             .arg(QString::fromLatin1(what), name)
+                             .toStdString());
     if (!reader.read(&image) || image.isNull() || image.size() != size)
         throw PanelError(QStringLiteral("The %1 %2 cannot be read: %3")
                              .arg(QString::fromLatin1(what), name, reader.errorString())
@@ -130,8 +156,9 @@ void TOmbrixPanel::computeTravels() noexcept {
     const ButtonRect& p = buttons_[kFaderPan];
     fadervolumeknob = std::clamp(fadervolumeknob, 0, std::max(0, v.Bottom - v.Top));
     faderpanknob = std::clamp(faderpanknob, 0, std::max(0, p.Right - p.Left));
-    volumeTravel = (v.Bottom - v.Top) - fadervolumeknob;
-    panTravel = (p.Right - p.Left) - faderpanknob;
+    // An upside-down rectangle gives no travel rather than a negative one.
+    volumeTravel = std::max(0, (v.Bottom - v.Top) - fadervolumeknob);
+    panTravel = std::max(0, (p.Right - p.Left) - faderpanknob);
 }
 
 QRegion TOmbrixPanel::windowRegion() const {
