@@ -54,7 +54,8 @@ void ScreenDisplay::setPauseMask(const QByteArray& raw) {
 }
 
 void ScreenDisplay::setState(const PlayerState& state) {
-    if (state.line1 != state_.line1 || state.line2 != state_.line2 || state.line3 != state_.line3) {
+    // The third line is the running time: only a new title and second line slide in.
+    if (state.line1 != state_.line1 || state.line2 != state_.line2) {
         slide_ = kWidth;
         titlePos_ = 0;
     }

@@ -1,0 +1,82 @@
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+
+#include "ombrix/PanelCommands.h"
+#include "ombrix/SkinnedPanel.h"
+
+namespace {
+
+const QString kSkin = QStringLiteral(OMBRIX_SKIN_DIR);
+
+ombrix::PlayerState playing() {
+    ombrix::PlayerState s;
+    s.playing = s.songOpen = true;
+    s.count = 40;
+    s.line1 = QStringLiteral("A title much too long for the screen, so that it scrolls along");
+    s.line2 = QStringLiteral("An artist - an album");
+    s.line3 = QStringLiteral("1 : 23");
+    s.position = 300;
+    return s;
+}
+
+void prepare(ombrix::SkinnedPanel& panel, const QString& path) {
+    panel.apply(path);
+    panel.screen().setDefaultBackground(QImage(kSkin + "/resource/bg.bmp"));
+    QFile raw(kSkin + "/resource/bumpl.raw");
+    if (raw.open(QIODevice::ReadOnly)) panel.screen().setPauseMask(raw.readAll());
+}
+
+void ScreenTick(benchmark::State& state) {
+    ombrix::PanelCommands commands;
+    ombrix::SkinnedPanel panel(commands);
+    ombrix::SkinnedPanel::Options o;
+    o.screen.font.setPixelSize(13);
+    panel.setOptions(o);
+    prepare(panel, kSkin + "/panel/default.bmp");
+    panel.setState(playing());
+    for (int i = 0; i < 60; ++i) panel.tick(0, 0, true);  // past the slide-in: scrolling
+    double level = 0;
+    for (auto _ : state) {
+        level = level > 30000 ? 0 : level + 997;
+        panel.tick(level, 32767 - level, true);
+        benchmark::DoNotOptimize(panel.screen().composed().constBits());
+    }
+}
+BENCHMARK(ScreenTick)->Unit(benchmark::kMicrosecond);
+
+void LcdTitleTick(benchmark::State& state) {
+    ombrix::PanelCommands commands;
+    ombrix::SkinnedPanel panel(commands);
+    prepare(panel, kSkin + "/coolbar/default.bmp");
+    panel.setState(playing());
+    double level = 0;
+    for (auto _ : state) {
+        level = level > 30000 ? 0 : level + 997;
+        panel.tick(level, level, true);
+        benchmark::DoNotOptimize(panel.dpblcdtitle().image().constBits());
+    }
+}
+BENCHMARK(LcdTitleTick)->Unit(benchmark::kMicrosecond);
+
+void PanelApply(benchmark::State& state) {
+    ombrix::PanelCommands commands;
+    ombrix::SkinnedPanel panel(commands);
+    for (auto _ : state) {
+        panel.apply(kSkin + "/panel/default.bmp");
+        benchmark::DoNotOptimize(panel.panel().windowRegion().rectCount());
+    }
+}
+BENCHMARK(PanelApply)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
