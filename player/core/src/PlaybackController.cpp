@@ -106,6 +106,16 @@ void PlaybackController::setRepeatThisSong(bool on) {
     markChanged(kChangeOptions);
 }
 
+void PlaybackController::setShuffle(bool on) {
+    store_.settings().random1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setAutoRepeat(bool on) {
+    store_.settings().autorepeat1 = on;
+    markChanged(kChangeOptions);
+}
+
 void PlaybackController::setPlaylist(const QStringList& entries) {
     playlist_ = entries;
     if (currentIndex_ >= playlist_.size()) currentIndex_ = 0;

@@ -104,7 +104,8 @@ std::optional<LegacyText::CodePage> LegacyText::parse(const QString& name) {
 
 bool LegacyText::isUtf8(const QByteArray& bytes) {
     QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)d.decode(bytes);
+    const QString decoded = d.decode(bytes);  // decoding happens in this conversion
+    (void)decoded;
     return !d.hasError();
 }
 
