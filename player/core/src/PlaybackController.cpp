@@ -78,6 +78,7 @@ PlayerState PlaybackController::state() const {
     st.line3 = line3_;
     st.statusText = statusTicks_ > 0 ? statusText_ : QString();
     st.currentFile = currentFile_;
+    st.playback = serial_;
     if (songOpen_) {
         st.title = tag_.hasTexts() ? Tidtag::rightTrim(tag_.title) : QString();
         if (st.title.isEmpty()) st.title = QFileInfo(currentFile_).completeBaseName();

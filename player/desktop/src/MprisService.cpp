@@ -18,6 +18,8 @@ const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player")
 const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
 // A jump of the elapsed time this much beyond what playing explains counts as a seek.
 constexpr qint64 kSeekToleranceMs = 1500;
+// How long a seek of our own may take to show in the position.
+constexpr qint64 kOwnSeekWaitMs = 3000;
 
 // The metadata as one comparable text (QVariant cannot compare object paths inside maps).
 QString fingerprint(const QVariantMap& m) {
@@ -45,7 +47,6 @@ MprisService::MprisService(PlaybackController& controller, Hooks hooks, QObject*
       last_(controller.state()) {
     new MprisRoot(*this);  // adaptors belong to the object they serve
     new MprisPlayer(*this);
-    if (last_.songOpen) track_ = 1;
     lastProperties_ = playerProperties();
     connect(&controller_, &PlaybackController::changed, this, &MprisService::onChanged);
 }
@@ -118,8 +119,8 @@ qlonglong MprisService::position() const {
 }
 
 QDBusObjectPath MprisService::trackId() const {
-    if (!last_.songOpen || track_ == 0) return QDBusObjectPath(kNoTrack);
-    return QDBusObjectPath(QStringLiteral("/org/ombrix/track/%1").arg(track_));
+    if (!last_.songOpen) return QDBusObjectPath(kNoTrack);
+    return QDBusObjectPath(QStringLiteral("/org/ombrix/track/%1").arg(last_.playback));
 }
 
 QVariantMap MprisService::metadata() const {
@@ -203,8 +204,8 @@ void MprisService::seek(qlonglong offsetUs) {
         return;
     }
     controller_.SeekTo(double(target) / double(lengthUs));
-    lastElapsedMs_ = target / 1000;
-    sinceElapsed_.start();
+    ownSeekMs_ = target / 1000;
+    ownSeek_.start();
     emit seeked(target);
 }
 
@@ -213,8 +214,8 @@ void MprisService::setPosition(const QDBusObjectPath& track, qlonglong positionU
     if (!s.songOpen || s.lengthMs <= 0 || track != trackId()) return;
     if (positionUs < 0 || positionUs > qint64(s.lengthMs) * 1000) return;
     controller_.SeekTo(double(positionUs) / (double(s.lengthMs) * 1000));
-    lastElapsedMs_ = positionUs / 1000;
-    sinceElapsed_.start();
+    ownSeekMs_ = positionUs / 1000;
+    ownSeek_.start();
     emit seeked(positionUs);
 }
 
@@ -255,13 +256,9 @@ QVariantMap MprisService::playerProperties() const {
 
 void MprisService::onChanged(int mask) {
     const PlayerState now = controller_.state();
-    const bool newTrack =
-        now.songOpen && (!last_.songOpen || now.currentEntry != last_.currentEntry ||
-                         now.currentFile != last_.currentFile);
-    if (newTrack) {
-        ++track_;
-        lastElapsedMs_ = -1;
-    }
+    // A stop and a start within one turn of the event loop still count as a new song.
+    const bool newTrack = now.songOpen && (!last_.songOpen || now.playback != last_.playback);
+    if (newTrack) lastElapsedMs_ = ownSeekMs_ = -1;
     last_ = now;
 
     // Only what really changed is sent; Position is read, never announced, except as Seeked.
@@ -280,7 +277,13 @@ void MprisService::onChanged(int mask) {
 
     if ((mask & kChangePosition) && now.songOpen && now.playing && !now.paused &&
         now.elapsedMs >= 0) {
-        if (lastElapsedMs_ >= 0 && sinceElapsed_.isValid()) {
+        if (ownSeekMs_ >= 0) {
+            // The decoder takes a seek at its next frame: until the position gets there (or a
+            // while has passed), the jump is the one already announced.
+            if (std::abs(now.elapsedMs - ownSeekMs_ - ownSeek_.elapsed()) <= kSeekToleranceMs ||
+                ownSeek_.elapsed() > kOwnSeekWaitMs)
+                ownSeekMs_ = -1;
+        } else if (lastElapsedMs_ >= 0 && sinceElapsed_.isValid()) {
             const qint64 expected = lastElapsedMs_ + sinceElapsed_.elapsed();
             if (std::abs(now.elapsedMs - expected) > kSeekToleranceMs)
                 emit seeked(qint64(now.elapsedMs) * 1000);

@@ -76,7 +76,7 @@ public:
     void raise();
     void quit();
 
-    /// The trackid of the open song ("/org/ombrix/track/N", N counting the songs started in
+    /// The trackid of the open song ("/org/ombrix/track/N", N counting the songs opened in
     /// this run), or MPRIS's NoTrack.
     QDBusObjectPath trackId() const;
 
@@ -98,10 +98,11 @@ private:
     QString serviceName_;
     PlayerState last_;
     QVariantMap lastProperties_;
-    quint64 track_ = 0;
     // Where the position should be by now, to tell seeks from playing.
     qint64 lastElapsedMs_ = -1;
     QElapsedTimer sinceElapsed_;
+    qint64 ownSeekMs_ = -1;  // a seek this service made and announced, until it shows
+    QElapsedTimer ownSeek_;
 };
 
 }  // namespace ombrix
