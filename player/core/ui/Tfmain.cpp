@@ -196,9 +196,12 @@ Tfmain::Tfmain(Options options)
     telnet_->startIfEnabled();
     desktop_ = std::make_unique<DesktopIntegration>(
         *controller_, store_,
-        DesktopIntegration::Hooks{
-            [this] { restoreFromTray(); }, [this] { closeProgram(); },
-            [this](const QString& text) { controller_->ShowStatus(text, 50); }});
+        DesktopIntegration::Hooks{[this] { restoreFromTray(); }, [this] { closeProgram(); },
+                                  [this](const QString& text) {
+                                      // A message of the start (a skipped entry) matters more.
+                                      if (controller_->state().statusText.isEmpty())
+                                          controller_->ShowStatus(text, 50);
+                                  }});
     desktop_->start();
     marker_.begin();
     refreshMenus();
