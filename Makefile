@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench sanitize tsan clean
+.PHONY: all deps configure build run test bench sanitize tsan clean install
 
 all: build
 
@@ -49,6 +49,11 @@ tsan: deps
 	cmake --build $(BUILD_DIR)-tsan -j $(JOBS) --target $(TSAN_TARGETS)
 	cd $(BUILD_DIR)-tsan && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS=halt_on_error=1 ctest -L concurrency --output-on-failure -j $(JOBS)
+
+# Installs below PREFIX (default /usr/local); DESTDIR stages the tree for packaging.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 bench: build
 	bash bench/run.sh $(BUILD_DIR)

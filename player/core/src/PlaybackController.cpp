@@ -78,6 +78,15 @@ PlayerState PlaybackController::state() const {
     st.line3 = line3_;
     st.statusText = statusTicks_ > 0 ? statusText_ : QString();
     st.currentFile = currentFile_;
+    st.playback = serial_;
+    if (songOpen_) {
+        st.title = tag_.hasTexts() ? Tidtag::rightTrim(tag_.title) : QString();
+        if (st.title.isEmpty()) st.title = QFileInfo(currentFile_).completeBaseName();
+        if (tag_.hasTexts()) {
+            st.artist = Tidtag::rightTrim(tag_.artist);
+            st.album = Tidtag::rightTrim(tag_.album);
+        }
+    }
     st.currentEntry = currentEntry_;
     st.elapsedMs = elapsedMs_;
     st.position = position_;
@@ -95,6 +104,16 @@ PlayerState PlaybackController::state() const {
 
 void PlaybackController::setRepeatThisSong(bool on) {
     repeatThisSong_ = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setShuffle(bool on) {
+    store_.settings().random1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setAutoRepeat(bool on) {
+    store_.settings().autorepeat1 = on;
     markChanged(kChangeOptions);
 }
 
@@ -253,7 +272,7 @@ bool PlaybackController::OpenSong(const QString& file) {
             return fail();
         }
         host_.setLevelBoxVisible(true);
-        if (Tidtag::hasTag(file)) tag_.read(file);
+        tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
         player_ = std::make_unique<mp3player>(&songFinished_);
         const quint64 serial = ++serial_;
         player_->errorSink = [this, serial](int32_t result) {
@@ -296,7 +315,7 @@ void PlaybackController::SongStarted() {
     host_.resetTitleAnimation();
     refreshCommands();
 
-    const bool tagged = tag_.found();
+    const bool tagged = tag_.hasTexts();
     auto field = [&](int index) { return tagged ? tag_.displayField(index) : QString(); };
     const FileInformation info = FileInformation::build(currentFile_, mediaKind_, field(s.idtag1),
                                                         field(s.idtag2), field(s.idtag3));

@@ -70,6 +70,7 @@ constexpr BoolKey kSettingBools[] = {
     {"enablevu", &S::enablevu},
     {"startdaemon", &S::startdaemon},
     {"allowshutdown", &S::allowshutdown},
+    {"songnotify", &S::songnotify},
     {"cddbnoprompt", &S::cddbnoprompt},
     {"cddbjapanese", &S::cddbjapanese},
     {"disablecddb", &S::disablecddb},
@@ -109,7 +110,7 @@ constexpr StringKey kSettingStrings[] = {
     {"coolbardirname", &S::coolbardirname}, {"alarmsong", &S::alarmsong},
     {"telnetpath", &S::telnetpath},         {"proxy", &S::proxy},
     {"proxyport", &S::proxyport},           {"cddbserver", &S::cddbserver},
-    {"telnetbind", &S::telnetbind},
+    {"telnetbind", &S::telnetbind},         {"tagcodepage", &S::tagcodepage},
 };
 constexpr IntKey kKeybinds[] = {
     {"wkeynext", &S::wkeynext},           {"wkeyprev", &S::wkeyprev},

@@ -47,9 +47,12 @@ QString TelnetCommandHost::listingText(const QString& entry) const {
     if (MediaIdentifier::extension(entry) == QLatin1String(".cda"))
         return TPlayList::cdTrackText(entry, disc_);
     const QString fileName = QFileInfo(entry).fileName();
-    if (entry.startsWith(QLatin1String("http")) || !Tidtag::hasTag(entry)) return fileName;
+    if (entry.startsWith(QLatin1String("http"))) return fileName;
+    const PlayerSettings& s = store_.settings();
     Tidtag tag;
-    if (!tag.read(entry)) return fileName;
+    if (!tag.readTexts(entry, LegacyText::Choice::fromSettings(s.tagcodepage, s.language)) ||
+        !tag.hasTexts())
+        return fileName;
     return tag.artist.isEmpty() ? tag.title : tag.title + QStringLiteral(" / ") + tag.artist;
 }
 

@@ -26,6 +26,7 @@
 #include "ombrix/AlsaMixer.h"
 #include "ombrix/AudioMixer.h"
 #include "ombrix/CommandLine.h"
+#include "ombrix/DesktopIntegration.h"
 #include "ombrix/DropCollector.h"
 #include "ombrix/GlobalHotKeys.h"
 #include "ombrix/IniDocument.h"
@@ -201,6 +202,15 @@ Tfmain::Tfmain(Options options)
     telnet_ = std::make_unique<TelnetDaemon>(*controller_, store_, windowTitle(),
                                              [this] { closeProgram(); });
     telnet_->startIfEnabled();
+    desktop_ = std::make_unique<DesktopIntegration>(
+        *controller_, store_,
+        DesktopIntegration::Hooks{[this] { restoreFromTray(); }, [this] { closeProgram(); },
+                                  [this](const QString& text) {
+                                      // A message of the start (a skipped entry) matters more.
+                                      if (controller_->state().statusText.isEmpty())
+                                          controller_->ShowStatus(text, 50);
+                                  }});
+    desktop_->start();
     marker_.begin();
     refreshMenus();
     display_->showState(controller_->state());
@@ -270,7 +280,7 @@ void Tfmain::applyLanguage() {
 }
 
 void Tfmain::registerHotKeys() {
-    hotKeys_ = GlobalHotKeys::create(this);
+    hotKeys_ = DesktopIntegration::createHotKeys(this);
     if (!hotKeys_->available()) {
         controller_->ShowStatus(hotKeys_->unavailableReason(), 50);
         return;
@@ -371,6 +381,11 @@ void Tfmain::refreshMenus() {
     enable("TrayNext1", st.canSkip);
     enable("TrayPrev1", st.canSkip);
     m.setRecent(store_.settings().recent, store_.settings().recentfolder);
+    // Options can also change from the desktop's media controls.
+    for (const auto& [name, on] : {std::pair{"Random1", st.random},
+                                   {"AutoRepeat1", st.autoRepeat},
+                                   {"RepeatThisSong1", st.repeatThisSong}})
+        if (QAction* a = m.item(QString::fromLatin1(name))) a->setChecked(on);
     if (st.playing && !st.currentFile.isEmpty())
         tray_.setToolTip(QFileInfo(st.currentFile).fileName() + QStringLiteral("  (") +
                          QString::number(st.currentIndex + 1) + QLatin1Char('/') +

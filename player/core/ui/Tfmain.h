@@ -20,6 +20,7 @@
 namespace ombrix {
 
 class AudioMixer;
+class DesktopIntegration;
 class GlobalHotKeys;
 class MainDisplay;
 class MainMenus;
@@ -109,6 +110,7 @@ private:
     std::unique_ptr<GlobalHotKeys> hotKeys_;
     std::unique_ptr<MainDisplay> display_;
     std::unique_ptr<TelnetDaemon> telnet_;
+    std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
     SessionMarker marker_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song

@@ -89,9 +89,8 @@ QString TPlayList::BuildTitle(const QString& entry, bool useTags) {
         const qint32 ms = offset >= 0 && length_ ? length_(entry, offset) : 0;
         time = timeText(ms);
     }
-    if (time.isEmpty() && !Tidtag::hasTag(entry)) return fileName;
     Tidtag tag;
-    if (!tag.read(entry)) return fileName;
+    if (!tag.readTexts(entry, tagText_) || (time.isEmpty() && !tag.hasTexts())) return fileName;
     QString title = tag.title;
     if (!tag.artist.isEmpty()) title += QStringLiteral(" / ") + tag.artist;
     title += time;

@@ -9,14 +9,15 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "ombrix/DiscTitles.h"
 #include "ombrix/FileByteSource.h"
 #include "ombrix/GenreTable.h"
 #include "ombrix/MediaIdentifier.h"
+#include "ombrix/ModernTagReader.h"
 #include "ombrix/RegularFile.h"
 #include "ombrix/RiffWalker.h"
-#include "ombrix/TextFile.h"
 
 namespace ombrix {
 namespace {
@@ -30,10 +31,35 @@ QByteArray le32Bytes(quint32 v) {
     return b;
 }
 
-// Text up to the first zero byte.
-QString zeroTerminated(const QByteArray& bytes) {
+// Bytes up to the first zero byte.
+QByteArray zeroTerminated(const QByteArray& bytes) {
     const qsizetype zero = bytes.indexOf('\0');
-    return TextFile::decodeLine(zero < 0 ? bytes : bytes.left(zero));
+    return zero < 0 ? bytes : bytes.left(zero);
+}
+
+// Decodes the raw fields of one tag: UTF-8 where a field is valid UTF-8, else the code page
+// forced by @p choice or detected from all of the tag's text together (one code page per file).
+LegacyText::CodePage decodeFields(const std::vector<std::pair<QByteArray, QString*>>& fields,
+                                  const LegacyText::Choice& choice) {
+    using CP = LegacyText::CodePage;
+    QByteArray legacy;
+    bool nonAsciiUtf8 = false;
+    for (const auto& [bytes, out] : fields) {
+        if (!LegacyText::isUtf8(bytes))
+            legacy += bytes + ' ';
+        else if (!LegacyText::isAscii(bytes))
+            nonAsciiUtf8 = true;
+    }
+    CP page = choice.forced;
+    if (page == CP::Auto && !legacy.isEmpty())
+        page = LegacyText::detect(legacy, choice.preferJapanese);
+    for (const auto& [bytes, out] : fields)
+        *out =
+            LegacyText::isUtf8(bytes) ? QString::fromUtf8(bytes) : LegacyText::decode(bytes, page);
+    // Text with nothing but ASCII says nothing about its code page: a Japanese user's new
+    // text then goes in Shift-JIS, everyone else's in UTF-8.
+    if (page == CP::Auto && !nonAsciiUtf8 && choice.preferJapanese) page = CP::ShiftJis;
+    return page;
 }
 
 // UTF-8 of @p text cut to at most @p max bytes without splitting a character.
@@ -45,8 +71,10 @@ QByteArray cutUtf8(const QString& text, qsizetype max) {
     return b.left(n);
 }
 
-QByteArray fixedField(const QString& text, qsizetype size) {
-    QByteArray b = cutUtf8(text, size);
+// @p text in @p size bytes: in @p page when given and every character fits it, else UTF-8.
+QByteArray fixedField(const QString& text, qsizetype size,
+                      LegacyText::CodePage page = LegacyText::CodePage::Auto) {
+    QByteArray b = LegacyText::encodeCut(text, page, size).value_or(cutUtf8(text, size));
     b.append(QByteArray(size - b.size(), '\0'));
     return b;
 }
@@ -135,7 +163,23 @@ bool Tidtag::hasTag(const QString& fileName) {
     return size >= kId3Size && startsWith(src, size - kId3Size, "TAG");
 }
 
-bool Tidtag::read(const QString& fileName) {
+bool Tidtag::readTexts(const QString& fileName, const LegacyText::Choice& text) {
+    if (!read(fileName, text)) return false;
+    fromModernTag = false;
+    if (found() || isRiff) return true;
+    const auto modern = ModernTagReader::read(fileName);
+    if (!modern) return true;
+    if (!modern->title.isEmpty()) title = modern->title;
+    artist = modern->artist;
+    album = modern->album;
+    year = modern->year;
+    comment = modern->comment;
+    genreName = modern->genre;
+    fromModernTag = true;
+    return true;
+}
+
+bool Tidtag::read(const QString& fileName, const LegacyText::Choice& text) {
     const probe::FileByteSource src(fsPath(fileName));
     if (!src.valid()) return false;
     const qint64 size = qint64(src.size());
@@ -143,16 +187,22 @@ bool Tidtag::read(const QString& fileName) {
     clear(fileName);
     isRiff = startsWith(src, 0, "RIFF");
     tagId = QByteArray(3, '\0');
+    fromModernTag = false;
+    codePage = text.forced;
+    std::vector<std::pair<QByteArray, QString*>> raw;
     if (!isRiff) {
         char tag[kId3Size];
         if (size >= kId3Size && readAt(src, size - kId3Size, tag, kId3Size)) {
             tagId = QByteArray(tag, 3);
             if (found()) {
-                title = rightTrim(zeroTerminated(QByteArray(tag + 3, 30)));
-                artist = rightTrim(zeroTerminated(QByteArray(tag + 33, 30)));
-                album = zeroTerminated(QByteArray(tag + 63, 30));
-                year = zeroTerminated(QByteArray(tag + 93, 4));
-                comment = zeroTerminated(QByteArray(tag + 97, 30));
+                raw = {{zeroTerminated(QByteArray(tag + 3, 30)), &title},
+                       {zeroTerminated(QByteArray(tag + 33, 30)), &artist},
+                       {zeroTerminated(QByteArray(tag + 63, 30)), &album},
+                       {zeroTerminated(QByteArray(tag + 93, 4)), &year},
+                       {zeroTerminated(QByteArray(tag + 97, 30)), &comment}};
+                codePage = decodeFields(raw, text);
+                title = rightTrim(title);
+                artist = rightTrim(artist);
                 genreIndex = static_cast<unsigned char>(tag[127]);
                 genreName = GenreTable::name(genreIndex);
             }
@@ -172,10 +222,12 @@ bool Tidtag::read(const QString& fileName) {
                     break;
                 for (const auto& [id, field] : kInfoFields) {
                     if (!c->is(id)) continue;
-                    this->*field = zeroTerminated(data);
+                    std::erase_if(raw, [&](const auto& r) { return r.second == &(this->*field); });
+                    raw.emplace_back(zeroTerminated(data), &(this->*field));
                     break;
                 }
             }
+            codePage = decodeFields(raw, text);
             tagId = "TAG";
             break;
         }
@@ -222,12 +274,17 @@ bool Tidtag::writeId3v1(const QString& fileName) const {
     QByteArray old(size - at, '\0');
     if (!old.isEmpty() && !readAt(f, at, old.data(), old.size())) return false;
 
+    // One code page for the whole tag, so a reader detects one: the record's code page when
+    // every text fits it, else UTF-8.
+    LegacyText::CodePage page = codePage;
+    for (const QString* t : {&title, &artist, &album, &year, &comment})
+        if (!LegacyText::encode(*t, page)) page = LegacyText::CodePage::Auto;
     QByteArray tag("TAG");
-    tag += fixedField(title, 30);
-    tag += fixedField(artist, 30);
-    tag += fixedField(album, 30);
-    tag += fixedField(year, 4);
-    tag += fixedField(comment, 30);
+    tag += fixedField(title, 30, page);
+    tag += fixedField(artist, 30, page);
+    tag += fixedField(album, 30, page);
+    tag += fixedField(year, 4, page);
+    tag += fixedField(comment, 30, page);
     tag += char(genreIndex & 0xFF);
     Q_ASSERT(tag.size() == kId3Size);
     // One write of the whole tag: the audio before it is never touched. Should it fail (a full
@@ -311,6 +368,8 @@ void Tidtag::assign(const Tidtag& other) {
     genreIndex = other.genreIndex;
     fileSize = other.fileSize;
     isRiff = other.isRiff;
+    codePage = other.codePage;
+    fromModernTag = other.fromModernTag;
 }
 
 QString Tidtag::displayField(int index) const {

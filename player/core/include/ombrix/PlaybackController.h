@@ -48,6 +48,10 @@ public:
     bool mixerInUse() const;
     /// "Repeat this song": the same entry again after each end (not stored in the settings).
     void setRepeatThisSong(bool on);
+    /// "Random" (shuffle the files being added) and "Auto repeat", set from outside the menus
+    /// (the desktop's media controls); both are stored in the settings.
+    void setShuffle(bool on);
+    void setAutoRepeat(bool on);
     /// The shuffle's random source (tests make it repeatable).
     void setRandom(PlaylistOrder::Random random) { random_ = std::move(random); }
 

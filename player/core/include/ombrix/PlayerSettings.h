@@ -80,6 +80,10 @@ struct PlayerSettings {
     QString telnetpath;
     bool allowshutdown = false;
     QString telnetbind = QStringLiteral("0.0.0.0");  ///< the address the telnet server listens on
+    /// Code page of ID3v1 and INFO text that is not UTF-8: "auto" (detected per file), or
+    /// "windows-1252", "shift-jis", "windows-1251", "gbk", "euc-kr".
+    QString tagcodepage = QStringLiteral("auto");
+    bool songnotify = false;  ///< a desktop notification when a new song starts
     QString proxy;
     QString proxyport = QStringLiteral("80");
     int downloadlimit = 512;   ///< largest web download in MiB

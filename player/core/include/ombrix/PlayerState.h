@@ -35,6 +35,11 @@ struct PlayerState {
     QString line3;
     QString statusText;  ///< empty when no status is shown
     QString currentFile;
+    quint64 playback = 0;  ///< counts the songs opened in this run; a new value is a new song
+    /// The open song's tag texts (ID3v1, INFO, ID3v2 or APE); title falls back to the file name.
+    QString title;
+    QString artist;
+    QString album;
     QString currentEntry;
     int elapsedMs = -1;
     int position = 0;

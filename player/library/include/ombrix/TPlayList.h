@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringListModel>
 
+#include "ombrix/LegacyText.h"
 #include "ombrix/PlaylistOrder.h"
 #include "ombrix/SongLength.h"
 
@@ -31,6 +32,8 @@ public:
     /// The disc record of the CD in the drive (for ".cda" titles), or nullptr.
     void setDisc(const DiscTitles* disc) noexcept { disc_ = disc; }
     void setPreloadTag(bool on) noexcept { preloadTag_ = on; }
+    /// How legacy tag text is decoded (the "tagcodepage" and "language" settings).
+    void setTagText(const LegacyText::Choice& text) noexcept { tagText_ = text; }
 
     const QStringList& entries() const noexcept { return entries_; }
     qsizetype count() const noexcept { return entries_.size(); }
@@ -67,6 +70,7 @@ private:
     bool preloadTag_;
     SongLengthFn length_;
     const DiscTitles* disc_ = nullptr;
+    LegacyText::Choice tagText_;
     QStringList entries_;
     QStringListModel display_;
     QStringList cachedPaths_;

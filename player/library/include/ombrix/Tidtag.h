@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "ombrix/LegacyText.h"
+
 namespace ombrix {
 
 class DiscTitles;
@@ -41,8 +43,15 @@ public:
     qint32 genreIndex = 0;
     quint32 fileSize = 0;
     bool isRiff = false;
+    /// The code page of the tag's text when it is not UTF-8 (Auto: UTF-8). read() sets it;
+    /// write() writes ID3v1 text in it when every character fits, else in UTF-8.
+    LegacyText::CodePage codePage = LegacyText::CodePage::Auto;
+    /// The texts came from an ID3v2 or APE tag (readTexts()); such a tag is never written.
+    bool fromModernTag = false;
 
     bool found() const { return tagId == "TAG"; }
+    /// The record holds a tag's texts: an ID3v1 or INFO tag, or an ID3v2 or APE tag.
+    bool hasTexts() const { return found() || fromModernTag; }
 
     /// title := file name without folder and extension; other texts empty; genre 0;
     /// software "ombrix tagger".
@@ -52,9 +61,14 @@ public:
     /// the file cannot be read.
     static bool hasTag(const QString& fileName);
 
-    /// Fills the record from @p fileName. @return false (record unchanged) when it cannot be
-    /// opened.
-    bool read(const QString& fileName);
+    /// Fills the record from @p fileName; ID3v1 and INFO text that is not UTF-8 is decoded in
+    /// the code page @p text chooses (codePage tells which). @return false (record unchanged)
+    /// when it cannot be opened.
+    bool read(const QString& fileName, const LegacyText::Choice& text = {});
+
+    /// read(), and when the file has no ID3v1 or INFO tag, the texts of its ID3v2 or APE tag
+    /// (title, artist, album, year, comment, genre name; fromModernTag set).
+    bool readTexts(const QString& fileName, const LegacyText::Choice& text = {});
 
     /// Fills title, artist, album and length from @p disc for the CD-track entry @p entry.
     void readCdTrack(const QString& entry, const DiscTitles& disc);

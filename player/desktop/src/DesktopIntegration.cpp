@@ -1,0 +1,69 @@
+#include "ombrix/DesktopIntegration.h"
+
+#include <QDBusConnection>
+
+#include "ombrix/GlobalHotKeys.h"
+#include "ombrix/MprisService.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/PortalHotKeys.h"
+#include "ombrix/SettingsStore.h"
+#include "ombrix/SongNotifier.h"
+
+namespace ombrix {
+namespace {
+
+class NoKeys final : public GlobalHotKeys {
+public:
+    NoKeys(QString reason, QObject* parent) : GlobalHotKeys(parent), reason_(std::move(reason)) {}
+    bool available() const override { return false; }
+    QString unavailableReason() const override { return reason_; }
+    bool registerKey(int, const QString&) override { return false; }
+    void unregisterAll() override {}
+
+private:
+    QString reason_;
+};
+
+}  // namespace
+
+DesktopIntegration::DesktopIntegration(PlaybackController& controller, const SettingsStore& store,
+                                       Hooks hooks, QObject* parent)
+    : QObject(parent), controller_(controller), store_(store), hooks_(std::move(hooks)) {}
+
+DesktopIntegration::~DesktopIntegration() = default;
+
+bool DesktopIntegration::start() {
+    if (mpris_) return true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qWarning("%s", qPrintable(kNoBusMessage));
+        if (hooks_.status) hooks_.status(kNoBusMessage);
+        return false;
+    }
+    mpris_ =
+        std::make_unique<MprisService>(controller_, MprisService::Hooks{hooks_.raise, hooks_.quit});
+    notifier_ = std::make_unique<SongNotifier>(bus);
+    connect(mpris_.get(), &MprisService::trackStarted, this, [this](const PlayerState& s) {
+        if (store_.settings().songnotify) notifier_->notify(s);
+    });
+    if (!mpris_->registerOn(bus)) {
+        const QString text =
+            QStringLiteral("the media controls cannot be offered on the session bus");
+        qWarning("%s", qPrintable(text));
+        if (hooks_.status) hooks_.status(text);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<GlobalHotKeys> DesktopIntegration::createHotKeys(QObject* parent) {
+    auto keys = GlobalHotKeys::create(parent);
+    if (keys->available()) return keys;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (PortalHotKeys::portalOffered(bus)) return std::make_unique<PortalHotKeys>(bus, parent);
+    return std::make_unique<NoKeys>(
+        keys->unavailableReason() + QStringLiteral(" Media keys still work through MPRIS."),
+        parent);
+}
+
+}  // namespace ombrix
