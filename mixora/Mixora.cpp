@@ -121,6 +121,9 @@ void XMGetVisualization(float* left, float* right, uint8_t* waveform, uint8_t* s
 void XMClearVisualization(void) {
     engine().clearVisualization();
 }
+void XMSetDisplayDelaySource(int64_t (*source)(void* context), void* context) {
+    engine().setDisplayDelaySource(source, context);
+}
 
 int32_t XMStartRecording(const char* wavPath) {
     if (wavPath == nullptr || *wavPath == '\0') return 0;

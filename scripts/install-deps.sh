@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libasound2-dev libx11-dev libxcb1-dev
+  libsdl2-dev libpulse-dev libasound2-dev libx11-dev libxcb1-dev
   qt6-base-dev libzip-dev liblhasa-dev libcdio-dev libcdio-paranoia-dev
   lame twolame mpg123 ffmpeg python3 time
   xvfb xauth fonts-dejavu-core

@@ -39,6 +39,7 @@ struct Options {
     int32_t volume = 32768;
     SynthesisPath path = SynthesisPath::Float;
     int32_t bufferFrames = 12;
+    int32_t latencyMs = kDefaultLatencyMs;
     std::string input;
     std::string output;
 };
@@ -48,7 +49,7 @@ void printUsage() {
         << "usage: ombrix-decode [--raw] [--offset BYTES] [--volume N] [--path float|mmx|k63d]\n"
            "                     [--buffer FRAMES] INPUT OUTPUT   (OUTPUT - is standard output)\n"
            "       ombrix-decode --info INPUT\n"
-           "       ombrix-decode --play INPUT\n";
+           "       ombrix-decode --play [--latency MS] INPUT\n";
 }
 
 bool parseInt(const char* text, long min, long max, int32_t& out) {
@@ -80,6 +81,9 @@ std::optional<Options> parseArguments(int argc, char** argv) {
         } else if (arg == "--volume") {
             const char* t = value();
             if (!t || !parseInt(t, 0, 1 << 20, o.volume)) return std::nullopt;
+        } else if (arg == "--latency") {
+            const char* t = value();
+            if (!t || !parseInt(t, kMinLatencyMs, kMaxLatencyMs, o.latencyMs)) return std::nullopt;
         } else if (arg == "--buffer") {
             const char* t = value();
             if (!t || !parseInt(t, 1, 1000, o.bufferFrames)) return std::nullopt;
@@ -122,6 +126,7 @@ void configure(DecoderSettings& settings, const Options& o) {
     settings.enableK63D(o.path == SynthesisPath::K63D);
     settings.setVolume(o.volume);
     settings.bufferFrames = o.bufferFrames;
+    settings.latencyMs = o.latencyMs;
 }
 
 int reportNoFrame(const Options& o) {
@@ -223,12 +228,16 @@ int runPlay(const Options& o) {
     std::thread progress([&] {
         while (!done.load()) {
             if (interrupted.load()) control.requestStop();
-            std::fprintf(stderr, "\r%s / %s ", clockText(settings.currentTimeMs.load()).c_str(),
+            // What is heard, not what is decoded (the device holds up to its latency target).
+            const double heardMs = control.active ? control.heardFrame(settings) *
+                                                        double{settings.msPerFrameNow.load()}
+                                                  : 0.0;
+            std::fprintf(stderr, "\r%s / %s ", clockText(static_cast<int32_t>(heardMs)).c_str(),
                          clockText(totalMs).c_str());
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });
-    auto device = createSdlAudioDevice(-1);
+    auto device = createSoundDevice(-1, settings.latencyMs.load());
     Playback playback(settings, control);
     const Playback::Result result = playback.run(o.input, offset, device.get());
     done = true;

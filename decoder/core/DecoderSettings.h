@@ -35,6 +35,8 @@ public:
     // Output.
     std::atomic<int32_t> waveDevice{-1};
     std::atomic<int32_t> bufferFrames{12};
+    /// What a device with a latency target may hold, in milliseconds.
+    std::atomic<int32_t> latencyMs{300};
 
     // Layer III equaliser: per-subband linear gains, read once per granule.
     std::atomic<int32_t> eqEnabled{0};
@@ -65,6 +67,11 @@ public:
     std::atomic<float> whereFraction{0.0f};
     std::atomic<int32_t> totalFrames{0};
     std::atomic<float> msPerFrameNow{0.0f};
+    std::atomic<int32_t> samplesPerFrameNow{1152};
+    /// What is heard: the frame the audio handed over since then starts at, and the frames of
+    /// PCM handed to the device since then (the device's unheard frames are still to come).
+    std::atomic<int32_t> segmentStart{0};
+    std::atomic<int64_t> handedOverFrames{0};
 
 private:
     std::atomic<bool> useMmx_{false};

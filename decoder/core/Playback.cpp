@@ -53,6 +53,26 @@ private:
     PlaybackControl& control_;
 };
 
+// Tells the effects engine's display, for as long as the playback runs, how much processed audio
+// the device has not played yet.
+class DisplayDelay {
+public:
+    DisplayDelay(const EffectsHooks& hooks, PlaybackControl& control) : hooks_(hooks) {
+        if (hooks_.setDisplayDelaySource) hooks_.setDisplayDelaySource(&unheard, &control);
+    }
+    ~DisplayDelay() {
+        if (hooks_.setDisplayDelaySource) hooks_.setDisplayDelaySource(nullptr, nullptr);
+    }
+    DisplayDelay(const DisplayDelay&) = delete;
+    DisplayDelay& operator=(const DisplayDelay&) = delete;
+
+private:
+    static int64_t unheard(void* control) {
+        return static_cast<PlaybackControl*>(control)->unheardFrames();
+    }
+    const EffectsHooks& hooks_;
+};
+
 class PositionReset {
 public:
     explicit PositionReset(DecoderSettings& settings) : settings_(settings) {}
@@ -60,6 +80,8 @@ public:
         settings_.currentTimeMs = 0;
         settings_.whereFraction = 0.0f;
         settings_.lastRecordedFrame = 0;
+        settings_.segmentStart = 0;
+        settings_.handedOverFrames = 0;
     }
     PositionReset(const PositionReset&) = delete;
     PositionReset& operator=(const PositionReset&) = delete;
@@ -75,6 +97,7 @@ EffectsHooks EffectsHooks::engine() {
     hooks.start = &XMInit;
     hooks.setSampleRate = &XMSetSampleRate;
     hooks.processBlock = &engineBlock;
+    hooks.setDisplayDelaySource = &XMSetDisplayDelaySource;
     return hooks;
 }
 
@@ -100,6 +123,8 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
     const int samplesPerFrame = header.samplesPerFrame();
     const float msPerFrame = reader.msPerFrame(header);
     settings_.msPerFrameNow = msPerFrame;
+    settings_.samplesPerFrameNow = samplesPerFrame;
+    settings_.segmentStart = 0;
     settings_.currentTimeMs = 0;
 
     const int channels = header.channels();
@@ -111,9 +136,10 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
     if (hooks_.setSampleRate) hooks_.setSampleRate(format.rate);
     if (device && !device->open(format)) return kDeviceFailed;
     DeviceAttachment attachment(control_, device);
+    DisplayDelay displayDelay(hooks_, control_);
     WaveOutput output(device, format, samplesPerFrame, settings_.bufferFrames.load(),
                       settings_.useMmx() || settings_.useK63D(), hooks_.processBlock,
-                      &control_.stopRequested);
+                      &control_.stopRequested, &settings_.handedOverFrames);
 
     const int32_t totalFrames = reader.frameCountEstimate(header);
     settings_.totalFrames = totalFrames;
@@ -135,6 +161,8 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
 
         if (control_.seekRequested.exchange(false, std::memory_order_acquire)) {
             const int32_t target = control_.seekTarget.load(std::memory_order_relaxed);
+            // What is heard from now on starts at the target.
+            settings_.segmentStart = target;
             output.reset();
             const bool sought =
                 reader.hasSeekTable() && totalFrames > 0

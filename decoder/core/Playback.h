@@ -17,6 +17,8 @@ struct EffectsHooks {
     void (*start)() = nullptr;
     void (*setSampleRate)(int32_t rate) = nullptr;
     BlockProcessor processBlock = nullptr;
+    /// Where the engine's display asks how far the output lags (null: not told).
+    void (*setDisplayDelaySource)(int64_t (*source)(void*), void* context) = nullptr;
 
     /// The effects engine linked with the library.
     static EffectsHooks engine();

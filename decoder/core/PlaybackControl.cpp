@@ -1,6 +1,9 @@
 #include "core/PlaybackControl.h"
 
 #include <algorithm>
+#include <climits>
+
+#include "core/DecoderSettings.h"
 
 #include "output/AudioDevice.h"
 
@@ -22,7 +25,9 @@ void PlaybackControl::end() noexcept {
 }
 
 void PlaybackControl::requestStop() noexcept {
-    if (active) stopRequested = true;
+    if (!active) return;
+    stopRequested = true;
+    wakeDevice();
 }
 
 int32_t PlaybackControl::requestPause(bool on) {
@@ -37,6 +42,28 @@ void PlaybackControl::requestSeek(int32_t frame) noexcept {
     if (!active) return;
     seekTarget.store(frame, std::memory_order_relaxed);
     seekRequested.store(true, std::memory_order_release);
+    wakeDevice();
+}
+
+void PlaybackControl::wakeDevice() noexcept {
+    // A playback waiting on its device serves the request now rather than after a block.
+    std::lock_guard lock(deviceMutex_);
+    if (device_) device_->wake();
+}
+
+int64_t PlaybackControl::unheardFrames() noexcept {
+    std::lock_guard lock(deviceMutex_);
+    return device_ ? device_->unheardFrames() : 0;
+}
+
+int32_t PlaybackControl::heardFrame(const DecoderSettings& settings) noexcept {
+    if (seekRequested.load(std::memory_order_acquire))
+        return seekTarget.load(std::memory_order_relaxed);
+    const int64_t heard = std::max<int64_t>(
+        0, settings.handedOverFrames.load(std::memory_order_relaxed) - unheardFrames());
+    const int64_t spf = std::max(1, settings.samplesPerFrameNow.load(std::memory_order_relaxed));
+    const int64_t frame = settings.segmentStart.load(std::memory_order_relaxed) + heard / spf;
+    return static_cast<int32_t>(std::min<int64_t>(frame, INT32_MAX));
 }
 
 void PlaybackControl::requestPitch(uint32_t value) noexcept {

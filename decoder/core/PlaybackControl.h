@@ -7,6 +7,7 @@
 namespace ombrix::mp3 {
 
 class AudioDevice;
+class DecoderSettings;
 
 /// Requests from control threads to the running playback, read once per frame.
 ///
@@ -41,8 +42,15 @@ public:
     void requestPitch(uint32_t value) noexcept;
 
     void attachDevice(AudioDevice* device);
+    /// Frames the attached device has been given and not played yet (0 without a device).
+    int64_t unheardFrames() noexcept;
+    /// The frame being heard now: the segment's first frame plus what of the handed-over audio
+    /// has been heard; a seek not yet served reports its target at once.
+    int32_t heardFrame(const DecoderSettings& settings) noexcept;
 
 private:
+    void wakeDevice() noexcept;
+
     std::mutex deviceMutex_;
     AudioDevice* device_ = nullptr;
 };

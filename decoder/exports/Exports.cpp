@@ -30,6 +30,13 @@ Library& library() {
 
 constexpr int32_t kMaxBufferFrames = 1000;
 
+// The frame heard now while a playback with output runs; otherwise the frame the playback
+// reported last (decoding without output, or 0 once it ended).
+int32_t heardFrame(Library& lib) {
+    if (lib.control.active && !lib.control.noOutput) return lib.control.heardFrame(lib.settings);
+    return lib.settings.lastRecordedFrame.load();
+}
+
 }  // namespace
 
 extern "C" {
@@ -39,7 +46,9 @@ int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput) 
     try {
         Library& lib = library();
         std::unique_ptr<AudioDevice> device;
-        if (!noOutput) device = createSdlAudioDevice(lib.settings.waveDevice.load());
+        if (!noOutput)
+            device =
+                createSoundDevice(lib.settings.waveDevice.load(), lib.settings.latencyMs.load());
         Playback playback(lib.settings, lib.control);
         return playback.run(fileName, startOffset, device.get());
     } catch (...) {
@@ -61,8 +70,7 @@ int32_t OmbrixPause(int32_t flag) {
 
 int32_t OmbrixSeek(int32_t deltaFrames) {
     Library& lib = library();
-    const int64_t target =
-        std::max<int64_t>(0, int64_t{lib.settings.lastRecordedFrame.load()} + deltaFrames);
+    const int64_t target = std::max<int64_t>(0, int64_t{heardFrame(lib)} + deltaFrames);
     const int32_t clamped = static_cast<int32_t>(std::min<int64_t>(target, INT32_MAX));
     lib.control.requestSeek(clamped);
     return clamped;
@@ -83,11 +91,22 @@ void OmbrixChangePitch(uint32_t pitch) {
 }
 
 float OmbrixWhere(void) {
-    return library().settings.whereFraction.load();
+    Library& lib = library();
+    if (!lib.control.active || lib.control.noOutput) return lib.settings.whereFraction.load();
+    const int32_t total = lib.settings.totalFrames.load();
+    if (total <= 0) return 0.0f;
+    return std::clamp(static_cast<float>(static_cast<double>(heardFrame(lib)) / total), 0.0f, 1.0f);
 }
 
 int32_t OmbrixGetCurrentTime(void) {
-    return library().settings.currentTimeMs.load();
+    Library& lib = library();
+    if (!lib.control.active || lib.control.noOutput) return lib.settings.currentTimeMs.load();
+    return saturatingInt32(
+        std::floor(static_cast<double>(heardFrame(lib)) * lib.settings.msPerFrameNow.load()));
+}
+
+void OmbrixSetLatency(int32_t ms) {
+    library().settings.latencyMs = std::clamp(ms, kMinLatencyMs, kMaxLatencyMs);
 }
 
 int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset) {

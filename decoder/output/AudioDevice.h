@@ -19,9 +19,15 @@ struct PcmFormat {
 /// The sound output seen by the playback loop: it takes whole blocks of 16-bit PCM and tells
 /// when each has been played, in the manner of a wave-out device. Block ids are increasing.
 ///
-/// Thread affinity: open, write, stillPlaying, drain, reset, setPitch and close are called by the
-/// playback thread; pause and restart may be called by any thread at any time, also while the
-/// device opens or closes (they then do nothing). No method throws.
+/// A device may manage its latency: it then tells the playback how large a block may be
+/// (maxBlockFrames), the playback hands it one block at a time and waits on it, and
+/// unheardFrames says how much of what was written has not been heard yet, so that positions and
+/// levels can follow what is heard rather than what is decoded.
+///
+/// Thread affinity: open, write, stillPlaying, waitUntilPlayed, drain, reset, setPitch and close
+/// are called by the playback thread; pause, restart, wake and unheardFrames may be called by any
+/// thread at any time, also while the device opens or closes (they then do nothing). No method
+/// throws.
 class AudioDevice {
 public:
     static constexpr int32_t kNotOpen = 2;
@@ -40,6 +46,16 @@ public:
     virtual void write(uint64_t blockId, const int16_t* samples, size_t count) = 0;
     /// True while the block is queued and not yet played.
     virtual bool stillPlaying(uint64_t blockId) = 0;
+    /// Blocks until stillPlaying(blockId) is false or `abandon` is set (or wake() is called).
+    /// This form polls every `pollMs`; devices that can be waited on override it.
+    virtual void waitUntilPlayed(uint64_t blockId, const std::atomic<bool>* abandon, int pollMs);
+    /// Ends a wait in progress at once (a stop or seek request); any thread.
+    virtual void wake() noexcept {}
+    /// The largest block, in frames of PCM, that keeps the latency target; 0 for no limit. The
+    /// playback keeps two blocks queued on a device with a limit, three on one without.
+    virtual int maxBlockFrames() const noexcept { return 0; }
+    /// Frames written and not yet heard (queued, in the sound server and the hardware).
+    virtual int64_t unheardFrames() noexcept { return 0; }
     /// Waits until everything written has been heard, including what sits in the hardware's own
     /// buffer after the queue has drained; returns early once `abandon` is set.
     virtual void drain(const std::atomic<bool>* abandon) = 0;
@@ -54,7 +70,23 @@ public:
     virtual void close() = 0;
 };
 
+/// The latency target's default: what is queued at most, in milliseconds.
+constexpr int32_t kDefaultLatencyMs = 300;
+constexpr int32_t kMinLatencyMs = 60;
+constexpr int32_t kMaxLatencyMs = 2000;
+
 /// The real sound device through SDL2: -1 is the default device, N the Nth playback device.
-std::unique_ptr<AudioDevice> createSdlAudioDevice(int32_t deviceIndex);
+/// SDL is asked for pieces of about a quarter of `latencyMs`.
+std::unique_ptr<AudioDevice> createSdlAudioDevice(int32_t deviceIndex,
+                                                  int32_t latencyMs = kDefaultLatencyMs);
+
+/// A PulseAudio stream (also served by PipeWire) that holds `latencyMs` of audio, pauses by
+/// corking and drops by flushing, both at once; null when libpulse cannot be loaded.
+std::unique_ptr<AudioDevice> createPulseAudioDevice(int32_t latencyMs = kDefaultLatencyMs);
+
+/// The device to play through: for the default device, the sound server's own stream when one
+/// answers (and SDL_AUDIODRIVER does not ask for another SDL driver), else SDL2.
+std::unique_ptr<AudioDevice> createSoundDevice(int32_t deviceIndex,
+                                               int32_t latencyMs = kDefaultLatencyMs);
 
 }  // namespace ombrix::mp3

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "output/AudioDevice.h"
+#include "output/PitchResampler.h"
 
 namespace ombrix::mp3 {
 
@@ -69,7 +70,8 @@ private:
 
 class SdlAudioDevice final : public AudioDevice {
 public:
-    explicit SdlAudioDevice(int32_t deviceIndex) : sdl_(SdlApi::get()), deviceIndex_(deviceIndex) {}
+    SdlAudioDevice(int32_t deviceIndex, int32_t latencyMs)
+        : sdl_(SdlApi::get()), deviceIndex_(deviceIndex), latencyMs_(latencyMs) {}
     ~SdlAudioDevice() override { close(); }
 
     bool open(const PcmFormat& format) override {
@@ -85,12 +87,17 @@ public:
         want.freq = format.rate;
         want.format = AUDIO_S16SYS;
         want.channels = static_cast<Uint8>(format.channels);
-        want.samples = 2048;
+        // SDL's piece is what a pause still plays after it (SDL then feeds silence), so it is
+        // a quarter of the latency target, as a power of two.
+        int piece = 256;
+        while (piece * 2 <= format.rate * latencyMs_ / 4000 && piece < 16384) piece *= 2;
+        want.samples = static_cast<Uint16>(piece);
         SDL_AudioSpec have{};
         device_ = sdl_.OpenAudioDevice(name, 0, &want, &have, 0);
         if (device_ == 0) return closeLocked();
         format_ = format;
         hardwareFrames_ = have.samples;
+        blockFrames_ = std::max(format.rate * latencyMs_ / 6000, 256);
         sdl_.PauseAudioDevice(device_, 0);
         return true;
     }
@@ -102,7 +109,7 @@ public:
         size_t n = count;
         if (pitch != 0x10000) {
             try {
-                resample(samples, count, pitch);
+                resampler_.run(samples, count, format_.channels, pitch, resampled_);
             } catch (...) {
                 return;  // no memory for the resampled block: it is skipped, not played wrong
             }
@@ -136,6 +143,16 @@ public:
         while (sdl_.GetQueuedAudioSize(device_) > 0 && !abandoned()) sleepMs(10);
         const int bufferMs = static_cast<int>(1000LL * hardwareFrames_ / std::max(format_.rate, 1));
         for (int waited = 0; waited < bufferMs + 10 && !abandoned(); waited += 10) sleepMs(10);
+    }
+
+    int maxBlockFrames() const noexcept override { return blockFrames_; }
+
+    int64_t unheardFrames() noexcept override {
+        std::lock_guard lock(mutex_);
+        if (device_ == 0) return 0;
+        // The queue, plus about half of the piece SDL is playing on average.
+        return sdl_.GetQueuedAudioSize(device_) / static_cast<uint32_t>(format_.blockAlign()) +
+               hardwareFrames_ / 2;
     }
 
     void reset() override {
@@ -185,31 +202,9 @@ private:
         return false;
     }
 
-    // Linear interpolation at rate pitch / 0x10000; the phase carries over between blocks so
-    // that block boundaries do not click. The pitch is held to half..double speed, so a block
-    // grows at most twofold.
-    void resample(const int16_t* in, size_t count, uint32_t pitch) {
-        const int ch = format_.channels;
-        const size_t frames = count / static_cast<size_t>(ch);
-        const double step = pitch / 65536.0;
-        resampled_.clear();
-        if (frames == 0) return;
-        resampled_.reserve(static_cast<size_t>(static_cast<double>(frames) / step + 2) *
-                           static_cast<size_t>(ch));
-        for (; phase_ < static_cast<double>(frames - 1); phase_ += step) {
-            const size_t i = static_cast<size_t>(phase_);
-            const double f = phase_ - static_cast<double>(i);
-            for (int c = 0; c < ch; ++c) {
-                const double a = in[i * ch + c];
-                const double b = in[(i + 1) * ch + c];
-                resampled_.push_back(static_cast<int16_t>(std::lround(a + (b - a) * f)));
-            }
-        }
-        phase_ -= static_cast<double>(frames - 1);
-    }
-
     const SdlApi& sdl_;
     int32_t deviceIndex_;
+    int32_t latencyMs_;
     // Guards device_ and subsystemUp_ against pause/restart from other threads; the playback
     // thread, the only one that changes them, reads them without it.
     std::mutex mutex_;
@@ -217,17 +212,19 @@ private:
     bool subsystemUp_ = false;
     PcmFormat format_;
     int hardwareFrames_ = 0;
+    int blockFrames_ = 0;
     std::atomic<uint32_t> pitch_{0x10000};
     uint64_t queuedTotal_ = 0;
     std::deque<Pending> pending_;
     std::vector<int16_t> resampled_;
-    double phase_ = 0.0;
+    PitchResampler resampler_;
 };
 
 }  // namespace
 
-std::unique_ptr<AudioDevice> createSdlAudioDevice(int32_t deviceIndex) {
-    return std::make_unique<SdlAudioDevice>(deviceIndex);
+std::unique_ptr<AudioDevice> createSdlAudioDevice(int32_t deviceIndex, int32_t latencyMs) {
+    return std::make_unique<SdlAudioDevice>(deviceIndex,
+                                            std::clamp(latencyMs, kMinLatencyMs, kMaxLatencyMs));
 }
 
 }  // namespace ombrix::mp3

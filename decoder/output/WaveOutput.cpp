@@ -1,8 +1,6 @@
 #include "output/WaveOutput.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,10 +12,6 @@ namespace {
 
 inline int16_t saturate(int32_t v) noexcept {
     return static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767));
-}
-
-void sleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 }  // namespace
@@ -38,22 +32,32 @@ void convertBlock(const int32_t* in, int16_t* out, size_t count, bool packed) no
 
 WaveOutput::WaveOutput(AudioDevice* device, const PcmFormat& format, int samplesPerFrame,
                        int framesPerBlock, bool packedConversion, BlockProcessor processor,
-                       const std::atomic<bool>* abandon)
+                       const std::atomic<bool>* abandon, std::atomic<int64_t>* handedOver)
     : device_(device),
       format_(format),
       samplesPerFrame_(samplesPerFrame),
-      framesPerBlock_(std::max(framesPerBlock, 1)),
+      framesPerBlock_(blockFrames(device, samplesPerFrame, framesPerBlock)),
       blockSamples_(static_cast<size_t>(format.channels) * static_cast<size_t>(framesPerBlock_) *
                     static_cast<size_t>(samplesPerFrame)),
       packed_(packedConversion),
       processor_(processor),
       abandon_(abandon),
+      handedOver_(handedOver),
+      queueDepth_(device && device->maxBlockFrames() > 0 ? 2 : 3),
       accumulator_(blockSamples_, 0) {
     for (Block& block : blocks_) block.samples.assign(blockSamples_, 0);
     // The wait for the oldest block polls a few times per block, so that short blocks do not
     // run dry between polls; never slower than every 100 ms.
     const int blockMs = static_cast<int>(1000LL * framesPerBlock_ * samplesPerFrame / format.rate);
-    pollMs_ = std::clamp(blockMs / 4, 1, 100);
+    pollMs_ = std::clamp(queueDepth_ == 2 ? blockMs / 3 : blockMs / 4, 1, 100);
+    if (handedOver_) handedOver_->store(0, std::memory_order_relaxed);
+}
+
+int WaveOutput::blockFrames(AudioDevice* device, int samplesPerFrame, int framesPerBlock) noexcept {
+    framesPerBlock = std::max(framesPerBlock, 1);
+    const int limit = device ? device->maxBlockFrames() : 0;
+    if (limit <= 0 || samplesPerFrame <= 0) return framesPerBlock;
+    return std::clamp(limit / samplesPerFrame, 1, framesPerBlock);
 }
 
 void WaveOutput::resetWritePositions() noexcept {
@@ -78,21 +82,27 @@ void WaveOutput::finishBlock(size_t validSamples) {
 
     block.id = nextId_++;
     device_->write(block.id, block.samples.data(), validSamples);
+    if (handedOver_)
+        handedOver_->fetch_add(static_cast<int64_t>(validSamples) / format_.channels,
+                               std::memory_order_relaxed);
     block.handedOver = true;
     std::rotate(ring_.rbegin(), ring_.rbegin() + 1, ring_.rend());  // written block moves first
-    const bool ringFull = blocksWritten_ >= 3;
+    const bool ringFull = blocksWritten_ >= queueDepth_;
     ++blocksWritten_;
     if (ringFull) {
+        // ring_[0] is the block just written, ring_[k] the one written k blocks before: waiting
+        // for ring_[depth] leaves `depth` blocks queued while ring_[3] is filled (with a depth
+        // of two, ring_[3] was waited for one block earlier).
+        Block& oldest = blocks_[ring_[static_cast<size_t>(queueDepth_)]];
+        if (oldest.handedOver) waitUntilPlayed(oldest, pollMs_);
         Block& next = blocks_[ring_[3]];
         if (next.handedOver) waitUntilPlayed(next, pollMs_);
     }
 }
 
 void WaveOutput::waitUntilPlayed(Block& block, int sleepMs) {
-    while (device_->stillPlaying(block.id)) {
-        if (abandon_ && abandon_->load(std::memory_order_relaxed)) return;
-        ombrix::mp3::sleepMs(sleepMs);
-    }
+    device_->waitUntilPlayed(block.id, abandon_, sleepMs);
+    if (abandon_ && abandon_->load(std::memory_order_relaxed)) return;
     block.handedOver = false;
 }
 
@@ -107,6 +117,7 @@ void WaveOutput::reset() {
     resetWritePositions();
     framesInBlock_ = 0;
     blocksWritten_ = 0;
+    if (handedOver_) handedOver_->store(0, std::memory_order_relaxed);
 }
 
 void WaveOutput::close() {

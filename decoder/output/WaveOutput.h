@@ -15,17 +15,21 @@ using BlockProcessor = void (*)(int16_t* samples, int32_t count, int channels);
 
 /// Accumulates synthesised samples into blocks of `framesPerBlock` frames and streams them to the
 /// device through a ring of four blocks: at most three are queued while the fourth is filled, and
-/// waiting for the oldest one is the only flow control. Without a device the blocks are still
-/// converted and processed, as fast as they are decoded.
+/// waiting for the oldest one is the only flow control. A device with a latency target caps the
+/// block size and the queue to two blocks, so that what is decoded is heard within the target.
+/// Without a device the blocks are still converted and processed, as fast as they are decoded.
 ///
 /// Thread affinity: the playback thread.
 class WaveOutput {
 public:
     /// `samplesPerFrame` per channel. The device, when given, must already be open. A set
     /// `abandon` flag ends any wait for the device (a stop that arrives while it is paused).
+    /// `handedOver`, when given, counts the frames of PCM handed to the device since the start
+    /// or the last reset (readers on other threads set it against the device's unheard frames).
     WaveOutput(AudioDevice* device, const PcmFormat& format, int samplesPerFrame,
                int framesPerBlock, bool packedConversion, BlockProcessor processor,
-               const std::atomic<bool>* abandon = nullptr);
+               const std::atomic<bool>* abandon = nullptr,
+               std::atomic<int64_t>* handedOver = nullptr);
     WaveOutput(const WaveOutput&) = delete;
     WaveOutput& operator=(const WaveOutput&) = delete;
 
@@ -61,6 +65,7 @@ private:
 
     void finishBlock(size_t validSamples);
     void waitUntilPlayed(Block& block, int sleepMs);
+    static int blockFrames(AudioDevice* device, int samplesPerFrame, int framesPerBlock) noexcept;
     void resetWritePositions() noexcept;
 
     AudioDevice* device_;
@@ -71,6 +76,8 @@ private:
     bool packed_;
     BlockProcessor processor_;
     const std::atomic<bool>* abandon_;
+    std::atomic<int64_t>* handedOver_;
+    int queueDepth_;  // blocks kept queued on the device
     std::array<Block, 4> blocks_;
     std::array<size_t, 4> ring_{0, 1, 2, 3};  // indices into blocks_; the last one is filled next
     std::vector<int32_t> accumulator_;

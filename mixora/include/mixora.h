@@ -82,6 +82,10 @@ MIXORA_API void XMEnableVisualization(int32_t updatesPerSecond);
  *  (0..255, 72 dB range) spanning 0 Hz to half the sampling rate linearly. */
 MIXORA_API void XMGetVisualization(float* left, float* right, uint8_t* waveform, uint8_t* spectrum);
 MIXORA_API void XMClearVisualization(void);
+/** The display data shows what is heard: before each read the engine asks source(context) how
+ *  many processed frames the output has not played yet and looks that far back. The player's
+ *  decoder registers its device here for a playback; null removes it. */
+MIXORA_API void XMSetDisplayDelaySource(int64_t (*source)(void* context), void* context);
 
 /** Starts appending every processed block to a 16-bit PCM WAV file (format taken from the
  *  blocks); a running recording is finished first. The header is kept up to date, so the file

@@ -21,8 +21,15 @@ void LevelMeter::push(const int16_t* samples, int frames, int channels) noexcept
     written_.store(w, std::memory_order_release);
 }
 
-void LevelMeter::levels(float& left, float& right) const noexcept {
+uint64_t LevelMeter::heardEnd() const noexcept {
     const uint64_t w = written_.load(std::memory_order_acquire);
+    const int64_t delay =
+        std::clamp<int64_t>(delay_.load(std::memory_order_relaxed), 0, kHistoryFrames - kMaxRecent);
+    return w > static_cast<uint64_t>(delay) ? w - static_cast<uint64_t>(delay) : 0;
+}
+
+void LevelMeter::levels(float& left, float& right) const noexcept {
+    const uint64_t w = heardEnd();
     const int rate = rate_.load(std::memory_order_relaxed);
     const uint64_t window = std::min<uint64_t>(
         {w, static_cast<uint64_t>(std::max(1, rate * kLevelWindowMs / 1000)), kHistoryFrames});
@@ -40,8 +47,8 @@ void LevelMeter::levels(float& left, float& right) const noexcept {
 }
 
 void LevelMeter::recent(int channel, int16_t* out, int n) const noexcept {
-    n = std::clamp(n, 0, kHistoryFrames);
-    const uint64_t w = written_.load(std::memory_order_acquire);
+    n = std::clamp(n, 0, kMaxRecent);
+    const uint64_t w = heardEnd();
     const int have = static_cast<int>(std::min<uint64_t>(w, static_cast<uint64_t>(n)));
     const int missing = n - have;
     std::fill(out, out + missing, int16_t{0});

@@ -15,19 +15,26 @@ namespace mixora {
 /// locks for the audio thread.
 class LevelMeter {
 public:
-    static constexpr int kHistoryFrames = 8192;  // power of two, > 50 ms at 96 kHz
+    // Power of two: the display delay (up to the device's latency target, 2 s at 96 kHz at most
+    // after clamping below) plus the spectrum's window.
+    static constexpr int kHistoryFrames = 1 << 16;
     static constexpr int kWaveformSamples = 576;
+    static constexpr int kMaxRecent = 4096;  // the most recent() hands out
     static constexpr int kLevelWindowMs = 50;
 
     /// Appends n frames of interleaved 16-bit audio with 1 or 2 channels (mono counts for both).
     void push(const int16_t* samples, int frames, int channels) noexcept;
     void setSampleRate(int hz) noexcept { rate_.store(hz, std::memory_order_relaxed); }
+    /// Frames pushed but not heard yet: the readers look that far back from the newest audio, so
+    /// that the display shows what is heard.
+    void setDelay(int64_t frames) noexcept { delay_.store(frames, std::memory_order_relaxed); }
 
     /// Peak absolute sample of the newest ~50 ms per channel, times 256.
     void levels(float& left, float& right) const noexcept;
     /// 2 x 576 signed 8-bit samples (left block, then right), newest last.
     void waveform(uint8_t* out) const noexcept;
-    /// The newest n (<= kHistoryFrames) samples of one channel (0 left, 1 right), oldest first.
+    /// The n (<= kMaxRecent) samples of one channel (0 left, 1 right) that end at what is heard
+    /// now, oldest first.
     void recent(int channel, int16_t* out, int n) const noexcept;
     /// Forgets all audio: levels, waveform and spectrum read as zero until new audio arrives.
     void clear() noexcept;
@@ -35,6 +42,10 @@ public:
 private:
     std::array<std::atomic<int16_t>, kHistoryFrames * 2> ring_{};
     std::atomic<uint64_t> written_{0};
+    std::atomic<int64_t> delay_{0};
+
+    // The end of what is heard: written_ less the delay, keeping a spectrum window of history.
+    uint64_t heardEnd() const noexcept;
     std::atomic<int> rate_{44100};
 };
 

@@ -100,6 +100,12 @@ void MixoraEngine::setSampleVolume(int32_t pad, int32_t volume) noexcept {
     if (validPad(pad)) pads_[pad].setVolume(volume);
 }
 
+void MixoraEngine::setDisplayDelaySource(int64_t (*source)(void*), void* context) noexcept {
+    std::lock_guard lock(delayMutex_);
+    delaySource_ = source;
+    delayContext_ = context;
+}
+
 void MixoraEngine::enableVisualization(int32_t updatesPerSecond) noexcept {
     // The display data is computed when asked for, so the rate itself needs no timer here.
     visualization_.store(updatesPerSecond > 0);
@@ -108,6 +114,10 @@ void MixoraEngine::enableVisualization(int32_t updatesPerSecond) noexcept {
 
 void MixoraEngine::getVisualization(float* left, float* right, uint8_t* waveform,
                                     uint8_t* spectrum) noexcept {
+    {
+        std::lock_guard lock(delayMutex_);
+        meter_.setDelay(delaySource_ ? delaySource_(delayContext_) : 0);
+    }
     float l = 0.0f;
     float r = 0.0f;
     if (visualization_.load()) meter_.levels(l, r);

@@ -73,6 +73,8 @@ public:
     /// Levels (peak x 256), and 2 x 576 bytes of waveform and spectrum where not null.
     void getVisualization(float* left, float* right, uint8_t* waveform, uint8_t* spectrum) noexcept;
     void clearVisualization() noexcept { meter_.clear(); }
+    /// Where the display learns how far the output lags the processed audio; null for none.
+    void setDisplayDelaySource(int64_t (*source)(void*), void* context) noexcept;
 
     /// Starts appending the processed blocks to a new WAV file; a running recording is
     /// finished first. False when the file cannot be created.
@@ -122,6 +124,9 @@ private:
 
     // Display side: levels and waveform are lock-free; the spectrum's work buffers are guarded.
     LevelMeter meter_;
+    std::mutex delayMutex_;  // the source may be replaced while a reader calls it
+    int64_t (*delaySource_)(void*) = nullptr;
+    void* delayContext_ = nullptr;
     std::mutex spectrumMutex_;
     Spectrum spectrum_;
 

@@ -67,7 +67,7 @@ TEST(LevelMeterTest, HistoryKeepsTheNewestSamplesAcrossTheRingEnd) {
     // Many blocks wrap the ring; the newest frames still come out in order.
     std::vector<int16_t> block(2 * 1000);
     int16_t next = 0;
-    for (int b = 0; b < 20; ++b) {
+    for (int b = 0; b < 80; ++b) {
         for (int i = 0; i < 1000; ++i) {
             block[2 * i] = next;
             block[2 * i + 1] = static_cast<int16_t>(-next);
@@ -75,16 +75,37 @@ TEST(LevelMeterTest, HistoryKeepsTheNewestSamplesAcrossTheRingEnd) {
         }
         meter.push(block.data(), 1000, 2);
     }
-    std::vector<int16_t> last(mixora::LevelMeter::kHistoryFrames);
+    std::vector<int16_t> last(mixora::LevelMeter::kMaxRecent);
     meter.recent(0, last.data(), static_cast<int>(last.size()));
     for (size_t i = 0; i < last.size(); ++i)
         ASSERT_EQ(last[i],
                   static_cast<int16_t>(next - static_cast<int>(last.size()) + static_cast<int>(i)));
 
     // Asking for more than the history holds is clamped, not an overrun.
-    std::vector<int16_t> big(mixora::LevelMeter::kHistoryFrames + 100, 7);
+    std::vector<int16_t> big(mixora::LevelMeter::kMaxRecent + 100, 7);
     meter.recent(1, big.data(), static_cast<int>(big.size()));
     EXPECT_EQ(big.back(), 7);
+}
+
+// With a delay (what the output holds and has not played), the display reads the audio being
+// heard: levels and samples end that many frames before the newest.
+TEST(LevelMeterTest, ADelayShowsTheAudioBeingHeard) {
+    mixora::LevelMeter meter;
+    meter.setSampleRate(8000);  // 50 ms = 400 frames
+    std::vector<int16_t> block(2 * 4000);
+    for (int i = 0; i < 4000; ++i) block[2 * i] = block[2 * i + 1] = static_cast<int16_t>(i);
+    meter.push(block.data(), 4000, 2);
+    meter.setDelay(1000);
+    std::vector<int16_t> last(3);
+    meter.recent(0, last.data(), 3);
+    EXPECT_EQ(last, (std::vector<int16_t>{2997, 2998, 2999}));
+    float l = 0, r = 0;
+    meter.levels(l, r);
+    EXPECT_EQ(l, 2999 * 256.0f);
+    // A delay beyond the history reads the oldest audio kept, never outside the ring.
+    meter.setDelay(int64_t{1} << 40);
+    meter.levels(l, r);
+    EXPECT_EQ(l, 0.0f);
 }
 
 TEST(LevelMeterTest, PeakTimes256AndFullScaleNegative) {
