@@ -36,7 +36,7 @@ public:
     std::atomic<int32_t> waveDevice{-1};
     std::atomic<int32_t> bufferFrames{12};
     /// What a device with a latency target may hold, in milliseconds.
-    std::atomic<int32_t> latencyMs{300};
+    std::atomic<int32_t> latencyMs{500};
 
     // Layer III equaliser: per-subband linear gains, read once per granule.
     std::atomic<int32_t> eqEnabled{0};

@@ -53,7 +53,7 @@ OMBRIX_MP3_API void OmbrixSetEQ(int32_t band, float gain);
 OMBRIX_MP3_API void OmbrixEnableEQ(int32_t flag);
 /** Output device: -1 the default device, N the Nth playback device. */
 OMBRIX_MP3_API void OmbrixSelectWaveOut(int32_t device);
-/** The most audio a sound device may hold, in milliseconds (60..2000, default 300); applies
+/** The most audio a sound device may hold, in milliseconds (60..2000, default 500); applies
  *  from the next playback. Positions and levels follow what is heard whatever the value. */
 OMBRIX_MP3_API void OmbrixSetLatency(int32_t ms);
 /** Frames of audio per output block (at least 1); applies from the next playback. */

@@ -71,7 +71,7 @@ public:
 };
 
 /// The latency target's default: what is queued at most, in milliseconds.
-constexpr int32_t kDefaultLatencyMs = 300;
+constexpr int32_t kDefaultLatencyMs = 500;
 constexpr int32_t kMinLatencyMs = 60;
 constexpr int32_t kMaxLatencyMs = 2000;
 
