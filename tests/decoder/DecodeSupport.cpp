@@ -78,6 +78,11 @@ void writeSineWav(const std::filesystem::path& path, int rate, int channels, dou
             pcm.push_back(static_cast<int16_t>(std::lround(v * 32767)));
         }
     }
+    writeWav(path, rate, channels, pcm);
+}
+
+void writeWav(const std::filesystem::path& path, int rate, int channels,
+              const std::vector<int16_t>& pcm) {
     tools::WavWriter writer(path.string(), false);
     ASSERT_TRUE(writer.write(channels, rate, pcm.data(), pcm.size()));
     ASSERT_TRUE(writer.finish());

@@ -51,6 +51,9 @@ private:
 /// Writes a 16-bit WAV of `seconds` of a sine (per channel frequencies; 0 Hz = silence).
 void writeSineWav(const std::filesystem::path& path, int rate, int channels, double seconds,
                   double leftHz, double rightHz = 0, double amplitude = 0.5);
+/// Writes interleaved 16-bit samples as a WAV file.
+void writeWav(const std::filesystem::path& path, int rate, int channels,
+              const std::vector<int16_t>& pcm);
 /// Runs an encoder command line (lame, twolame); fails the test when it does not succeed.
 void runTool(const std::string& commandLine);
 /// Encodes a WAV file with lame; `arguments` such as "-b 128".

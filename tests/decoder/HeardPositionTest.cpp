@@ -4,7 +4,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
-#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -177,24 +176,7 @@ std::filesystem::path quietThenLoud(const TempDir& dir) {
         pcm[2 * i] = pcm[2 * i + 1] =
             static_cast<int16_t>(26000 * std::sin(2 * M_PI * 440.0 * i / rate));
     const auto wav = dir / "ql.wav";
-    std::ofstream out(wav, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto bytes = static_cast<uint32_t>(pcm.size() * 2);
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(rate);
-    u32(rate * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
-    out.write(reinterpret_cast<const char*>(pcm.data()), bytes);
-    out.close();
+    writeWav(wav, rate, 2, pcm);
     const auto mp3 = dir / "ql.mp3";
     encodeMp3(wav, mp3, "-b 128 -t");  // no Xing frame: frame 0 is the first audio
     return mp3;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <random>
 #include <vector>
 
@@ -31,23 +30,7 @@ void writeLoudWav(const std::filesystem::path& path, double seconds) {
         pcm.push_back(static_cast<int16_t>(l * 32767));
         pcm.push_back(static_cast<int16_t>(r * 32767));
     }
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const uint32_t bytes = frames * 4;
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(rate);
-    u32(rate * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
-    out.write(reinterpret_cast<const char*>(pcm.data()), bytes);
+    writeWav(path, rate, 2, pcm);
 }
 
 struct PathDifference {
