@@ -228,6 +228,17 @@ void SettingsStore::loadSettings() {
     s.glblight = readInt(plugin, kBump, QStringLiteral("glblight"), s.glblight);
 }
 
+IniDocument SettingsStore::readMain() {
+    return readForLoad(mainIniPath());
+}
+
+void SettingsStore::updateMain(const std::function<void(IniDocument&)>& change) {
+    if (auto doc = readForUpdate(mainIniPath())) {
+        change(*doc);
+        doc->save(mainIniPath());
+    }
+}
+
 void SettingsStore::saveSettings() {
     const S& s = settings_;
     if (auto doc = readForUpdate(mainIniPath())) {

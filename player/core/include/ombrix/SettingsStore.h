@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "ombrix/Home.h"
@@ -48,6 +49,17 @@ public:
     void saveSettings();
     /// The "options" keys and the media types. @throws FileError.
     void saveOptions();
+
+    /// The main settings file as it is now, for the sections a tool window keeps there
+    /// (empty when it cannot be read; the problem is reported once).
+    IniDocument readMain();
+    /**
+     * @brief Changes the main settings file: @p change edits a fresh reading of it, which is
+     *        then written atomically. Keys the change does not touch stay as they were. Does
+     *        nothing when the file exists but cannot be read (reported once).
+     * @throws FileError when the file cannot be written.
+     */
+    void updateMain(const std::function<void(IniDocument&)>& change);
 
     /// Messages for the user about settings files that cannot be read, each given once; the
     /// list is emptied.
