@@ -131,6 +131,12 @@ void PlaybackController::clearPlaylist() {
     markChanged(kChangePlaylist);
 }
 
+void PlaybackController::showIdleTitle() {
+    setLine(line1_, kDisplayName);
+    setLine(line2_, QString());
+    setLine(line3_, QString());
+}
+
 void PlaybackController::moveEntry(int from, int to) {
     const int n = static_cast<int>(playlist_.size());
     if (from < 0 || from >= n || to < 0 || to >= n || from == to) return;

@@ -8,6 +8,10 @@
 
 namespace ombrix {
 
+namespace {
+const char* const kUnnumbered = "ombrixUnnumbered";
+}  // namespace
+
 MainMenus::MainMenus(QObject* parent)
     : QObject(parent), mainPopup_(std::make_unique<QMenu>()), trayMenu_(std::make_unique<QMenu>()) {
     QMenu* m = mainPopup_.get();
@@ -31,6 +35,11 @@ MainMenus::MainMenus(QObject* parent)
     add(m, QStringLiteral("Resume1"), tr("R&esume"), true);
     m->addSeparator();
     add(m, QStringLiteral("Playlist1"), tr("Play&list Editor..."));
+    // Items the language file does not know: they are skipped when it relabels by position.
+    add(m, QStringLiteral("SavePlaylistAs1"), tr("Sa&ve Playlist As..."))
+        ->setProperty(kUnnumbered, true);
+    add(m, QStringLiteral("SaveToDesktop1"), tr("Save Playlist to Des&ktop"))
+        ->setProperty(kUnnumbered, true);
     add(m, QStringLiteral("EditTag1"), tr("Edit &TAG..."));
     add(m, QStringLiteral("DJControl1"), tr("&DJ Control..."));
     add(m, QStringLiteral("Equalizer1"), tr("E&qualizer..."));
@@ -122,7 +131,8 @@ void MainMenus::setRecent(const QStringList& files, const QStringList& folders) 
 }
 
 void MainMenus::relabel(QMenu* menu, const IniDocument& ini, const QString& section) {
-    const QList<QAction*> items = menu->actions();
+    QList<QAction*> items = menu->actions();
+    items.removeIf([](const QAction* a) { return a->property(kUnnumbered).toBool(); });
     for (int i = 0; i < items.size(); ++i) {
         const auto caption = ini.value(section, QString::number(i));
         if (caption && !caption->isEmpty() && !items.at(i)->isSeparator())

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
@@ -21,12 +22,15 @@
 #include "AboutBox.h"
 #include "MainMenus.h"
 #include "SkinnedDisplay.h"
+#include "Tfplaylist.h"
 #include "mixora.h"
 #include "mp3.h"
 #include "ombrix/AlsaMixer.h"
 #include "ombrix/AudioMixer.h"
 #include "ombrix/CommandLine.h"
 #include "ombrix/DesktopIntegration.h"
+#include "ombrix/DesktopPlaylist.h"
+#include "ombrix/DialogFilter.h"
 #include "ombrix/DropCollector.h"
 #include "ombrix/GlobalHotKeys.h"
 #include "ombrix/IniDocument.h"
@@ -46,20 +50,6 @@ namespace {
 
 const QString kAppTitle = QStringLiteral("Ombrix Player");
 const QString kBackup = QStringLiteral("backup.dmp");
-
-// "desc|*.a;*.b|desc|*.c" as the platform's file dialog wants it.
-QString dialogFilter(const QString& pairs) {
-    const QStringList parts = pairs.split(QLatin1Char('|'));
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        patterns = patterns.simplified();
-        if (patterns.isEmpty()) continue;
-        filters.append(parts.at(i).trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')'));
-    }
-    return filters.join(QStringLiteral(";;"));
-}
 
 QIcon programIcon() {
     // A simple drawn icon until the desktop data ships its own.
@@ -296,7 +286,7 @@ void Tfmain::registerHotKeys() {
     connect(hotKeys_.get(), &GlobalHotKeys::activated, this, [this](int id) {
         if (id == 1 && !isVisible()) restoreFromTray();
         if (id == 2 && isVisible()) hideToTray();
-        // 3 shows the playlist window, which does not exist yet.
+        if (id == 3) showPlaylistWindow();
     });
 }
 
@@ -325,6 +315,11 @@ void Tfmain::connectMenus() {
     on(QStringLiteral("TrayExit1"), [this] { close(); });
     on(QStringLiteral("About1"), [this] { showAbout(); });
     on(QStringLiteral("CreateImage1"), [this] { exportImage(); });
+    on(QStringLiteral("Playlist1"), [this] { showPlaylistWindow(); });
+    on(QStringLiteral("SavePlaylistAs1"), [this] { savePlaylistAs(); });
+    on(QStringLiteral("SaveToDesktop1"), [this] {
+        savePlaylistToDesktop(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    });
     auto toggle = [&](const QString& name, bool& value, std::function<void(bool)> after = {}) {
         QAction* a = m.item(name);
         if (!a) return;
@@ -360,8 +355,7 @@ void Tfmain::connectMenus() {
         if (controller_->acceptsFiles()) openFiles(folder, true);
     });
     // Windows that come later: present, not yet usable.
-    for (const char* name :
-         {"Playlist1", "EditTag1", "DJControl1", "Equalizer1", "ReadCDTrack1", "Config1"})
+    for (const char* name : {"EditTag1", "DJControl1", "Equalizer1", "ReadCDTrack1", "Config1"})
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(false);
 }
 
@@ -549,6 +543,8 @@ void Tfmain::contextMenuEvent(QContextMenuEvent* event) {
 void Tfmain::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
+        // An open playlist window hands its list over first, so its edits are saved too.
+        if (playlistWindow_ && playlistWindow_->isVisible()) playlistWindow_->close();
         controller_->Stop();
         exitSave();
     }
@@ -613,6 +609,59 @@ void Tfmain::showMessage(const QString& text) {
 
 void Tfmain::openTagEditor(const QString& file) {
     controller_->ShowStatus(QStringLiteral("tag editor: ") + QFileInfo(file).fileName());
+}
+
+void Tfmain::selectInPlaylistWindow(int index) {
+    if (playlistWindow_) playlistWindow_->playingEntry(index);
+}
+
+void Tfmain::refreshPlaylistWindow() {
+    if (playlistWindow_) playlistWindow_->refill();
+}
+
+Tfplaylist& Tfmain::playlistWindow() {
+    if (!playlistWindow_) {
+        Tfplaylist::Hooks hooks;
+        hooks.editTag = [this](const QString& file) { openTagEditor(file); };
+        hooks.tell = [this](const QString& text) { showMessage(text); };
+        playlistWindow_ = std::make_unique<Tfplaylist>(*controller_, store_, hooks, this);
+    }
+    return *playlistWindow_;
+}
+
+void Tfmain::showPlaylistWindow() {
+    Tfplaylist& w = playlistWindow();
+    w.show();
+    w.raise();
+    w.activateWindow();
+}
+
+void Tfmain::savePlaylistAs() {
+    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save playlist as"), QString(),
+                                                dialogFilter(PlaylistFile::kFilter));
+    if (file.isEmpty()) return;
+    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".dmp");
+    try {
+        PlaylistFile::save(file, controller_->playlist());
+    } catch (const FileError& e) {
+        tell(QString::fromLocal8Bit(e.what()), QMessageBox::Warning);
+    }
+}
+
+void Tfmain::savePlaylistToDesktop(const QString& desktopFolder) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(this, QStringLiteral("Saving playlist to desktop"),
+                                                 QStringLiteral("filename"), QLineEdit::Normal,
+                                                 DesktopPlaylist::defaultName(desktopFolder), &ok);
+    const QString file = DesktopPlaylist::target(desktopFolder, answer);
+    if (!ok || file.isEmpty()) return;
+    try {
+        QDir().mkpath(desktopFolder);
+        PlaylistFile::save(file, controller_->playlist());
+        controller_->ShowStatus(QStringLiteral("saved ") + QFileInfo(file).fileName());
+    } catch (const FileError& e) {
+        tell(QString::fromLocal8Bit(e.what()), QMessageBox::Warning);
+    }
 }
 
 void Tfmain::hideToTray() {

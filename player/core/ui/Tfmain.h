@@ -27,6 +27,7 @@ class MainMenus;
 class PlaybackController;
 class SingleInstance;
 class TelnetDaemon;
+class Tfplaylist;
 
 /**
  * @brief The main window: owns the playlist's controller, the settings, the menus, the tray
@@ -69,6 +70,17 @@ public:
     void hideToTray() override;
     void setBusyCursor(bool busy) override;
     bool panelHasVolumeDisplay() const override;
+    void selectInPlaylistWindow(int index) override;
+    void refreshPlaylistWindow() override;
+
+    /// The playlist window, created on first use.
+    Tfplaylist& playlistWindow();
+    /// Opens the playlist window (menu, panel button, hot key).
+    void showPlaylistWindow();
+    /// "Save playlist as": asks for a file and writes the main playlist.
+    void savePlaylistAs();
+    /// Saves the main playlist on the desktop under a name the user confirms.
+    void savePlaylistToDesktop(const QString& desktopFolder);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +123,7 @@ private:
     std::unique_ptr<MainDisplay> display_;
     std::unique_ptr<TelnetDaemon> telnet_;
     std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
+    std::unique_ptr<Tfplaylist> playlistWindow_;
     SessionMarker marker_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song

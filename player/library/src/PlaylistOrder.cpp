@@ -7,6 +7,98 @@
 
 namespace ombrix {
 
+namespace {
+
+/**
+ * A sequence of entry indices that can take an element out at a position and put it in at
+ * another in O(log n): an implicit treap (a tree ordered by position, balanced by random
+ * priorities), kept in flat arrays.
+ */
+class PositionTree {
+public:
+    explicit PositionTree(int n)
+        : left_(std::size_t(n), -1),
+          right_(std::size_t(n), -1),
+          size_(std::size_t(n), 1),
+          priority_(std::size_t(n)) {
+        // The balancing priorities only shape the tree; the result does not depend on them.
+        quint32 x = 0x9E3779B9u;
+        for (auto& p : priority_) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            p = x;
+        }
+        for (int i = 0; i < n; ++i) root_ = merge(root_, i);
+    }
+
+    /// Moves the element at @p from to @p to (positions in the shortened sequence).
+    void move(int from, int to) {
+        auto [a, rest] = split(root_, from);
+        auto [node, b] = split(rest, 1);
+        const int shortened = merge(a, b);
+        auto [c, d] = split(shortened, to);
+        root_ = merge(merge(c, node), d);
+    }
+
+    std::vector<int> order() const {
+        std::vector<int> out;
+        out.reserve(size_.size());
+        // In-order walk without recursion (the tree can be deep for unlucky priorities).
+        std::vector<int> stack;
+        int node = root_;
+        while (node >= 0 || !stack.empty()) {
+            while (node >= 0) {
+                stack.push_back(node);
+                node = left_[std::size_t(node)];
+            }
+            node = stack.back();
+            stack.pop_back();
+            out.push_back(node);
+            node = right_[std::size_t(node)];
+        }
+        return out;
+    }
+
+private:
+    int sizeOf(int node) const { return node < 0 ? 0 : size_[std::size_t(node)]; }
+    void update(int node) {
+        size_[std::size_t(node)] =
+            1 + sizeOf(left_[std::size_t(node)]) + sizeOf(right_[std::size_t(node)]);
+    }
+    int merge(int a, int b) {
+        if (a < 0) return b;
+        if (b < 0) return a;
+        if (priority_[std::size_t(a)] > priority_[std::size_t(b)]) {
+            right_[std::size_t(a)] = merge(right_[std::size_t(a)], b);
+            update(a);
+            return a;
+        }
+        left_[std::size_t(b)] = merge(a, left_[std::size_t(b)]);
+        update(b);
+        return b;
+    }
+    /// The first @p count elements of @p node's sequence, and the rest.
+    std::pair<int, int> split(int node, int count) {
+        if (node < 0) return {-1, -1};
+        const int leftSize = sizeOf(left_[std::size_t(node)]);
+        if (count <= leftSize) {
+            auto [a, b] = split(left_[std::size_t(node)], count);
+            left_[std::size_t(node)] = b;
+            update(node);
+            return {a, node};
+        }
+        auto [a, b] = split(right_[std::size_t(node)], count - leftSize - 1);
+        right_[std::size_t(node)] = a;
+        update(node);
+        return {node, b};
+    }
+
+    std::vector<int> left_, right_, size_;
+    std::vector<quint32> priority_;
+    int root_ = -1;
+};
+
+}  // namespace
+
 PlaylistOrder::Random PlaylistOrder::systemRandom() {
     return [](int n) { return n <= 0 ? 0 : int(QRandomGenerator::global()->bounded(n)); };
 }
@@ -22,26 +114,41 @@ std::vector<std::pair<int, int>> PlaylistOrder::shuffleMoves(int n, const Random
     return moves;
 }
 
+std::vector<int> PlaylistOrder::shuffleOrder(int n, const Random& random) {
+    if (n <= 0) return {};
+    PositionTree tree(n);
+    for (const auto& [from, to] : shuffleMoves(n, random)) tree.move(from, to);
+    return tree.order();
+}
+
+QStringList PlaylistOrder::permuted(const QStringList& list, const std::vector<int>& order) {
+    QStringList out;
+    out.reserve(qsizetype(order.size()));
+    for (int i : order) out.append(list[i]);
+    return out;
+}
+
 void PlaylistOrder::shuffle(QStringList& list, const Random& random) {
-    for (const auto& [from, to] : shuffleMoves(int(list.size()), random)) list.move(from, to);
+    list = permuted(list, shuffleOrder(int(list.size()), random));
 }
 
 std::vector<int> PlaylistOrder::sortOrder(const QStringList& entries) {
-    std::vector<int> order(std::size_t(entries.size()));
-    std::iota(order.begin(), order.end(), 0);
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return collator.compare(entries[a], entries[b]) < 0; });
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(std::size_t(entries.size()));
+    // Folded first: some collation back ends ignore the case setting in their sort keys.
+    for (const QString& e : entries) keys.push_back(collator.sortKey(e.toCaseFolded()));
+    std::vector<int> order(std::size_t(entries.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
+    });
     return order;
 }
 
 void PlaylistOrder::sort(QStringList& list) {
-    const std::vector<int> order = sortOrder(list);
-    QStringList sorted;
-    sorted.reserve(list.size());
-    for (int i : order) sorted.append(list[i]);
-    list = sorted;
+    list = permuted(list, sortOrder(list));
 }
 
 }  // namespace ombrix

@@ -60,6 +60,8 @@ public:
     /// Replaces the playlist without playing (start-up, resume, the playlist window).
     void setPlaylist(const QStringList& entries);
     void clearPlaylist();
+    /// The title display shows the program's name and nothing else (an emptied playlist).
+    void showIdleTitle();
     void moveEntry(int from, int to);
     int currentIndex() const noexcept { return currentIndex_; }
     void setCurrentIndex(int index);

@@ -1,0 +1,205 @@
+#include "ombrix/PlaylistEditor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "mixora.h"
+#include "ombrix/ArchiveMember.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/PlaylistEntry.h"
+#include "ombrix/PlaylistFile.h"
+#include "ombrix/SettingsStore.h"
+#include "ombrix/SongLength.h"
+#include "ombrix/TextFile.h"
+#include "ombrix/ZipArchive.h"
+
+namespace ombrix {
+
+PlaylistEditor::PlaylistEditor(PlaybackController& controller, SettingsStore& store,
+                               QObject* parent)
+    : QObject(parent),
+      controller_(controller),
+      store_(store),
+      list_(std::make_unique<TPlayList>(store.settings().preloadtag, SongLength::decoder())),
+      media_(store.mediaTypes().flat),
+      random_(PlaylistOrder::systemRandom()) {
+    const PlayerSettings& s = store.settings();
+    list_->setTagText(LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+}
+
+PlaylistEditor::~PlaylistEditor() = default;
+
+QStringList PlaylistEditor::entriesFor(const QString& name, const MediaIdentifier& media,
+                                       QString* problem, int depth) {
+    if (name.startsWith(QLatin1String("http"))) return {};
+    const QString ext = MediaIdentifier::extension(name);
+    const QString shown = QFileInfo(name).fileName();
+    if (ext == QLatin1String(".lnk")) {
+        if (depth >= kMaxLinkDepth) return {};
+        const QString target = QFile::decodeName(ResolveLink(QFile::encodeName(name).constData()));
+        if (target.isEmpty() || target == name) {
+            if (problem) *problem = QStringLiteral("cannot follow ") + shown;
+            return {};
+        }
+        return entriesFor(target, media, problem, depth + 1);
+    }
+    if (ext == QLatin1String(".dmp") || ext == QLatin1String(".m3u")) {
+        try {
+            // "@" marks a line as written, before the playlist's folder is put in front.
+            QStringList kept;
+            for (const QString& line : TextFile::readLines(name))
+                if (!line.startsWith(QLatin1Char('@'))) kept.append(line);
+            const bool m3u = ext == QLatin1String(".m3u");
+            QStringList out;
+            for (const QString& line :
+                 PlaylistFile::complete(kept, QFileInfo(name).absolutePath(), m3u)) {
+                if (line.trimmed().isEmpty()) continue;
+                if (m3u && line.startsWith(QLatin1Char('#'))) continue;
+                out.append(line);
+            }
+            return out;
+        } catch (const FileError&) {
+            if (problem) *problem = QStringLiteral("cannot read ") + shown;
+            return {};
+        }
+    }
+    if (ext == QLatin1String(".zip")) {
+        try {
+            const ZipArchive zip(name);
+            QStringList out;
+            const QString path = QFileInfo(name).absoluteFilePath();
+            for (const ArchiveMember& m : zip.members())
+                if (media.isArchivePlayable(m.name))
+                    out.append(PlaylistEntry::archiveMember(path, int(out.size())));
+            if (out.isEmpty() && problem) *problem = QStringLiteral("nothing playable in ") + shown;
+            return out;
+        } catch (const std::exception&) {
+            if (problem) *problem = QStringLiteral("cannot read ") + shown;
+            return {};
+        }
+    }
+    if (!media.isSupported(name)) return {};
+    // Network paths stay as they are; everything else becomes a full path.
+    if (name.startsWith(QLatin1String("//"))) return {name};
+    return {QFileInfo(name).absoluteFilePath()};
+}
+
+int PlaylistEditor::AddItems(const QStringList& names) {
+    QStringList entries;
+    QString problem;
+    for (const QString& name : names) entries += entriesFor(name, media_, &problem);
+    list_->AddEntries(entries);
+    if (!problem.isEmpty()) controller_.ShowStatus(problem);
+    return int(entries.size());
+}
+
+int PlaylistEditor::show() {
+    discard_ = false;
+    list_->setEntries(controller_.playlist());
+    if (list_->count() == 0) return -1;
+    return std::clamp(controller_.currentIndex(), 0, int(list_->count()) - 1);
+}
+
+void PlaylistEditor::close(int selectedRow) {
+    if (discard_) return;
+    const QStringList& entries = list_->entries();
+    if (entries.isEmpty()) {
+        controller_.Stop();
+        controller_.clearPlaylist();
+        controller_.showIdleTitle();
+        return;
+    }
+    const PlayerState st = controller_.state();
+    const int playingRow = st.songOpen ? int(entries.lastIndexOf(st.currentEntry)) : -1;
+    controller_.setPlaylist(entries);
+    if (playingRow >= 0) {
+        controller_.setCurrentIndex(playingRow);
+        return;
+    }
+    const int row = selectedRow >= 0 && selectedRow < entries.size() ? selectedRow : 0;
+    controller_.setCurrentIndex(row);
+    // What was playing is gone from the list: the selected entry takes its place. Closing the
+    // window while nothing plays starts nothing.
+    if (st.songOpen) controller_.PlayEntry(row);
+}
+
+int PlaylistEditor::remove(const std::vector<int>& rows, int currentRow) {
+    if (rows.empty()) return currentRow;
+    const int first = *std::min_element(rows.begin(), rows.end());
+    list_->deleteRows(rows);
+    const int n = int(list_->count());
+    if (n == 0) return -1;
+    return std::min(first, n - 1);
+}
+
+int PlaylistEditor::up(int row) {
+    if (row <= 0 || row >= list_->count()) return row;
+    list_->Move(row, row - 1);
+    return row - 1;
+}
+
+int PlaylistEditor::down(int row) {
+    if (row < 0 || row + 1 >= list_->count()) return row;
+    list_->Move(row, row + 1);
+    return row + 1;
+}
+
+void PlaylistEditor::shuffle() {
+    list_->shuffle(random_);
+}
+
+void PlaylistEditor::sort() {
+    list_->sort();
+}
+
+void PlaylistEditor::clear() {
+    list_->Clear();
+}
+
+void PlaylistEditor::play(int row) {
+    if (row < 0 || row >= list_->count()) return;
+    controller_.setPlaylist(list_->entries());
+    controller_.PlayEntry(row);
+}
+
+bool PlaylistEditor::addUrl(const QString& text) {
+    if (text.size() < 8) return false;
+    list_->Add(text);
+    return true;
+}
+
+void PlaylistEditor::save(const QString& fileName) const {
+    PlaylistFile::save(fileName, list_->entries());
+}
+
+QString PlaylistEditor::tagTarget(int row) const {
+    if (row < 0 || row >= list_->count()) return {};
+    const QString& entry = list_->entries()[row];
+    static const QStringList taggable{".mp3", ".mp2", ".mpa", ".rmp", ".wav"};
+    // Compared as written: the tagger writes these extensions only.
+    const int dot = int(entry.lastIndexOf(QLatin1Char('.')));
+    return dot >= 0 && taggable.contains(entry.mid(dot)) ? entry : QString();
+}
+
+QString PlaylistEditor::statusText(int row) {
+    if (row < 0 || row >= list_->count()) return {};
+    QString path = list_->entries()[row];
+    const QString ext = MediaIdentifier::extension(path);
+    for (const QLatin1String archive : {QLatin1String(".zip"), QLatin1String(".lzh")})
+        if (ext.startsWith(archive)) path = path.left(path.size() - ext.size()) + archive;
+    list_->refreshTitle(row);
+    const PlayerState st = controller_.state();
+    if (st.playing && !st.currentFile.isEmpty() &&
+        QFileInfo(st.currentFile).completeBaseName() == QFileInfo(path).completeBaseName())
+        return kPlayingPrefix + QFileInfo(path).fileName();
+    return path;
+}
+
+int PlaylistEditor::rowForPlaying(int index) const {
+    const QStringList& main = controller_.playlist();
+    if (index < 0 || index >= main.size()) return -1;
+    return int(list_->entries().indexOf(main[index]));
+}
+
+}  // namespace ombrix
