@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "ombrix/EqualizerCurve.h"
+
+class QSlider;
+class QPushButton;
+
+namespace ombrix {
+
+class EqualizerSink;
+class SettingsStore;
+
+/**
+ * @brief The "16 bands equalizer" window: sixteen vertical sliders over EqualizerCurve, each
+ *        driving two bands of the decoder's equaliser. The top of a slider raises its bands,
+ *        the bottom silences them. Switching the equaliser on and off is not this window's job.
+ *
+ * Creation restores the window's place ("feq" in section "form") and sends the stored curve
+ * (once per slider); closing and destruction store the positions in section "feq".
+ * Thread affinity: main thread. Nothing throws.
+ */
+class Tfeq : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString kWindowName = QStringLiteral("feq");
+
+    Tfeq(SettingsStore& store, EqualizerSink& sink, QWidget* parent = nullptr);
+    ~Tfeq() override;
+
+    const EqualizerCurve& curve() const noexcept { return curve_; }
+    /// The slider of band group @p number (1..16).
+    QSlider* slider(int number) const;
+
+    /// Every slider back to the flat position, sending the curve after each.
+    void resetToFlat();
+    /// Stores the window's place and the slider positions in the main settings file.
+    void saveState();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void sliderChanged(const QSlider& slider);
+    void setSlider(int number, int position);
+
+    SettingsStore& store_;
+    EqualizerSink& sink_;
+    EqualizerCurve curve_;
+    std::array<QSlider*, EqualizerCurve::kSliders> sliders_{};
+};
+
+}  // namespace ombrix
