@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ombrix/EqualizerSink.h"
 #include "ombrix/IniDocument.h"
@@ -36,10 +37,10 @@ Tfeq::Tfeq(SettingsStore& store, EqualizerSink& sink, QWidget* parent)
         s->setObjectName(EqualizerCurve::keyFor(k + 1));
         s->setRange(EqualizerCurve::kMinPosition, EqualizerCurve::kMaxPosition);
         s->setPageStep(10);
-        s->setValue(EqualizerCurve::kFlatPosition);
-        // Position 0 at the top: dragging, wheel and keys upwards all raise the gain.
-        s->setInvertedAppearance(true);
-        s->setInvertedControls(true);
+        // The slider shows the curve's position upside down (value = 1000 - position), so
+        // position 0 sits at the top, the filled groove grows with the gain, and dragging,
+        // wheel and keys upwards all raise it.
+        s->setValue(toSlider(EqualizerCurve::kFlatPosition));
         s->setMinimumHeight(120);
         s->setToolTip(QStringLiteral("%1 Hz band").arg(bandLabel(k)));
         connect(s, &QSlider::valueChanged, this, [this, s] { sliderChanged(*s); });
@@ -81,7 +82,7 @@ Tfeq::Tfeq(SettingsStore& store, EqualizerSink& sink, QWidget* parent)
     // Every slider's change runs once, so the stored curve reaches the decoder.
     EqualizerCurve stored;
     stored.read(store_.readMain());
-    for (int n = 1; n <= EqualizerCurve::kSliders; ++n) setSlider(n, stored.position(n));
+    for (int n = 1; n <= EqualizerCurve::kSliders; ++n) setPosition(n, stored.position(n));
 }
 
 Tfeq::~Tfeq() {
@@ -94,7 +95,8 @@ QSlider* Tfeq::slider(int number) const {
 }
 
 void Tfeq::resetToFlat() {
-    for (int n = 1; n <= EqualizerCurve::kSliders; ++n) setSlider(n, EqualizerCurve::kFlatPosition);
+    for (int n = 1; n <= EqualizerCurve::kSliders; ++n)
+        setPosition(n, EqualizerCurve::kFlatPosition);
 }
 
 void Tfeq::saveState() {
@@ -114,17 +116,18 @@ void Tfeq::closeEvent(QCloseEvent* event) {
 void Tfeq::sliderChanged(const QSlider& slider) {
     const auto number = EqualizerCurve::sliderNumber(slider.objectName());
     if (!number) return;
-    curve_.setPosition(*number, slider.value());
+    curve_.setPosition(*number, toPosition(slider.value()));
     curve_.send(sink_);
 }
 
-void Tfeq::setSlider(int number, int position) {
+void Tfeq::setPosition(int number, int position) {
     QSlider* s = slider(number);
     if (!s) return;
     {
         // The change runs below even when the position stays the same.
         const QSignalBlocker block(s);
-        s->setValue(position);
+        s->setValue(toSlider(
+            std::clamp(position, EqualizerCurve::kMinPosition, EqualizerCurve::kMaxPosition)));
     }
     sliderChanged(*s);
 }

@@ -31,8 +31,12 @@ public:
     ~Tfeq() override;
 
     const EqualizerCurve& curve() const noexcept { return curve_; }
-    /// The slider of band group @p number (1..16).
+    /// The slider of band group @p number (1..16). Its value is 1000 - position, so that
+    /// position 0 is at the top.
     QSlider* slider(int number) const;
+    /// Moves slider @p number (1..16) to curve position @p position and sends the curve, even
+    /// when the position stays the same.
+    void setPosition(int number, int position);
 
     /// Every slider back to the flat position, sending the curve after each.
     void resetToFlat();
@@ -43,8 +47,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    static int toSlider(int position) noexcept { return EqualizerCurve::kMaxPosition - position; }
+    static int toPosition(int value) noexcept { return EqualizerCurve::kMaxPosition - value; }
     void sliderChanged(const QSlider& slider);
-    void setSlider(int number, int position);
 
     SettingsStore& store_;
     EqualizerSink& sink_;
