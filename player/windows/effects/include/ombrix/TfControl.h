@@ -29,7 +29,9 @@ class SettingsStore;
  * Creation reads the "djcontrol" section of the main settings file (fade lengths, fade-in),
  * restores the window's place ("djcontrol" in section "form"), lists the presets and loads
  * "lasttime.ini". Closing and destruction store all of it again.
- * Thread affinity: main thread. Nothing throws.
+ * Lifetime: destruction writes to the settings, so the window must go before the store, the
+ * controller and the desk (hold it in a std::unique_ptr declared after them rather than leaving it
+ * to a parent's destructor). Thread affinity: main thread. Nothing throws.
  */
 class TfControl : public QWidget {
     Q_OBJECT

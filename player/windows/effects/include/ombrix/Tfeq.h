@@ -20,6 +20,9 @@ class SettingsStore;
  *
  * Creation restores the window's place ("feq" in section "form") and sends the stored curve
  * (once per slider); closing and destruction store the positions in section "feq".
+ * Lifetime: destruction writes to the settings, so the window must go before the store and the sink
+ * (hold it in a std::unique_ptr declared after them rather than leaving it to a parent's
+ * destructor).
  * Thread affinity: main thread. Nothing throws.
  */
 class Tfeq : public QWidget {
