@@ -197,15 +197,6 @@ TEST_F(DjControlWindowTest, LastTimeIsSavedAtCloseAndRestoredAtTheNextCreation) 
     EXPECT_EQ(desk.calls, expected.calls);
 }
 
-TEST_F(DjControlWindowTest, FadeSettingsFromTheFileAreHeldToTheirRange) {
-    IniDocument::parse({"[djcontrol]", "spinedit1=0", "spinedit2=5000", "chkfadein=x"})
-        .save(store->mainIniPath());
-    open();
-    EXPECT_EQ(find<QSpinBox>("SpinEdit1")->value(), 1);
-    EXPECT_EQ(find<QSpinBox>("SpinEdit2")->value(), 100);
-    EXPECT_FALSE(find<QCheckBox>("chkFadeIn")->isChecked());
-}
-
 TEST_F(DjControlWindowTest, PadButtonsWaitForALoadedSample) {
     open();
     QPushButton* play = find<QPushButton>("btnplay3");

@@ -48,9 +48,14 @@ TEST_F(EqualizerWindowTest, CreationSendsTheStoredCurveAndDestructionStoresTheSl
 
     eq->setPosition(5, 900);
     eq->move(60, 70);
+    eq->show();
+    QTest::mouseClick(eq->findChild<QPushButton*>("btnok"), Qt::LeftButton);
+    EXPECT_FALSE(eq->isVisible()) << "ok closes the window";
+    EXPECT_EQ(store->readMain().readInteger("feq", "ScrollBar5", -1), 900) << "stored at close";
+    eq->setPosition(5, 901);
     eq.reset();
     const IniDocument ini = store->readMain();
-    EXPECT_EQ(ini.readInteger("feq", "ScrollBar5", -1), 900);
+    EXPECT_EQ(ini.readInteger("feq", "ScrollBar5", -1), 901) << "and at destruction";
     EXPECT_EQ(ini.readInteger("feq", "ScrollBar2", -1), 250);
     EXPECT_EQ(ini.readInteger("feq", "ScrollBar1", -1), 500);
     EXPECT_EQ(ini.readInteger("form", "feqleft", -1), 60);
@@ -101,15 +106,6 @@ TEST_F(EqualizerWindowTest, UpwardsOnASliderRaisesItsBandsAndSendsTheCurve) {
     QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() - 2));
     EXPECT_GT(eq.curve().position(4), 500) << "the bottom of the groove lowers the gain";
     EXPECT_LT(sink.bands[6], 1.0f);
-}
-
-TEST_F(EqualizerWindowTest, OkClosesTheWindowAndStoresTheCurve) {
-    Tfeq eq(*store, sink);
-    eq.show();
-    eq.setPosition(3, 123);
-    QTest::mouseClick(eq.findChild<QPushButton*>("btnok"), Qt::LeftButton);
-    EXPECT_FALSE(eq.isVisible());
-    EXPECT_EQ(store->readMain().readInteger("feq", "ScrollBar3", -1), 123);
 }
 
 }  // namespace

@@ -430,7 +430,6 @@ bool TfControl::loadPad(int pad, const QString& path) {
                 .arg(QFileInfo(path).fileName()));
         return false;
     }
-    p.loaded = true;
     p.play->setEnabled(true);
     p.stop->setEnabled(true);
     p.play->setToolTip(path);

@@ -84,7 +84,6 @@ private:
         QSlider* pan = nullptr;
         QSlider* volume = nullptr;
         QCheckBox* loop = nullptr;
-        bool loaded = false;
     };
 
     QWidget* buildEffects();
