@@ -2,16 +2,19 @@
 // SDL's dummy driver), with its files in a real home folder.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "EffectsFakes.h"
@@ -223,6 +226,35 @@ TEST_F(DjControlWindowTest, PadButtonsWaitForALoadedSample) {
     desk.loadSucceeds = false;
     EXPECT_FALSE(window->loadPad(2, "/nowhere/other.wav"));
     EXPECT_TRUE(play->isEnabled()) << "the pad keeps the sample it had";
+}
+
+/// Answers the next file dialog: checks its title, then picks @p file (empty: cancels).
+void answerDialog(const QString& title, const QString& file) {
+    QTimer::singleShot(0, [=] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->windowTitle(), title);
+        if (file.isEmpty()) return dialog->reject();
+        dialog->selectFile(file);
+        static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept
+    });
+}
+
+TEST_F(DjControlWindowTest, DialogsSaveAPresetWithItsExtensionAndAssignAPad) {
+    open();
+    answerDialog("Save Effector Setting", fx("party"));
+    QTest::mouseClick(find<QPushButton>("btnsavefx"), Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(fx("party.ini")));
+    EXPECT_EQ(find<QComboBox>("ComboBox1")->findText("party"), 0) << "listed at once";
+
+    answerDialog("assign patch to bank 2", {});
+    QTest::mouseClick(find<QPushButton>("btnload2"), Qt::LeftButton);
+    EXPECT_TRUE(desk.calls.isEmpty()) << "cancelled: nothing changes";
+    writeBytes(fx("horn.wav"), "RIFF");
+    answerDialog("assign patch to bank 2", fx("horn.wav"));
+    QTest::mouseClick(find<QPushButton>("btnload2"), Qt::LeftButton);
+    EXPECT_EQ(desk.calls, QStringList{"loadSample 1 " + fx("horn.wav")});
+    EXPECT_TRUE(find<QPushButton>("btnplay2")->isEnabled());
 }
 
 TEST(MixoraDeskTest, TheEngineRefusesAFileThatIsNoWave) {
