@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -106,6 +107,11 @@ TEST_F(TfTagTest, ClickTypeOkWritesTheTagAndTheWindowShowsTheNamedControls) {
     EXPECT_TRUE(genre->isEditable());
     EXPECT_TRUE(child<QLabel>("info")->text().endsWith("kbyte (RIFF MP3)"));
 
+    QStringList unifyItems;
+    for (QAction* item : child<QMenu>("unifyMenu")->actions()) unifyItems << item->text();
+    EXPECT_EQ(unifyItems, (QStringList{"&Title", "&Artist", "&Comment", "&Album", "&Year"}));
+    EXPECT_EQ(child<QMenu>("unifyMenu")->title(), "&Unify");
+
     window->resize(window->sizeHint().expandedTo(QSize(760, 420)));
     const QImage shot = window->grab().toImage();
     ASSERT_TRUE(shot.save(QStringLiteral(OMBRIX_TAGGER_SHOT)));
@@ -141,6 +147,22 @@ TEST_F(TfTagTest, ClickingAnotherFileDiscardsTypingUnlessAutomaticallySaveIsTick
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(window->editor().currentFile(), b);
+}
+
+TEST_F(TfTagTest, AFailedAutomaticSaveKeepsTheTypingAndTheFile) {
+    const QString a = world.mp3("a.mp3");
+    const QString b = world.mp3("b.mp3");
+    ASSERT_TRUE(openWithList(a, 2));
+    child<QAction>("autoSave")->setChecked(true);
+    if (!makeReadOnly(a)) GTEST_SKIP() << "cannot make a file read-only here";
+    typeTitle("typed");
+    clickInList(b);
+    makeWritable(a);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("a.mp3")) << messages[0].toStdString();
+    EXPECT_EQ(window->editor().currentFile(), a) << "the typing stays for another try";
+    EXPECT_EQ(child<QLineEdit>("title")->text(), "typed");
+    EXPECT_FALSE(tagOf(a).found());
 }
 
 TEST_F(TfTagTest, UnifyFromTheWindowAsksThenWritesEveryListedFile) {
