@@ -313,7 +313,6 @@ bool PlaybackController::OpenSong(const QString& file) {
 
 void PlaybackController::SongStarted() {
     if (!songOpen_) return;
-    const PlayerSettings& s = store_.settings();
     fadeActive_ = fadeInTicks_ > 0;
     fadingOut_ = false;
     fadeCounter_ = 0;
@@ -321,15 +320,7 @@ void PlaybackController::SongStarted() {
     host_.resetTitleAnimation();
     refreshCommands();
 
-    const bool tagged = tag_.hasTexts();
-    auto field = [&](int index) { return tagged ? tag_.displayField(index) : QString(); };
-    const FileInformation info = FileInformation::build(currentFile_, mediaKind_, field(s.idtag1),
-                                                        field(s.idtag2), field(s.idtag3));
-    line1_ = info.line1;
-    line2_ = info.line2;
-    line3_ = info.line3;
-    // An empty third field shows the time for this song only; the setting stays as chosen.
-    line3IsTime_ = info.line3IsTime;
+    showTagLines();
     elapsedMs_ = 0;
     if (mediaKind_ == kKindMpeg) {
         positionScale_ = 1024;
@@ -339,6 +330,27 @@ void PlaybackController::SongStarted() {
     startTicks_ = clock_.ticks();
     timer500_ = true;
     markChanged(kChangeSong | kChangeText | kChangePosition);
+}
+
+void PlaybackController::showTagLines() {
+    const PlayerSettings& s = store_.settings();
+    const bool tagged = tag_.hasTexts();
+    auto field = [&](int index) { return tagged ? tag_.displayField(index) : QString(); };
+    const FileInformation info = FileInformation::build(currentFile_, mediaKind_, field(s.idtag1),
+                                                        field(s.idtag2), field(s.idtag3));
+    setLine(line1_, info.line1);
+    setLine(line2_, info.line2);
+    setLine(line3_, info.line3);
+    // An empty third field shows the time for this song only; the setting stays as chosen.
+    line3IsTime_ = info.line3IsTime;
+}
+
+void PlaybackController::showTimeText() {
+    const PlayerSettings& s = store_.settings();
+    const QString time = timeText(elapsedMs_, recording_);
+    if (s.idtag1 == kTimeTag) setLine(line1_, time);
+    if (s.idtag2 == kTimeTag) setLine(line2_, time);
+    if (s.idtag3 == kTimeTag || line3IsTime_) setLine(line3_, time);
 }
 
 void PlaybackController::CloseSong() {
@@ -358,6 +370,7 @@ void PlaybackController::CloseSong() {
             ShowStatus(QStringLiteral("the tag could not be written"));
         pendingTag_.reset();
     }
+    tag_ = Tidtag();
     host_.setLevelBoxVisible(false);
     markChanged(kChangeSong);
 }
@@ -531,10 +544,7 @@ void PlaybackController::tick500() {
         songFinished_.store(true);
         introEnded_ = true;
     }
-    const QString time = timeText(elapsedMs_, recording_);
-    if (s.idtag1 == kTimeTag) setLine(line1_, time);
-    if (s.idtag2 == kTimeTag) setLine(line2_, time);
-    if (s.idtag3 == kTimeTag || line3IsTime_) setLine(line3_, time);
+    showTimeText();
     if (!songFinished_.load() && mediaKind_ == kKindMpeg)
         position_ = static_cast<int>(std::lround(OmbrixWhere() * 1024.0));
     markChanged(kChangePosition);
@@ -793,6 +803,27 @@ void PlaybackController::setStartPending(int files, bool editRequest) {
 
 void PlaybackController::setPendingTag(const Tidtag& tag) {
     pendingTag_ = std::make_unique<Tidtag>(tag);
+}
+
+bool PlaybackController::isOpenFile(const QString& file) const {
+    if (!songOpen_ || file.isEmpty()) return false;
+    const QFileInfo a(file), b(currentFile_);
+    if (a.absoluteFilePath() == b.absoluteFilePath()) return true;
+    // Links and relative names still name the same file.
+    const QString ca = a.canonicalFilePath();
+    return !ca.isEmpty() && ca == b.canonicalFilePath();
+}
+
+void PlaybackController::editPlayingTag(const Tidtag& tag) {
+    if (!songOpen_) return;
+    tag_.assign(tag);
+    // The record now holds texts for the file even when it had no tag before.
+    tag_.tagId = QByteArrayLiteral("TAG");
+    setPendingTag(tag_);
+    showTagLines();
+    // The lines that show the time keep it instead of waiting for the next tick.
+    if (playing_) showTimeText();
+    markChanged(kChangeSong | kChangeText);
 }
 
 void PlaybackController::decoderError(quint64 serial, int result) {

@@ -119,6 +119,18 @@ public:
 
     /// Marks the tag of the playing file as edited: it is written when the song closes.
     void setPendingTag(const Tidtag& tag);
+    /// The tag of the open song, with any edits not yet written; an empty record (found()
+    /// false, no texts) while no song is open.
+    const Tidtag& playingTag() const noexcept { return tag_; }
+    /// True while a song is open and @p file names its file (the file is then held open for
+    /// playback, so its tag can only be written when the song closes).
+    bool isOpenFile(const QString& file) const;
+    /**
+     * @brief Takes the texts of @p tag as the open song's tag: the three text lines are
+     *        computed again as at the start of the song, and the tag is written into the file
+     *        when the song closes. Does nothing while no song is open.
+     */
+    void editPlayingTag(const Tidtag& tag);
 
     /// Formats the time text: "playing " (or "recording ") below 10 s, else "m : ss".
     static QString timeText(int elapsedMs, bool recording);
@@ -129,6 +141,8 @@ signals:
 private:
     bool OpenSong(const QString& file);
     void SongStarted();
+    void showTagLines();
+    void showTimeText();
     void CloseSong();
     void Halt();
     void EndOfSong();
