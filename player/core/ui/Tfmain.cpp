@@ -28,6 +28,7 @@
 #include "ombrix/AlsaMixer.h"
 #include "ombrix/AudioMixer.h"
 #include "ombrix/CommandLine.h"
+#include "ombrix/DecoderEqualizer.h"
 #include "ombrix/DesktopIntegration.h"
 #include "ombrix/DesktopPlaylist.h"
 #include "ombrix/DialogFilter.h"
@@ -36,6 +37,7 @@
 #include "ombrix/IniDocument.h"
 #include "ombrix/InstanceMessage.h"
 #include "ombrix/MixerRules.h"
+#include "ombrix/MixoraDesk.h"
 #include "ombrix/OutputLevel.h"
 #include "ombrix/PlaybackController.h"
 #include "ombrix/PlaylistFile.h"
@@ -43,6 +45,9 @@
 #include "ombrix/SingleInstance.h"
 #include "ombrix/TelnetDaemon.h"
 #include "ombrix/TextFile.h"
+#include "ombrix/TfControl.h"
+#include "ombrix/TfTag.h"
+#include "ombrix/Tfeq.h"
 #include "ombrix/VirtualKey.h"
 
 namespace ombrix {
@@ -339,8 +344,22 @@ void Tfmain::connectMenus() {
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
         if (visible) show();
     });
-    toggle(QStringLiteral("EnableFX1"), s.enablefx1, [](bool on) { XMEnableFX(on ? 1 : 0); });
-    toggle(QStringLiteral("EnableEQ1"), s.enableeq1, [](bool on) { OmbrixEnableEQ(on ? 1 : 0); });
+    toggle(QStringLiteral("EnableFX1"), s.enablefx1, [this](bool on) {
+        // The DJ control holds the effect settings: it exists before effects are heard.
+        if (on && controller_->state().playing) ensureDjControl();
+        XMEnableFX(on ? 1 : 0);
+    });
+    toggle(QStringLiteral("EnableEQ1"), s.enableeq1, [this](bool on) {
+        // Creating the equaliser window sends the stored curve to the decoder.
+        ensureEqualizer();
+        OmbrixEnableEQ(on ? 1 : 0);
+    });
+    on(QStringLiteral("EditTag1"), [this] {
+        const PlayerState st = controller_->state();
+        openTagEditor(st.songOpen ? st.currentFile : QString());
+    });
+    on(QStringLiteral("DJControl1"), [this] { present(djWindow()); });
+    on(QStringLiteral("Equalizer1"), [this] { present(equalizerWindow()); });
     if (QAction* a = m.item(QStringLiteral("RepeatThisSong1")))
         connect(a, &QAction::toggled, this, [&c](bool on) { c.setRepeatThisSong(on); });
     m.checkPriority(s.threadpriority);
@@ -608,7 +627,44 @@ void Tfmain::showMessage(const QString& text) {
 }
 
 void Tfmain::openTagEditor(const QString& file) {
-    controller_->ShowStatus(QStringLiteral("tag editor: ") + QFileInfo(file).fileName());
+    TfTag& w = tagWindow();
+    if (!file.isEmpty()) w.openFor(file);
+    present(w);
+}
+
+TfTag& Tfmain::tagWindow() {
+    if (!tagWindow_) tagWindow_ = std::make_unique<TfTag>(store_, *controller_, this);
+    return *tagWindow_;
+}
+
+TfControl& Tfmain::djWindow() {
+    if (!djWindow_) {
+        if (!effectsDesk_) effectsDesk_ = std::make_unique<MixoraDesk>();
+        djWindow_ = std::make_unique<TfControl>(store_, *controller_, *effectsDesk_, this);
+    }
+    return *djWindow_;
+}
+
+Tfeq& Tfmain::equalizerWindow() {
+    if (!equalizerWindow_) {
+        if (!equalizerSink_) equalizerSink_ = std::make_unique<DecoderEqualizer>();
+        equalizerWindow_ = std::make_unique<Tfeq>(store_, *equalizerSink_, this);
+    }
+    return *equalizerWindow_;
+}
+
+void Tfmain::ensureDjControl() {
+    djWindow();
+}
+
+void Tfmain::ensureEqualizer() {
+    equalizerWindow();
+}
+
+void Tfmain::present(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void Tfmain::selectInPlaylistWindow(int index) {
@@ -630,10 +686,7 @@ Tfplaylist& Tfmain::playlistWindow() {
 }
 
 void Tfmain::showPlaylistWindow() {
-    Tfplaylist& w = playlistWindow();
-    w.show();
-    w.raise();
-    w.activateWindow();
+    present(playlistWindow());
 }
 
 void Tfmain::savePlaylistAs() {

@@ -28,6 +28,11 @@ class PlaybackController;
 class SingleInstance;
 class TelnetDaemon;
 class Tfplaylist;
+class TfControl;
+class Tfeq;
+class TfTag;
+class EffectsDesk;
+class EqualizerSink;
 
 /**
  * @brief The main window: owns the playlist's controller, the settings, the menus, the tray
@@ -70,6 +75,8 @@ public:
     void hideToTray() override;
     void setBusyCursor(bool busy) override;
     bool panelHasVolumeDisplay() const override;
+    void ensureDjControl() override;
+    void ensureEqualizer() override;
     void selectInPlaylistWindow(int index) override;
     void refreshPlaylistWindow() override;
 
@@ -77,6 +84,12 @@ public:
     Tfplaylist& playlistWindow();
     /// Opens the playlist window (menu, panel button, hot key).
     void showPlaylistWindow();
+    /// The tool windows, created on first use and kept until the program ends.
+    TfTag& tagWindow();
+    TfControl& djWindow();
+    Tfeq& equalizerWindow();
+    /// Shows @p window, raised above the others.
+    static void present(QWidget& window);
     /// "Save playlist as": asks for a file and writes the main playlist.
     void savePlaylistAs();
     /// Saves the main playlist on the desktop under a name the user confirms.
@@ -123,7 +136,14 @@ private:
     std::unique_ptr<MainDisplay> display_;
     std::unique_ptr<TelnetDaemon> telnet_;
     std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
+    // The tool windows write their settings through the store and the controller when they
+    // are destroyed: declared after both, they go first.
+    std::unique_ptr<EffectsDesk> effectsDesk_;
+    std::unique_ptr<EqualizerSink> equalizerSink_;
     std::unique_ptr<Tfplaylist> playlistWindow_;
+    std::unique_ptr<TfTag> tagWindow_;
+    std::unique_ptr<TfControl> djWindow_;
+    std::unique_ptr<Tfeq> equalizerWindow_;
     SessionMarker marker_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
