@@ -16,16 +16,12 @@ namespace {
  */
 class PositionTree {
 public:
-    explicit PositionTree(int n)
-        : left_(std::size_t(n), -1),
-          right_(std::size_t(n), -1),
-          size_(std::size_t(n), 1),
-          priority_(std::size_t(n)) {
+    explicit PositionTree(int n) : nodes_(std::size_t(n)) {
         // The balancing priorities only shape the tree; the result does not depend on them.
         quint32 x = 0x9E3779B9u;
-        for (auto& p : priority_) {
+        for (Node& node : nodes_) {
             x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-            p = x;
+            node.priority = x;
         }
         for (int i = 0; i < n; ++i) root_ = merge(root_, i);
     }
@@ -41,59 +37,68 @@ public:
 
     std::vector<int> order() const {
         std::vector<int> out;
-        out.reserve(size_.size());
-        // In-order walk without recursion (the tree can be deep for unlucky priorities).
+        out.reserve(nodes_.size());
+        // In-order walk without recursion.
         std::vector<int> stack;
         int node = root_;
         while (node >= 0 || !stack.empty()) {
             while (node >= 0) {
                 stack.push_back(node);
-                node = left_[std::size_t(node)];
+                node = at(node).left;
             }
             node = stack.back();
             stack.pop_back();
             out.push_back(node);
-            node = right_[std::size_t(node)];
+            node = at(node).right;
         }
         return out;
     }
 
 private:
-    int sizeOf(int node) const { return node < 0 ? 0 : size_[std::size_t(node)]; }
+    // One record per element, so that a step down the tree touches one cache line.
+    struct Node {
+        int left = -1;
+        int right = -1;
+        int size = 1;
+        quint32 priority = 0;
+    };
+
+    Node& at(int node) { return nodes_[std::size_t(node)]; }
+    const Node& at(int node) const { return nodes_[std::size_t(node)]; }
+    int sizeOf(int node) const { return node < 0 ? 0 : at(node).size; }
     void update(int node) {
-        size_[std::size_t(node)] =
-            1 + sizeOf(left_[std::size_t(node)]) + sizeOf(right_[std::size_t(node)]);
+        Node& n = at(node);
+        n.size = 1 + sizeOf(n.left) + sizeOf(n.right);
     }
     int merge(int a, int b) {
         if (a < 0) return b;
         if (b < 0) return a;
-        if (priority_[std::size_t(a)] > priority_[std::size_t(b)]) {
-            right_[std::size_t(a)] = merge(right_[std::size_t(a)], b);
+        if (at(a).priority > at(b).priority) {
+            at(a).right = merge(at(a).right, b);
             update(a);
             return a;
         }
-        left_[std::size_t(b)] = merge(a, left_[std::size_t(b)]);
+        at(b).left = merge(a, at(b).left);
         update(b);
         return b;
     }
     /// The first @p count elements of @p node's sequence, and the rest.
     std::pair<int, int> split(int node, int count) {
         if (node < 0) return {-1, -1};
-        const int leftSize = sizeOf(left_[std::size_t(node)]);
+        const int leftSize = sizeOf(at(node).left);
         if (count <= leftSize) {
-            auto [a, b] = split(left_[std::size_t(node)], count);
-            left_[std::size_t(node)] = b;
+            auto [a, b] = split(at(node).left, count);
+            at(node).left = b;
             update(node);
             return {a, node};
         }
-        auto [a, b] = split(right_[std::size_t(node)], count - leftSize - 1);
-        right_[std::size_t(node)] = a;
+        auto [a, b] = split(at(node).right, count - leftSize - 1);
+        at(node).right = a;
         update(node);
         return {node, b};
     }
 
-    std::vector<int> left_, right_, size_;
-    std::vector<quint32> priority_;
+    std::vector<Node> nodes_;
     int root_ = -1;
 };
 
