@@ -374,7 +374,7 @@ void Tfmain::connectMenus() {
         if (controller_->acceptsFiles()) openFiles(folder, true);
     });
     // Windows that come later: present, not yet usable.
-    for (const char* name : {"EditTag1", "DJControl1", "Equalizer1", "ReadCDTrack1", "Config1"})
+    for (const char* name : {"ReadCDTrack1", "Config1"})
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(false);
 }
 

@@ -91,7 +91,9 @@ Tfplaylist::Tfplaylist(PlaybackController& controller, SettingsStore& store, Hoo
     connect(view_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popup_.popup(view_->viewport()->mapToGlobal(pos)); });
 
-    resize(QSize(420, 480));
+    // Wide enough for every toolbar button.
+    const int button = style()->pixelMetric(QStyle::PM_ToolBarIconSize, nullptr, this) + 14;
+    resize(QSize(std::max(420, int(buttons_.size()) * button + 24), 480));
     WindowPlacement::restore(*this, store_, kName, true);
 }
 
