@@ -20,6 +20,7 @@
 #include "ombrix/PlaylistFile.h"
 #include "ombrix/SettingsStore.h"
 #include "ombrix/TextFile.h"
+#include "ombrix/UrlFetcher.h"
 #include "ombrix/WindowPlacement.h"
 
 namespace ombrix {
@@ -56,7 +57,8 @@ Tfplaylist::Tfplaylist(PlaybackController& controller, SettingsStore& store, Hoo
       controller_(controller),
       store_(store),
       hooks_(std::move(hooks)),
-      editor_(std::make_unique<PlaylistEditor>(controller, store)) {
+      editor_(std::make_unique<PlaylistEditor>(controller, store)),
+      fetcher_(std::make_unique<UrlFetcher>(store, store.home().path(QStringLiteral("file")))) {
     setObjectName(kName);
     setWindowTitle(QStringLiteral("Playlist Editor"));
     auto* layout = new QVBoxLayout(this);
@@ -80,6 +82,7 @@ Tfplaylist::Tfplaylist(PlaybackController& controller, SettingsStore& store, Hoo
     applyLanguage();
     readAppearance();
 
+    connect(fetcher_.get(), &UrlFetcher::status, status_, &QLabel::setText);
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { refreshStatus(); });
     connect(view_, &QListView::doubleClicked, this, [this] { playSelected(); });
@@ -372,7 +375,10 @@ void Tfplaylist::addUrl() {
     bool ok = false;
     const QString text = QInputDialog::getText(this, QStringLiteral("open URL"), QString(),
                                                QLineEdit::Normal, QStringLiteral("http://"), &ok);
-    if (ok && editor_->addUrl(text)) view_->selectRow(int(editor_->list().count()) - 1);
+    if (!ok || !editor_->addUrl(text)) return;
+    view_->selectRow(int(editor_->list().count()) - 1);
+    // Fetched now, in the background, so that playing it later does not wait for it.
+    fetcher_->fetch(text);
 }
 
 void Tfplaylist::discardChanges() {

@@ -22,6 +22,7 @@ class PlaybackController;
 class PlaylistEditor;
 class PlaylistView;
 class SettingsStore;
+class UrlFetcher;
 
 /**
  * @brief The "Playlist Editor" window: a toolbar, the list and a status line over a
@@ -57,6 +58,8 @@ public:
     void refill();
     /// Adds dropped paths (folders are searched off the main thread).
     void addPaths(const QStringList& paths);
+    /// The background download of added web addresses.
+    UrlFetcher& fetcher() noexcept { return *fetcher_; }
     /// True while a dropped folder is being searched.
     bool searching() const noexcept { return searching_; }
 
@@ -98,6 +101,7 @@ private:
     SettingsStore& store_;
     Hooks hooks_;
     std::unique_ptr<PlaylistEditor> editor_;
+    std::unique_ptr<UrlFetcher> fetcher_;
     QToolBar* toolbar_ = nullptr;
     PlaylistView* view_ = nullptr;
     QLabel* status_ = nullptr;
