@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "ombrix/InstanceMessage.h"
 
@@ -32,6 +34,21 @@ TEST(CommandLine, NameSplitAtBlankIsJoinedBack) {
     EXPECT_EQ(CommandLine::joinForRunningInstance({"My", "Song.mp3"}), inCwd("My Song.mp3"));
     EXPECT_EQ(CommandLine::gatherFirstInstance({"My", "Song.mp3"}).entries,
               QStringList({inCwd("My Song.mp3")}));
+}
+
+TEST(CommandLine, RelativeNamesOfFilesThatExistStayApart) {
+    QTemporaryDir dir;
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    for (const char* f : {"a.mp3", "My Song.mp3", "Song.mp3"}) QFile(f).open(QIODevice::WriteOnly);
+    const QStringList shellArgs{"a.mp3", "My Song.mp3"};
+    EXPECT_EQ(CommandLine::gatherFirstInstance(shellArgs).entries,
+              QStringList({dir.filePath("a.mp3"), dir.filePath("My Song.mp3")}));
+    EXPECT_EQ(CommandLine::joinForRunningInstance(shellArgs), dir.filePath("a.mp3"));
+    // "My" is no file: "My" "Song.mp3" is still one name split at its blank.
+    EXPECT_EQ(CommandLine::gatherFirstInstance({"My", "Song.mp3"}).entries,
+              QStringList({dir.filePath("My Song.mp3")}));
+    QDir::setCurrent(cwd);
 }
 
 TEST(CommandLine, TwoAbsolutePathsAreTwoEntriesButOneHandOver) {

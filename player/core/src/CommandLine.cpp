@@ -49,6 +49,13 @@ QString CommandLine::longForm(const QString& name) {
     return QDir::cleanPath(QFileInfo(name).absoluteFilePath());
 }
 
+bool CommandLine::separateFiles(const QString& sofar, const QString& arg) {
+    // The shell has split the arguments already: two names that each are a file are two
+    // files, not one name with a blank in it.
+    const QString first = withoutLeadingBlanks(sofar);
+    return !first.isEmpty() && QFileInfo(first).isFile() && QFileInfo::exists(arg);
+}
+
 bool CommandLine::startsNewPath(const QString& arg) {
     // QDir counts ":name" (a Qt resource) as absolute; on the command line it is just text.
     return !arg.startsWith(QLatin1Char(':')) && QDir::isAbsolutePath(arg);
@@ -72,7 +79,9 @@ QString CommandLine::joinForRunningInstance(const QStringList& args) {
     const qsizetype granted = args[0].startsWith(kCommand) ? 2 : 1;
     QString text = args[0];
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (i >= granted && (startsNewPath(args[i]) || isCommand(args[i]))) break;
+        if (i >= granted &&
+            (startsNewPath(args[i]) || isCommand(args[i]) || separateFiles(text, args[i])))
+            break;
         text += QLatin1Char(' ') + args[i];
     }
     text = withoutLeadingBlanks(text);
@@ -114,7 +123,7 @@ FirstInstanceStart CommandLine::gatherFirstInstance(const QStringList& args) {
         if (!entry.isEmpty()) start.entries << longForm(entry);
     };
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (!name.isEmpty() && startsNewPath(args[i])) {
+        if (!name.isEmpty() && (startsNewPath(args[i]) || separateFiles(name, args[i]))) {
             add(name);
             name.clear();
         }

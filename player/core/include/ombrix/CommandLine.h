@@ -67,6 +67,9 @@ public:
 
     /// The argument starts a new path (an absolute file path; Qt resource names do not count).
     static bool startsNewPath(const QString& arg);
+    /// @p arg names a file of its own after @p sofar, which already names one (relative names
+    /// as a shell passes them: "ombrix *.mp3").
+    static bool separateFiles(const QString& sofar, const QString& arg);
 };
 
 }  // namespace ombrix
