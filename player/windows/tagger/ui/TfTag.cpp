@@ -81,6 +81,11 @@ void TfTag::buildControls() {
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { showFolder(folders_->filePath(current)); });
 
+    // The tree reads folders in the background: the folder to show is revealed again as the
+    // folders on its way are read.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (!treeTarget_.isEmpty() && treeTarget_.startsWith(loaded)) revealTreeTarget();
+    });
     files_ = new QFileSystemModel(this);
     files_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     // Without QDir::CaseSensitive in the filter the patterns match in any letter case.
@@ -198,16 +203,20 @@ void TfTag::openFor(const QString& file) {
     load(file, true);
 }
 
+void TfTag::revealTreeTarget() {
+    const QModelIndex index = folders_->index(treeTarget_);
+    if (treeTarget_.isEmpty() || !index.isValid()) return;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
 void TfTag::load(const QString& file, bool moveTree) {
     const QString absolute = QFileInfo(file).absoluteFilePath();
     if (moveTree) {
         const QString folder = QFileInfo(absolute).absolutePath();
-        const QModelIndex index = folders_->index(folder);
-        if (index.isValid()) {
-            for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
-            tree_->setCurrentIndex(index);
-            tree_->scrollTo(index);
-        }
+        treeTarget_ = folder;
+        revealTreeTarget();
         showFolder(folder);
         const QModelIndex item = files_->index(absolute);
         if (item.isValid()) list_->setCurrentIndex(item);

@@ -74,6 +74,8 @@ private:
     void buildControls();
     void buildMenus();
     void showFolder(const QString& folder);
+    /// Expands the tree down to the target folder and scrolls it into view.
+    void revealTreeTarget();
     void fileChosen();
     void showFields();
     void takeFields();
@@ -87,6 +89,7 @@ private:
     Ask ask_;
     Tell tell_;
     QFileSystemModel* folders_ = nullptr;
+    QString treeTarget_;  // the folder the tree is to show once it has been read
     QFileSystemModel* files_ = nullptr;
     QTreeView* tree_ = nullptr;
     QWidget* fields_ = nullptr;
