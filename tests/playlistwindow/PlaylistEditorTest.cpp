@@ -138,6 +138,21 @@ TEST_F(PlaylistEditorTest, ClosingHandsTheListOverAndKeepsThePlayingSong) {
     EXPECT_EQ(st.line3, "");
 }
 
+TEST_F(PlaylistEditorTest, FilesAddedByTheMainWindowJoinTheEditsInsteadOfReplacingThem) {
+    const QStringList songs = rig.songs(4);
+    rig.controller->setPlaylist(songs.mid(0, 2));
+    editor->show();
+    editor->remove({0}, 0);  // an edit not handed over yet
+    rig.controller->AddFiles({songs[2]}, false);  // the main window then asks for a refill
+    editor->refill();
+    EXPECT_EQ(editor->list().entries(), QStringList({songs[1], songs[2]}));
+    // A main playlist that was replaced is shown anew.
+    rig.controller->clearPlaylist();
+    rig.controller->AddFiles({songs[3]}, false);
+    editor->refill();
+    EXPECT_EQ(editor->list().entries(), QStringList({songs[3]}));
+}
+
 TEST_F(PlaylistEditorTest, StatusLineNamesThePlayingFileAndShowsTheTagTitle) {
     const QStringList songs = rig.songs(2);
     rig.controller->setPlaylist(songs);

@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QRandomGenerator>
 #include <algorithm>
+#include <future>
 #include <numeric>
 
 namespace ombrix {
@@ -11,95 +12,62 @@ namespace {
 
 /**
  * A sequence of entry indices that can take an element out at a position and put it in at
- * another in O(log n): an implicit treap (a tree ordered by position, balanced by random
- * priorities), kept in flat arrays.
+ * another quickly: the sequence is cut into blocks of a few hundred, so a move is a short scan
+ * over the block sizes and two small shifts inside blocks.
  */
-class PositionTree {
+class PositionBlocks {
 public:
-    explicit PositionTree(int n) : nodes_(std::size_t(n)) {
-        // The balancing priorities only shape the tree; the result does not depend on them.
-        quint32 x = 0x9E3779B9u;
-        for (Node& node : nodes_) {
-            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-            node.priority = x;
+    explicit PositionBlocks(int n) {
+        for (int first = 0; first < n; first += kBlock) {
+            std::vector<int> block;
+            const int last = std::min(n, first + kBlock);
+            block.reserve(std::size_t(2 * kBlock));
+            for (int i = first; i < last; ++i) block.push_back(i);
+            blocks_.push_back(std::move(block));
         }
-        for (int i = 0; i < n; ++i) root_ = merge(root_, i);
     }
 
     /// Moves the element at @p from to @p to (positions in the shortened sequence).
     void move(int from, int to) {
-        auto [a, rest] = split(root_, from);
-        auto [node, b] = split(rest, 1);
-        const int shortened = merge(a, b);
-        auto [c, d] = split(shortened, to);
-        root_ = merge(merge(c, node), d);
+        auto [b, offset] = locate(from);
+        const int element = blocks_[b][std::size_t(offset)];
+        blocks_[b].erase(blocks_[b].begin() + offset);
+        if (blocks_[b].empty() && blocks_.size() > 1) blocks_.erase(blocks_.begin() + long(b));
+        insert(to, element);
     }
 
     std::vector<int> order() const {
         std::vector<int> out;
-        out.reserve(nodes_.size());
-        // In-order walk without recursion.
-        std::vector<int> stack;
-        int node = root_;
-        while (node >= 0 || !stack.empty()) {
-            while (node >= 0) {
-                stack.push_back(node);
-                node = at(node).left;
-            }
-            node = stack.back();
-            stack.pop_back();
-            out.push_back(node);
-            node = at(node).right;
-        }
+        for (const auto& block : blocks_) out.insert(out.end(), block.begin(), block.end());
         return out;
     }
 
 private:
-    // One record per element, so that a step down the tree touches one cache line.
-    struct Node {
-        int left = -1;
-        int right = -1;
-        int size = 1;
-        quint32 priority = 0;
-    };
+    static constexpr int kBlock = 256;
 
-    Node& at(int node) { return nodes_[std::size_t(node)]; }
-    const Node& at(int node) const { return nodes_[std::size_t(node)]; }
-    int sizeOf(int node) const { return node < 0 ? 0 : at(node).size; }
-    void update(int node) {
-        Node& n = at(node);
-        n.size = 1 + sizeOf(n.left) + sizeOf(n.right);
-    }
-    int merge(int a, int b) {
-        if (a < 0) return b;
-        if (b < 0) return a;
-        if (at(a).priority > at(b).priority) {
-            at(a).right = merge(at(a).right, b);
-            update(a);
-            return a;
+    /// The block holding @p position and the position inside it; the end of the last block
+    /// for a position one past the end.
+    std::pair<std::size_t, int> locate(int position) const {
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            const int size = int(blocks_[b].size());
+            if (position < size) return {b, position};
+            position -= size;
         }
-        at(b).left = merge(a, at(b).left);
-        update(b);
-        return b;
+        return {blocks_.size() - 1, int(blocks_.back().size())};
     }
-    /// The first @p count elements of @p node's sequence, and the rest.
-    std::pair<int, int> split(int node, int count) {
-        if (node < 0) return {-1, -1};
-        const int leftSize = sizeOf(at(node).left);
-        if (count <= leftSize) {
-            auto [a, b] = split(at(node).left, count);
-            at(node).left = b;
-            update(node);
-            return {a, node};
+    void insert(int position, int element) {
+        auto [b, offset] = locate(position);
+        std::vector<int>& block = blocks_[b];
+        block.insert(block.begin() + offset, element);
+        if (block.size() >= std::size_t(2 * kBlock)) {
+            // Split a grown block so that shifts stay short.
+            std::vector<int> tail(block.begin() + kBlock, block.end());
+            block.resize(std::size_t(kBlock));
+            blocks_.insert(blocks_.begin() + long(b) + 1, std::move(tail));
         }
-        auto [a, b] = split(at(node).right, count - leftSize - 1);
-        at(node).right = a;
-        update(node);
-        return {node, b};
     }
 
-    std::vector<Node> nodes_;
-    int root_ = -1;
+    std::vector<std::vector<int>> blocks_;
 };
 
 }  // namespace
@@ -121,9 +89,9 @@ std::vector<std::pair<int, int>> PlaylistOrder::shuffleMoves(int n, const Random
 
 std::vector<int> PlaylistOrder::shuffleOrder(int n, const Random& random) {
     if (n <= 0) return {};
-    PositionTree tree(n);
-    for (const auto& [from, to] : shuffleMoves(n, random)) tree.move(from, to);
-    return tree.order();
+    PositionBlocks sequence(n);
+    for (const auto& [from, to] : shuffleMoves(n, random)) sequence.move(from, to);
+    return sequence.order();
 }
 
 QStringList PlaylistOrder::permuted(const QStringList& list, const std::vector<int>& order) {
@@ -137,14 +105,31 @@ void PlaylistOrder::shuffle(QStringList& list, const Random& random) {
     list = permuted(list, shuffleOrder(int(list.size()), random));
 }
 
-std::vector<int> PlaylistOrder::sortOrder(const QStringList& entries) {
+namespace {
+/// The locale's sort keys of @p entries [first, last), made with a collator of this thread.
+std::vector<QCollatorSortKey> sortKeys(const QStringList& entries, qsizetype first,
+                                       qsizetype last) {
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(entries.size()));
+    keys.reserve(std::size_t(last - first));
     // Folded first: some collation back ends ignore the case setting in their sort keys.
-    for (const QString& e : entries) keys.push_back(collator.sortKey(e.toCaseFolded()));
-    std::vector<int> order(std::size_t(entries.size()));
+    for (qsizetype i = first; i < last; ++i)
+        keys.push_back(collator.sortKey(entries[i].toCaseFolded()));
+    return keys;
+}
+}  // namespace
+
+std::vector<int> PlaylistOrder::sortOrder(const QStringList& entries) {
+    const qsizetype n = entries.size();
+    // Making the keys is most of the work: a big list makes its second half on another thread.
+    const qsizetype half = n >= 20000 ? n / 2 : n;
+    auto second = std::async(half < n ? std::launch::async : std::launch::deferred,
+                             [&entries, half, n] { return sortKeys(entries, half, n); });
+    std::vector<QCollatorSortKey> keys = sortKeys(entries, 0, half);
+    std::vector<QCollatorSortKey> rest = second.get();
+    keys.insert(keys.end(), rest.begin(), rest.end());
+    std::vector<int> order(static_cast<std::size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;

@@ -27,8 +27,8 @@ public:
     static std::vector<std::pair<int, int>> shuffleMoves(int n, const Random& random);
     /**
      * @brief The order shuffleMoves() leaves @p n entries in: element i of the result is the
-     *        old index of the entry that ends at position i. O(n log n), so a list of 100,000
-     *        entries is shuffled at once instead of by 100,000 moves over the whole list.
+     *        old index of the entry that ends at position i. Each move shifts a few hundred
+     *        indices instead of the whole list, so 100,000 entries are shuffled at once.
      */
     static std::vector<int> shuffleOrder(int n, const Random& random);
     /// Applies shuffleMoves() to @p list.

@@ -96,7 +96,25 @@ int PlaylistEditor::AddItems(const QStringList& names) {
 
 int PlaylistEditor::show() {
     discard_ = false;
-    list_->setEntries(controller_.playlist());
+    filledFrom_ = controller_.playlist();
+    list_->setEntries(filledFrom_);
+    if (list_->count() == 0) return -1;
+    return std::clamp(controller_.currentIndex(), 0, int(list_->count()) - 1);
+}
+
+int PlaylistEditor::refill() {
+    const QStringList& main = controller_.playlist();
+    const bool appended = main.size() >= filledFrom_.size() &&
+                          std::equal(filledFrom_.begin(), filledFrom_.end(), main.begin());
+    if (!appended) {
+        const bool keepDiscard = discard_;
+        const int row = show();
+        discard_ = keepDiscard;
+        return row;
+    }
+    // Only what is new comes in: edits made in the window are not thrown away.
+    list_->AddEntries(main.mid(filledFrom_.size()));
+    filledFrom_ = main;
     if (list_->count() == 0) return -1;
     return std::clamp(controller_.currentIndex(), 0, int(list_->count()) - 1);
 }

@@ -288,7 +288,7 @@ void Tfplaylist::playingEntry(int index) {
 
 void Tfplaylist::refill() {
     if (!isVisible()) return;
-    const int row = editor_->show();
+    const int row = editor_->refill();
     view_->selectRow(row);
     refreshStatus();
 }

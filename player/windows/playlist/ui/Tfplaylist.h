@@ -54,7 +54,7 @@ public:
 
     /// The main window started playing main-playlist entry @p index.
     void playingEntry(int index);
-    /// The main window added files: the list shows the main playlist again.
+    /// The main window added files: they appear in the list (see PlaylistEditor::refill()).
     void refill();
     /// Adds dropped paths (folders are searched off the main thread).
     void addPaths(const QStringList& paths);

@@ -53,6 +53,13 @@ public:
     /// The window is shown: the list is filled from the main playlist and discard cleared.
     /// @return the row to select (the main window's current index), -1 when the list is empty.
     int show();
+    /**
+     * @brief The main window added files while the window is open. When they were appended to
+     *        the playlist the window was filled from, they are appended here too and the
+     *        user's edits stay; when the main playlist was replaced or reordered, the window
+     *        shows it anew. @return the row to select, as show() does.
+     */
+    int refill();
     /// Esc and "discard changes": the coming close leaves the main playlist as it was.
     void setDiscard() noexcept { discard_ = true; }
     bool discard() const noexcept { return discard_; }
@@ -89,6 +96,7 @@ private:
     MediaIdentifier media_;
     PlaylistOrder::Random random_;
     bool discard_ = false;
+    QStringList filledFrom_;  // the main playlist as the window last took it
 };
 
 }  // namespace ombrix
