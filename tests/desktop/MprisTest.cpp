@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "ControllerRig.h"
 #include "ProgramSupport.h"
 #include "TestSupport.h"
 #include "ombrix/DesktopIntegration.h"
@@ -71,21 +72,14 @@ QByteArray frame(const QByteArray& id, const QByteArray& text) {
     return id + syncsafe(quint32(body.size())) + QByteArray(2, '\0') + body;
 }
 
-class MprisTest : public ::testing::Test {
+class MprisTest : public ::testing::Test, protected ControllerRig {
 protected:
+    MprisTest() : ControllerRig({".zip", ".dmp", ".m3u", ".mp3", ".mp2", ".wav"}) {}
     void SetUp() override {
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus (run under dbus-run-session)";
         if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
-        store = std::make_unique<SettingsStore>(Home(home.path()), ProcessorFeatures::detect());
-        store->mediaTypes().flat = {".zip", ".dmp", ".m3u", ".mp3", ".mp2", ".wav"};
         store->settings().dontsleep = true;
-        identifier = std::make_unique<MediaIdentifier>(store->mediaTypes().flat);
-        EntryResolver::Config rc;
-        rc.tempFolder = home.filePath("temp");
-        rc.downloadFolder = home.filePath("file");
-        resolver = std::make_unique<EntryResolver>(rc, *identifier, temps);
-        c = std::make_unique<PlaybackController>(*store, *resolver, clock, host);
         client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "mpris-client");
         ASSERT_TRUE(client.isConnected());
     }
@@ -128,36 +122,13 @@ protected:
         return call("org.freedesktop.DBus.Properties", "Set",
                     {kPlayer, property, QVariant::fromValue(QDBusVariant(value))});
     }
-    void ticks(int n) {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(100);
-            c->tick100();
-            if (clock.ms % 500 == 0) c->tick500();
-            QCoreApplication::processEvents();
-        }
-    }
-    bool tickUntil(const std::function<bool()>& done) {
-        return waitFor(
-            [&] {
-                ticks(1);
-                return done();
-            },
-            20000);
-    }
     QVariantMap metadata() {
         QVariantMap m;
         get(kPlayer, "Metadata").value<QDBusArgument>() >> m;
         return m;
     }
 
-    QTemporaryDir home;
-    FakeClock clock;
-    RecordingHost host;
-    TempRegister temps;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<MediaIdentifier> identifier;
-    std::unique_ptr<EntryResolver> resolver;
-    std::unique_ptr<PlaybackController> c;
+    std::unique_ptr<PlaybackController>& c = controller;
     std::unique_ptr<MprisService> service;
     QDBusConnection client{"none"};
     int raised = 0, quits = 0;
@@ -250,14 +221,12 @@ TEST_F(MprisTest, AClientCallsEveryMethodAndReadsEveryPropertyWhileASongPlays) {
     call(kPlayer, "SetPosition",
          {QVariant::fromValue(QDBusObjectPath("/org/ombrix/track/999")), qlonglong(1'000'000)});
     call(kPlayer, "Seek", {qlonglong(std::numeric_limits<qint64>::min())});  // to the start
-    EXPECT_EQ(rec.seeks.size(), seeks + 1)
-        << "only the saturated seek to the start counts: "
-        << [&] {
-               QStringList l;
-               for (qlonglong v : rec.seeks) l << QString::number(v);
-               return l.join(' ').toStdString();
-           }() << " "
-        << rec.seeks.size();
+    EXPECT_EQ(rec.seeks.size(), seeks + 1) << "only the saturated seek to the start counts: " <<
+        [&] {
+            QStringList l;
+            for (qlonglong v : rec.seeks) l << QString::number(v);
+            return l.join(' ').toStdString();
+        }() << " " << rec.seeks.size();
     EXPECT_EQ(rec.seeks.last(), 0);
 
     // Wrong types are refused by the bus layer; the song plays on.

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "ControllerRig.h"
 #include "EffectsFakes.h"
 #include "ProgramSupport.h"
 #include "ombrix/EntryResolver.h"
@@ -33,24 +34,13 @@
 namespace ombrix::test {
 namespace {
 
-class DjControlWindowTest : public ::testing::Test {
+class DjControlWindowTest : public ::testing::Test, protected ControllerRig {
 protected:
-    void SetUp() override {
-        store = std::make_unique<SettingsStore>(Home(home.path()), ProcessorFeatures{});
-        store->mediaTypes().flat = {".mp3", ".mp2", ".wav"};
-        identifier = std::make_unique<MediaIdentifier>(store->mediaTypes().flat);
-        EntryResolver::Config rc;
-        rc.tempFolder = home.filePath("temp");
-        rc.downloadFolder = home.filePath("file");
-        resolver = std::make_unique<EntryResolver>(rc, *identifier, temps);
-        controller = std::make_unique<PlaybackController>(*store, *resolver, clock, host);
-        QDir(home.path()).mkpath("fx");
-    }
+    DjControlWindowTest() : ControllerRig({".mp3", ".mp2", ".wav"}, ProcessorFeatures{}) {}
+    void SetUp() override { QDir(home.path()).mkpath("fx"); }
     void TearDown() override {
         window.reset();
         controller->setMixer(nullptr);
-        controller.reset();
-        temps.deleteAll();
     }
     TfControl& open() {
         window = std::make_unique<TfControl>(*store, *controller, desk);
@@ -81,16 +71,8 @@ protected:
         controller->setMixer(&mixer);
     }
 
-    QTemporaryDir home;
-    FakeClock clock;
-    RecordingHost host;
-    TempRegister temps;
     FakeMixer mixer;
     RecordingDesk desk;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<MediaIdentifier> identifier;
-    std::unique_ptr<EntryResolver> resolver;
-    std::unique_ptr<PlaybackController> controller;
     std::unique_ptr<TfControl> window;
 };
 

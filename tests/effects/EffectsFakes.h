@@ -6,13 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "ProgramSupport.h"
 #include "ombrix/EffectsDesk.h"
 #include "ombrix/EqualizerSink.h"
-
-/// Readable QStrings in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace ombrix::test {
 

@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-#include "PlaylistRig.h"
+#include "ControllerRig.h"
 #include "TestSupport.h"
 #include "ombrix/DesktopPlaylist.h"
 #include "ombrix/PlaylistEditor.h"
@@ -14,7 +14,7 @@ namespace ombrix::test {
 namespace {
 
 TEST(PlaylistEditorAdd, NamesContributeByTheirKind) {
-    PlaylistRig rig;
+    ControllerRig rig;
     const MediaIdentifier& media = *rig.identifier;
     const QDir dir(rig.home.path());
     writeFile(dir.filePath("a.mp3"), "x");
@@ -54,7 +54,7 @@ protected:
         if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
         editor = std::make_unique<PlaylistEditor>(*rig.controller, *rig.store);
     }
-    PlaylistRig rig;
+    ControllerRig rig;
     std::unique_ptr<PlaylistEditor> editor;
 };
 
@@ -142,7 +142,7 @@ TEST_F(PlaylistEditorTest, FilesAddedByTheMainWindowJoinTheEditsInsteadOfReplaci
     const QStringList songs = rig.songs(4);
     rig.controller->setPlaylist(songs.mid(0, 2));
     editor->show();
-    editor->remove({0}, 0);  // an edit not handed over yet
+    editor->remove({0}, 0);                       // an edit not handed over yet
     rig.controller->AddFiles({songs[2]}, false);  // the main window then asks for a refill
     editor->refill();
     EXPECT_EQ(editor->list().entries(), QStringList({songs[1], songs[2]}));

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <random>
 
-#include "PlaylistRig.h"
+#include "ControllerRig.h"
 #include "ombrix/TPlayList.h"
 #include "ombrix/Tidtag.h"
 

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 
-#include "PlaylistRig.h"
+#include "ControllerRig.h"
 #include "PlaylistView.h"
 #include "TestSupport.h"
 #include "Tfplaylist.h"
@@ -49,7 +49,7 @@ protected:
     }
     QStringList entries() { return window().editor().list().entries(); }
 
-    PlaylistRig rig;
+    ControllerRig rig;
     QStringList songs, tagged, told;
     std::unique_ptr<Tfplaylist> window_;
 };

@@ -6,7 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "PlaylistRig.h"
+#include "ControllerRig.h"
 #include "TestSupport.h"
 #include "ombrix/UrlFetcher.h"
 
@@ -39,7 +39,7 @@ private:
 };
 
 TEST(UrlFetcher, DownloadsInTheBackgroundAndTellsWhatHappens) {
-    PlaylistRig rig;
+    ControllerRig rig;
     const QByteArray body(300 * 1024, 'm');
     LocalServer server(body, false);
     const QString folder = rig.home.filePath("file");
@@ -59,7 +59,7 @@ TEST(UrlFetcher, DownloadsInTheBackgroundAndTellsWhatHappens) {
 }
 
 TEST(UrlFetcher, AServerThatNeverAnswersBlocksNothing) {
-    PlaylistRig rig;
+    ControllerRig rig;
     LocalServer server({}, true);
     auto fetcher = std::make_unique<UrlFetcher>(*rig.store, rig.home.filePath("file"));
     QStringList texts;

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "ControllerRig.h"
 #include "ProgramSupport.h"
 #include "TestSupport.h"
 #include "mixora.h"
@@ -22,67 +23,18 @@
 namespace ombrix::test {
 namespace {
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public ::testing::Test, protected ControllerRig {
 protected:
     void SetUp() override {
         if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
-        store = std::make_unique<SettingsStore>(Home(home.path()), ProcessorFeatures::detect());
-        store->mediaTypes().flat = {".zip", ".lzh", ".dmp", ".m3u", ".s3z", ".itz",
-                                    ".mdz", ".xmz", ".mp3", ".mp2", ".rmp", ".wav"};
-        identifier = std::make_unique<MediaIdentifier>(store->mediaTypes().flat);
-        EntryResolver::Config rc;
-        rc.tempFolder = home.filePath("temp");
-        rc.downloadFolder = home.filePath("file");
-        resolver = std::make_unique<EntryResolver>(rc, *identifier, temps);
-        c = std::make_unique<PlaybackController>(*store, *resolver, clock, host);
         c->setRandom([](int n) { return n - 1; });
     }
-    void TearDown() override {
-        c.reset();
-        temps.deleteAll();
-    }
 
-    PlayerSettings& s() { return store->settings(); }
+    PlayerSettings& s() { return settings(); }
+    bool playingPastOneSecond() { return playPastOneSecond(); }
+    QStringList copies(int n) { return songs(n); }
 
-    /// @p n ticks of 100 ms, with the 500 ms tick on every fifth.
-    void ticks(int n) {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(100);
-            c->tick100();
-            if (clock.ms % 500 == 0) c->tick500();
-            QCoreApplication::processEvents();
-        }
-    }
-    /// Runs ticks (and real time, for the playing song) until @p done.
-    bool tickUntil(const std::function<bool()>& done, int limitMs = 20000) {
-        return waitFor(
-            [&] {
-                ticks(1);
-                return done();
-            },
-            limitMs);
-    }
-    bool playingPastOneSecond() {
-        return tickUntil([&] { return c->ElapsedMs() >= 1000; });
-    }
-    QStringList copies(int n) {
-        QStringList out;
-        for (int i = 0; i < n; ++i) {
-            const QString f = home.filePath(QString("song%1.mp3").arg(i));
-            QFile::copy(media().mp3Short, f);
-            out << f;
-        }
-        return out;
-    }
-
-    QTemporaryDir home;
-    FakeClock clock;
-    RecordingHost host;
-    TempRegister temps;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<MediaIdentifier> identifier;
-    std::unique_ptr<EntryResolver> resolver;
-    std::unique_ptr<PlaybackController> c;
+    std::unique_ptr<PlaybackController>& c = controller;
 };
 
 TEST_F(ControllerTest, NextAndPreviousWrapAndTheFirstSecondRefusesAChange) {

@@ -6,9 +6,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <ostream>
 
 #include "ombrix/Clock.h"
 #include "ombrix/ControllerHost.h"
+
+/// Readable failures: strings as text, not as arrays of 2-byte objects.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace ombrix::test {
 

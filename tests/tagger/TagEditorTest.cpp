@@ -104,7 +104,7 @@ TEST_F(TagEditorTest, ASaveNeedsFieldsLoadedFromThatFile) {
     EXPECT_EQ(readFile(a), bytes);
 
     // A file that vanished before the load: the fields are cleared, and are not saved anywhere.
-    const QString gone = world.songs() + "/gone.mp3";
+    const QString gone = world.songFolder() + "/gone.mp3";
     EXPECT_FALSE(editor.load(gone));
     EXPECT_TRUE(editor.error().contains("gone.mp3"));
     editor.setModified(true);
@@ -155,7 +155,7 @@ TEST_F(TagEditorTest, WriteFailuresNameTheFileAndLeaveItUnchanged) {
     EXPECT_FALSE(QFileInfo::exists(vanished));
 
     // A FIFO is never opened (a read would block): the load fails and nothing can be saved.
-    const QString fifo = world.songs() + "/pipe.mp3";
+    const QString fifo = world.songFolder() + "/pipe.mp3";
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(editor.load(fifo));
     EXPECT_TRUE(editor.error().contains("pipe.mp3"));
@@ -201,7 +201,7 @@ TEST_F(TagEditorTest, UnifyOfTheYearAsksForFiveFilesAndWritesAll) {
 
 TEST_F(TagEditorTest, EditingThePlayingFileChangesTheLinesAtOnceAndTheFileAtStop) {
     world.store->settings().idtag2 = 1;  // artist on the second line
-    const QString file = world.songs() + "/playing.mp3";
+    const QString file = world.songFolder() + "/playing.mp3";
     ASSERT_TRUE(world.play(file));
     const QByteArray bytes = readFile(file);
     EXPECT_EQ(world.controller->state().line1, "playing");

@@ -10,21 +10,7 @@
 
 namespace ombrix::test {
 
-TaggerWorld::TaggerWorld() {
-    store = std::make_unique<SettingsStore>(Home(home.path()), ProcessorFeatures::detect());
-    store->mediaTypes().flat = {".mp3", ".mp2", ".rmp", ".wav"};
-    identifier = std::make_unique<MediaIdentifier>(store->mediaTypes().flat);
-    EntryResolver::Config rc;
-    rc.tempFolder = home.filePath("temp");
-    rc.downloadFolder = home.filePath("file");
-    resolver = std::make_unique<EntryResolver>(rc, *identifier, temps);
-    controller = std::make_unique<PlaybackController>(*store, *resolver, clock, host);
-}
-
-TaggerWorld::~TaggerWorld() {
-    controller.reset();
-    temps.deleteAll();
-}
+TaggerWorld::TaggerWorld() : ControllerRig({".mp3", ".mp2", ".rmp", ".wav"}) {}
 
 QString TaggerWorld::mp3(const QString& name) const {
     const QString path = songs_.filePath(name);
@@ -44,12 +30,7 @@ bool TaggerWorld::play(const QString& file) {
     QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     controller->setPlaylist({file});
     controller->PlayEntry(0);
-    return waitFor([&] {
-        clock.advance(100);
-        controller->tick100();
-        if (clock.ms % 500 == 0) controller->tick500();
-        return controller->ElapsedMs() >= 1000;
-    });
+    return playPastOneSecond();
 }
 
 Tidtag tagOf(const QString& file) {

@@ -4,21 +4,15 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "ProgramSupport.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/TempRegister.h"
+#include "ControllerRig.h"
 #include "ombrix/Tidtag.h"
 
 namespace ombrix::test {
 
 /// A real controller on a home folder of its own, and a folder of songs to tag.
-class TaggerWorld {
+class TaggerWorld : public ControllerRig {
 public:
     TaggerWorld();
-    ~TaggerWorld();
 
     /// A copy of the generated 1.5 s MP3 (no tag) named @p name in the songs folder.
     QString mp3(const QString& name) const;
@@ -27,16 +21,7 @@ public:
     /// Plays @p file (a copy of the 14 s song) until it is past its first second.
     bool play(const QString& file);
 
-    QString songs() const { return songs_.path(); }
-
-    QTemporaryDir home;
-    FakeClock clock;
-    RecordingHost host;
-    TempRegister temps;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<MediaIdentifier> identifier;
-    std::unique_ptr<EntryResolver> resolver;
-    std::unique_ptr<PlaybackController> controller;
+    QString songFolder() const { return songs_.path(); }
 
 private:
     QTemporaryDir songs_;

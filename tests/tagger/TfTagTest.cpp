@@ -76,9 +76,9 @@ TEST_F(TfTagTest, ClickTypeOkWritesTheTagAndTheWindowShowsTheNamedControls) {
     EXPECT_EQ(window->windowTitle(), "Ombrix Tagger");
     ASSERT_TRUE(openWithList(a, 3)) << window->listedFiles().join(' ').toStdString();
     EXPECT_EQ(window->windowTitle(), "a.mp3");
-    EXPECT_EQ(window->listFolder(), world.songs());
+    EXPECT_EQ(window->listFolder(), world.songFolder());
     EXPECT_EQ(child<QTreeView>("folderTree")->currentIndex().data().toString(),
-              QFileInfo(world.songs()).fileName())
+              QFileInfo(world.songFolder()).fileName())
         << "the tree moved to the file's folder";
 
     clickInList(b);
@@ -101,7 +101,7 @@ TEST_F(TfTagTest, ClickTypeOkWritesTheTagAndTheWindowShowsTheNamedControls) {
     EXPECT_TRUE(world.store->readMain().readWindowPosition("form", "ftag").has_value());
 
     // RIFF mode: copyright and source open, the genre takes free text.
-    ASSERT_TRUE(openWithList(world.songs() + "/c.wav", 3));
+    ASSERT_TRUE(openWithList(world.songFolder() + "/c.wav", 3));
     EXPECT_TRUE(child<QLineEdit>("copyright")->isEnabled());
     EXPECT_TRUE(child<QLineEdit>("source")->isEnabled());
     EXPECT_TRUE(genre->isEditable());

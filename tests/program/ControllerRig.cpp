@@ -1,0 +1,61 @@
+#include "ControllerRig.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace ombrix::test {
+
+QStringList ControllerRig::allTypes() {
+    return {".zip", ".lzh", ".dmp", ".m3u", ".s3z", ".itz",
+            ".mdz", ".xmz", ".mp3", ".mp2", ".rmp", ".wav"};
+}
+
+ControllerRig::ControllerRig(const QStringList& mediaTypes, ProcessorFeatures cpu) {
+    store = std::make_unique<SettingsStore>(Home(home.path()), cpu);
+    store->mediaTypes().flat = mediaTypes;
+    identifier = std::make_unique<MediaIdentifier>(store->mediaTypes().flat);
+    EntryResolver::Config rc;
+    rc.tempFolder = home.filePath("temp");
+    rc.downloadFolder = home.filePath("file");
+    resolver = std::make_unique<EntryResolver>(rc, *identifier, temps);
+    controller = std::make_unique<PlaybackController>(*store, *resolver, clock, host);
+}
+
+ControllerRig::~ControllerRig() {
+    controller.reset();
+    temps.deleteAll();
+}
+
+void ControllerRig::ticks(int n) {
+    for (int i = 0; i < n; ++i) {
+        clock.advance(100);
+        controller->tick100();
+        if (clock.ms % 500 == 0) controller->tick500();
+        QCoreApplication::processEvents();
+    }
+}
+
+bool ControllerRig::tickUntil(const std::function<bool()>& done, int limitMs) {
+    return waitFor(
+        [&] {
+            ticks(1);
+            return done();
+        },
+        limitMs);
+}
+
+bool ControllerRig::playPastOneSecond() {
+    return tickUntil([&] { return controller->ElapsedMs() >= 1000; });
+}
+
+QStringList ControllerRig::songs(int n) {
+    QStringList out;
+    for (int i = 0; i < n; ++i) {
+        const QString f = home.filePath(QString("song%1.mp3").arg(i));
+        QFile::copy(media().mp3Short, f);
+        out << f;
+    }
+    return out;
+}
+
+}  // namespace ombrix::test

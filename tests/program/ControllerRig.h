@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+#include "ProgramSupport.h"
+#include "ombrix/EntryResolver.h"
+#include "ombrix/MediaIdentifier.h"
+#include "ombrix/PlaybackController.h"
+#include "ombrix/ProcessorFeatures.h"
+#include "ombrix/SettingsStore.h"
+#include "ombrix/TempRegister.h"
+
+namespace ombrix::test {
+
+/**
+ * A real playback controller over the real decoder (SDL's dummy driver) in a home folder of its
+ * own, driven tick by tick with a fake clock.
+ */
+struct ControllerRig {
+    /// Every extension the player knows by default.
+    static QStringList allTypes();
+
+    explicit ControllerRig(const QStringList& mediaTypes = allTypes(),
+                           ProcessorFeatures cpu = ProcessorFeatures::detect());
+    ~ControllerRig();
+    ControllerRig(const ControllerRig&) = delete;
+    ControllerRig& operator=(const ControllerRig&) = delete;
+
+    PlayerSettings& settings() { return store->settings(); }
+    /// @p n ticks of 100 ms, with the 500 ms tick on every fifth; events run in between.
+    void ticks(int n);
+    /// Ticks (and real time, for the playing song) until @p done or @p limitMs passed.
+    bool tickUntil(const std::function<bool()>& done, int limitMs = 20000);
+    /// Plays on until the first second has passed (a change of song is refused before that).
+    bool playPastOneSecond();
+    /// Copies of the short test song named song0.mp3 ... in the home.
+    QStringList songs(int n);
+
+    QTemporaryDir home;
+    FakeClock clock;
+    RecordingHost host;
+    TempRegister temps;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<MediaIdentifier> identifier;
+    std::unique_ptr<EntryResolver> resolver;
+    std::unique_ptr<PlaybackController> controller;
+};
+
+}  // namespace ombrix::test
