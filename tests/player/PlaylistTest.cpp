@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
@@ -191,7 +193,8 @@ TEST(PlaylistFile, SaveLoadRoundTripAndEncodings) {
                   {dir.filePath("café.mp3"), dir.filePath("naïve.mp3"), dir.filePath("last.mp3")}));
     const QString m3u = dir.filePath("x.M3U");
     test::writeFile(m3u, "#EXTM3U\r\nsong.mp3\r\n");
-    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(m3u), QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
+    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(m3u),
+              QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
     EXPECT_THROW(PlaylistFile::LoadPlaylistFile(dir.filePath("none.dmp")), FileError);
 }
 
@@ -228,4 +231,46 @@ TEST(PlaylistEntry, KindsAndForms) {
     EXPECT_EQ(DiscTitles::trackNumber(PlaylistEntry::cdTrack("/dev/sr0/", 12)), 12);
     EXPECT_EQ(PlaylistEntry::archiveMember("/m/a.zip", 0), "/m/a.zip");
     EXPECT_EQ(PlaylistEntry::archiveMember("/m/a.zip", 2), "/m/a.zip2");
+}
+
+// The worker reading tag titles against a list that keeps changing under it, and a list
+// destroyed while requests are still waiting (run under ThreadSanitizer too).
+TEST(TitleReaderConcurrency, EditsAndDestructionWhileTitlesAreRead) {
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 120; ++i) {
+        const QString f = dir.filePath(QString("t%1.wav").arg(i));
+        test::writeFile(f, test::pcmWave(20));
+        Tidtag tag;
+        tag.clear(f);
+        tag.title = QString("Title %1").arg(i);
+        ASSERT_TRUE(tag.write(f));
+        files << f;
+    }
+    for (int round = 0; round < 3; ++round) {
+        auto list = std::make_unique<TPlayList>(true, fixedLength(0));
+        list->AddEntries(files);
+        const PlaylistOrder::Random middle = [](int n) { return n / 2; };
+        for (int pass = 0; pass < 20; ++pass) {
+            for (int row = 0; row < list->rowCount(); ++row)
+                list->data(list->index(row), Qt::DisplayRole);
+            list->moveRows({0, 5, 9}, pass % 7);
+            if (pass % 5 == 4) list->shuffle(middle);
+            QCoreApplication::processEvents();
+        }
+        if (round == 2) {
+            // Let every title arrive once: the right title lands on the right entry.
+            QElapsedTimer waited;
+            waited.start();
+            while (list->cachedCount() < files.size() && waited.elapsed() < 20000) {
+                for (int row = 0; row < list->rowCount(); ++row)
+                    list->data(list->index(row), Qt::DisplayRole);
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            }
+            ASSERT_EQ(list->cachedCount(), files.size());
+            const qsizetype row = list->entries().indexOf(files[42]);
+            EXPECT_EQ(list->titleAt(row), "Title 42");
+        }
+        list.reset();  // with requests still queued in the first rounds
+    }
 }
