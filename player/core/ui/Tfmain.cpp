@@ -354,6 +354,9 @@ void Tfmain::connectMenus() {
         ensureEqualizer();
         OmbrixEnableEQ(on ? 1 : 0);
     });
+    // A stored "Enable EQ" is heard from the first song on (its curve comes with the
+    // equaliser window, which the first song creates).
+    OmbrixEnableEQ(s.enableeq1 ? 1 : 0);
     on(QStringLiteral("EditTag1"), [this] {
         const PlayerState st = controller_->state();
         openTagEditor(st.songOpen ? st.currentFile : QString());
