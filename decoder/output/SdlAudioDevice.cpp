@@ -36,6 +36,7 @@ struct SdlApi {
     decltype(&::SDL_QueueAudio) QueueAudio = nullptr;
     decltype(&::SDL_GetQueuedAudioSize) GetQueuedAudioSize = nullptr;
     decltype(&::SDL_ClearQueuedAudio) ClearQueuedAudio = nullptr;
+    decltype(&::SDL_SetHint) SetHint = nullptr;
 
     bool loaded() const noexcept { return ClearQueuedAudio != nullptr; }
 
@@ -64,7 +65,12 @@ private:
         bind(api.QueueAudio, "SDL_QueueAudio");
         bind(api.GetQueuedAudioSize, "SDL_GetQueuedAudioSize");
         bind(api.ClearQueuedAudio, "SDL_ClearQueuedAudio");
-        return complete ? api : SdlApi{};
+        bind(api.SetHint, "SDL_SetHint");
+        if (!complete) return SdlApi{};
+        // SDL would otherwise take SIGINT and SIGTERM for its own event queue, which nobody
+        // reads here: the program could then no longer be ended by a signal.
+        api.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        return api;
     }
 };
 

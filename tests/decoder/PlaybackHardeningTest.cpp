@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -153,6 +155,10 @@ TEST(PlaybackControlTest, PitchIsHeldToHalfAndDoubleSpeed) {
     std::vector<int16_t> block(12 * 1152 * 2, 100);
     device->write(1, block.data(), block.size());
     EXPECT_TRUE(device->stillPlaying(1));
+    // An open sound device leaves the program's signals alone: SIGTERM still ends it.
+    struct sigaction term {};
+    ASSERT_EQ(sigaction(SIGTERM, nullptr, &term), 0);
+    EXPECT_EQ(term.sa_handler, SIG_DFL);
     device->reset();
     device->close();
     EXPECT_EQ(device->pause(), AudioDevice::kNotOpen);

@@ -67,6 +67,26 @@ TEST(ProcessTest, SecondStartHandsItsFileToTheRunningPlayerAndShowsNothing) {
     first.waitForFinished();
 }
 
+TEST(ProcessTest, TheEndOfTheSessionClosesThePlayerLikeExitAndKeepsItsPlaylist) {
+    if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
+    QTemporaryDir home;
+    const QString song = QDir(home.path()).filePath("kept.mp3");
+    QFile::copy(media().mp3Long, song);
+    QProcess player;
+    player.setProcessEnvironment(
+        programEnvironment("ombrix-test-" + QUuid::createUuid().toString(QUuid::Id128)));
+    player.start(OMBRIX_PROGRAM, {"--home", home.path(), song});
+    ASSERT_TRUE(player.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return playingEntry(home.path()) == song; }));
+    player.terminate();  // SIGTERM, as at logout, while the sound device is open
+    ASSERT_TRUE(player.waitForFinished(20000)) << "the player ignored SIGTERM";
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(player.exitCode(), 0);
+    EXPECT_EQ(TextFile::readLines(QDir(home.path()).filePath("backup.dmp")), QStringList({song}));
+    EXPECT_FALSE(QFile::exists(QDir(home.path()).filePath(SessionMarker::kFileName)))
+        << "a clean end leaves no crash marker";
+}
+
 TEST(ProcessTest, RealWindowPlaysASongToItsEndIntoTheSoundDevice) {
     if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
     const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");

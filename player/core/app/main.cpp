@@ -10,6 +10,7 @@
 #include "ombrix/IniDocument.h"
 #include "ombrix/InstanceMessage.h"
 #include "ombrix/SingleInstance.h"
+#include "ombrix/TerminationSignals.h"
 
 int main(int argc, char** argv) {
     using namespace ombrix;
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
     options.args = args;
     options.instance = &instance;
     Tfmain window(std::move(options));
+    // The end of the session (or Ctrl+C in a terminal) closes the player like Exit does, so the
+    // settings and the playlist are kept.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &window,
+                     [&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }
