@@ -20,7 +20,7 @@
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
 #include "mixora.h"
-#include "ombrix/MediaProbe.h"
+#include "ombrix/probe/MediaProbe.h"
 #include "output/CaptureAudioDevice.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <QImage>
 
-#include "ombrix/PanelCommands.h"
-#include "ombrix/SkinnedPanel.h"
+#include "ombrix/skin/PanelCommands.h"
+#include "ombrix/skin/PanelPresenter.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ ombrix::PlayerState playing() {
     return s;
 }
 
-void prepare(ombrix::SkinnedPanel& panel, const QString& path) {
+void prepare(ombrix::PanelPresenter& panel, const QString& path) {
     panel.apply(path);
     panel.screen().setDefaultBackground(QImage(kSkin + "/resource/bg.bmp"));
     QFile raw(kSkin + "/resource/bumpl.raw");
@@ -31,8 +31,8 @@ void prepare(ombrix::SkinnedPanel& panel, const QString& path) {
 
 void ScreenTick(benchmark::State& state) {
     ombrix::PanelCommands commands;
-    ombrix::SkinnedPanel panel(commands);
-    ombrix::SkinnedPanel::Options o;
+    ombrix::PanelPresenter panel(commands);
+    ombrix::PanelPresenter::Options o;
     o.screen.font.setPixelSize(13);
     panel.setOptions(o);
     prepare(panel, kSkin + "/panel/default.bmp");
@@ -49,7 +49,7 @@ BENCHMARK(ScreenTick)->Unit(benchmark::kMicrosecond);
 
 void LcdTitleTick(benchmark::State& state) {
     ombrix::PanelCommands commands;
-    ombrix::SkinnedPanel panel(commands);
+    ombrix::PanelPresenter panel(commands);
     prepare(panel, kSkin + "/coolbar/default.bmp");
     panel.setState(playing());
     double level = 0;
@@ -63,7 +63,7 @@ BENCHMARK(LcdTitleTick)->Unit(benchmark::kMicrosecond);
 
 void PanelApply(benchmark::State& state) {
     ombrix::PanelCommands commands;
-    ombrix::SkinnedPanel panel(commands);
+    ombrix::PanelPresenter panel(commands);
     for (auto _ : state) {
         panel.apply(kSkin + "/panel/default.bmp");
         benchmark::DoNotOptimize(panel.panel().windowRegion().rectCount());

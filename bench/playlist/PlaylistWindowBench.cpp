@@ -11,15 +11,15 @@
 #include <numeric>
 #include <vector>
 
-#include "PlaylistView.h"
-#include "Tfplaylist.h"
-#include "ombrix/Clock.h"
-#include "ombrix/ControllerHost.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/PlaylistEditor.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/TempRegister.h"
+#include "ombrix/control/Clock.h"
+#include "ombrix/control/ControllerHost.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/TempRegister.h"
+#include "ombrix/settings/SettingsStore.h"
+#include "ombrix/windows/playlist/PlaylistEditor.h"
+#include "ombrix/windows/playlist/PlaylistView.h"
+#include "ombrix/windows/playlist/PlaylistWindow.h"
 
 using namespace ombrix;
 
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
                                          "close (hand the list over)"};
     for (int round = 0; round < kRounds; ++round) {
         controller.setPlaylist(entries);
-        Tfplaylist window(controller, store, {});
+        PlaylistWindow window(controller, store, {});
         window.resize(480, 600);
         PlaylistView& view = window.view();
         PlaylistEditor& editor = window.editor();
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         measure(order[5], [&] { window.button(QStringLiteral("btnsort"))->trigger(); });
         measure(order[6], [&] { window.button(QStringLiteral("btnShuffle"))->trigger(); });
         measure(order[7], [&] { editor.save(home.filePath(QStringLiteral("big.dmp"))); });
-        measure(order[8], [&] { editor.AddItems(entries.mid(0, kEntries / 2)); });
+        measure(order[8], [&] { editor.addItems(entries.mid(0, kEntries / 2)); });
         measure(order[9], [&] { window.close(); });
         if (controller.playlist().size() != kEntries + kEntries / 2) {
             std::fprintf(stderr, "the list lost entries\n");

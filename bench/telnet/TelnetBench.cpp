@@ -14,15 +14,15 @@
 #include <string>
 
 #include "TelnetClient.h"
-#include "ombrix/Clock.h"
-#include "ombrix/ControllerHost.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/TelnetCommandHost.h"
-#include "ombrix/TelnetServer.h"
-#include "ombrix/TempRegister.h"
+#include "ombrix/control/Clock.h"
+#include "ombrix/control/ControllerHost.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/TempRegister.h"
+#include "ombrix/remote/TelnetCommandHost.h"
+#include "ombrix/remote/TelnetServer.h"
+#include "ombrix/settings/SettingsStore.h"
 
 using namespace ombrix;
 

@@ -10,9 +10,9 @@
 #include <QUuid>
 
 #include "ProgramSupport.h"
-#include "ombrix/DesktopIntegration.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/SessionMarker.h"
+#include "ombrix/control/SessionMarker.h"
+#include "ombrix/desktop/DesktopIntegration.h"
+#include "ombrix/settings/IniDocument.h"
 
 namespace ombrix::test {
 namespace {

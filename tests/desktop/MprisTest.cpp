@@ -14,14 +14,14 @@
 #include "ControllerRig.h"
 #include "ProgramSupport.h"
 #include "TestSupport.h"
-#include "ombrix/DesktopIntegration.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/MprisService.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/SongNotifier.h"
-#include "ombrix/TempRegister.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/desktop/DesktopIntegration.h"
+#include "ombrix/desktop/MprisService.h"
+#include "ombrix/desktop/SongNotifier.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/TempRegister.h"
+#include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix::test {
 
@@ -84,7 +84,7 @@ protected:
         ASSERT_TRUE(client.isConnected());
     }
     void TearDown() override {
-        if (c) c->Stop();
+        if (c) c->stop();
         service.reset();
         c.reset();
         QDBusConnection::disconnectFromBus("mpris-client");
@@ -191,7 +191,7 @@ TEST_F(MprisTest, AClientCallsEveryMethodAndReadsEveryPropertyWhileASongPlays) {
         return false;
     })) << "PropertiesChanged announced the song";
 
-    ASSERT_TRUE(tickUntil([&] { return c->ElapsedMs() >= 1200; }));
+    ASSERT_TRUE(tickUntil([&] { return c->elapsedMs() >= 1200; }));
     EXPECT_GT(get(kPlayer, "Position").toLongLong(), 1'000'000);
 
     // Pause and resume.
@@ -212,7 +212,7 @@ TEST_F(MprisTest, AClientCallsEveryMethodAndReadsEveryPropertyWhileASongPlays) {
          {QVariant::fromValue(QDBusObjectPath(track)), qlonglong(8'000'000)});
     ASSERT_TRUE(waitFor([&] { return rec.seeks.size() >= 2; }));
     EXPECT_EQ(rec.seeks.at(1), 8'000'000);
-    ASSERT_TRUE(tickUntil([&] { return c->ElapsedMs() >= 7000; })) << "the decoder jumped";
+    ASSERT_TRUE(tickUntil([&] { return c->elapsedMs() >= 7000; })) << "the decoder jumped";
     const auto seeks = rec.seeks.size();
     call(kPlayer, "SetPosition",
          {QVariant::fromValue(QDBusObjectPath(track)),
@@ -265,12 +265,12 @@ TEST_F(MprisTest, AClientCallsEveryMethodAndReadsEveryPropertyWhileASongPlays) {
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1 && c->state().playing; }));
     EXPECT_EQ(metadata().value("xesam:title").toString(), "Second Song");
     EXPECT_NE(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(), track);
-    ASSERT_TRUE(tickUntil([&] { return c->ElapsedMs() >= 1100; }));
+    ASSERT_TRUE(tickUntil([&] { return c->elapsedMs() >= 1100; }));
     call(kPlayer, "Previous");
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 0 && c->state().playing; }));
 
     // OpenUri: a file address plays it; anything else is ignored.
-    ASSERT_TRUE(tickUntil([&] { return c->ElapsedMs() >= 1100; }));
+    ASSERT_TRUE(tickUntil([&] { return c->elapsedMs() >= 1100; }));
     call(kPlayer, "OpenUri", {QUrl::fromLocalFile(second).toString()});
     EXPECT_EQ(c->state().count, 3);
     call(kPlayer, "OpenUri", {QString("javascript:alert(1)")});
@@ -307,27 +307,27 @@ TEST_F(MprisTest, ASecondPlayerTakesAnInstanceNameAndNotificationsFollowTheSetti
         ASSERT_TRUE(desktop.start());
         const QString song = taggedSong("n.mp3", "Title <b>&");
         c->setPlaylist({song});
-        c->Play();
+        c->play();
         ASSERT_TRUE(tickUntil([&] { return c->state().playing; }));
         ticks(3);
         EXPECT_TRUE(server.summaries.isEmpty()) << "off by default";
-        c->Stop();
+        c->stop();
         store->settings().songnotify = true;
-        c->Play();
+        c->play();
         ASSERT_TRUE(waitFor([&] {
             ticks(1);
             return !server.summaries.isEmpty();
         }));
         EXPECT_EQ(server.summaries.first(), "Title <b>&");
         EXPECT_EQ(server.bodies.first(), "The Testers \u2014 Bus Sessions");
-        c->Stop();
-        c->Play();
+        c->stop();
+        c->play();
         ASSERT_TRUE(waitFor([&] {
             ticks(1);
             return server.summaries.size() == 2;
         }));
         EXPECT_EQ(server.replaces.at(1), 42u) << "the new song replaces the old notification";
-        c->Stop();
+        c->stop();
     }
     notifyBus.unregisterService("org.freedesktop.Notifications");
     QDBusConnection::disconnectFromBus("notify");

@@ -10,7 +10,7 @@
 #include <QDBusPendingCall>
 
 #include "ProgramSupport.h"
-#include "ombrix/PortalHotKeys.h"
+#include "ombrix/desktop/PortalHotKeys.h"
 
 namespace ombrix::test {
 

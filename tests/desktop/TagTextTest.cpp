@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/LegacyText.h"
-#include "ombrix/ModernTagReader.h"
-#include "ombrix/Tidtag.h"
+#include "ombrix/library/LegacyText.h"
+#include "ombrix/library/ModernTagReader.h"
+#include "ombrix/library/SongTag.h"
 
 namespace ombrix::test {
 namespace {
@@ -85,7 +85,7 @@ TEST_F(TagTextTest, TitlesComeFromId3v2OfEveryVersionWhenThereIsNoId3v1) {
                                   textFrame(version, version == 2 ? "TP1" : "TPE1", "Night Trio") +
                                   textFrame(version, version == 2 ? "TAL" : "TALB", "Lanterns");
         const QString f = file(QString("v2_%1.mp3").arg(version), id3v2(version, frames) + kAudio);
-        Tidtag tag;
+        SongTag tag;
         ASSERT_TRUE(tag.readTexts(f)) << version;
         EXPECT_FALSE(tag.found()) << "no ID3v1 tag, so none to write back";
         EXPECT_TRUE(tag.hasTexts());
@@ -98,7 +98,7 @@ TEST_F(TagTextTest, TitlesComeFromId3v2OfEveryVersionWhenThereIsNoId3v1) {
     // UTF-8 text of 2.4 arrives whole.
     const QString u =
         file("utf8.mp3", id3v2(4, textFrame(4, "TIT2", "Caf\xc3\xa9 \xe6\x9d\xb1")) + kAudio);
-    Tidtag tag;
+    SongTag tag;
     tag.readTexts(u);
     EXPECT_EQ(tag.title, QString::fromUtf8("Caf\xc3\xa9 \xe6\x9d\xb1"));
 }
@@ -107,7 +107,7 @@ TEST_F(TagTextTest, TitlesComeFromApeAndId3v1StillWins) {
     const QByteArray ape = apeTag(apeItem("Title", "Ape Song") + apeItem("Artist", "Ape Band") +
                                       apeItem("Album", "Ape Album"),
                                   3);
-    Tidtag tag;
+    SongTag tag;
     ASSERT_TRUE(tag.readTexts(file("ape.mp3", kAudio + ape)));
     EXPECT_TRUE(tag.fromModernTag);
     EXPECT_EQ(tag.title, "Ape Song");
@@ -116,7 +116,7 @@ TEST_F(TagTextTest, TitlesComeFromApeAndId3v1StillWins) {
     EXPECT_EQ(ModernTagReader::read(dir.filePath("ape.mp3"))->kind, ModernTagReader::Kind::Ape);
 
     // An APE tag in front of an ID3v1 tag is found, but the ID3v1 tag is the one shown.
-    Tidtag both;
+    SongTag both;
     both.readTexts(file("both.mp3", id3v2(3, textFrame(3, "TIT2", "Modern")) + kAudio + ape +
                                         id3v1("Old Title", "Old Artist", "")));
     EXPECT_TRUE(both.found());
@@ -124,7 +124,7 @@ TEST_F(TagTextTest, TitlesComeFromApeAndId3v1StillWins) {
     EXPECT_EQ(both.title, "Old Title");
 
     // A file with no tag at all keeps its file name as title.
-    Tidtag none;
+    SongTag none;
     none.readTexts(file("plain song.mp3", kAudio));
     EXPECT_FALSE(none.hasTexts());
     EXPECT_EQ(none.title, "plain song");
@@ -156,7 +156,7 @@ TEST_F(TagTextTest, DamagedModernTagsAreRefusedOrCutWithoutReadingThemWhole) {
                       syncsafe(quint32(picture)) + QByteArray(2, '\0');
     const QString big = file("big.mp3", head);
     ASSERT_EQ(::truncate(QFile::encodeName(big).constData(), head.size() + picture + 4096), 0);
-    Tidtag tag;
+    SongTag tag;
     tag.readTexts(big);
     EXPECT_EQ(tag.title, "Cover Song");
 
@@ -175,7 +175,7 @@ TEST_F(TagTextTest, AFileNameThatIsNotUtf8IsReadByItsBytes) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
     ::close(fd);
-    Tidtag tag;
+    SongTag tag;
     tag.readTexts(QFile::decodeName(name));  // whatever Qt makes of it, nothing breaks
     ::unlink(name.constData());              // QTemporaryDir cannot remove what it cannot name
 }
@@ -207,7 +207,7 @@ TEST_F(TagTextTest, LegacyCodePagesAreDetectedPerFile) {
         ASSERT_TRUE(t && a);
         ASSERT_FALSE(LegacyText::isUtf8(*t + *a));
         const QString f = file(QString("legacy%1.mp3").arg(n++), kAudio + id3v1(*t, *a, ""));
-        Tidtag tag;
+        SongTag tag;
         ASSERT_TRUE(tag.read(f));
         EXPECT_EQ(tag.title, title) << LegacyText::name(c.page).toStdString();
         EXPECT_EQ(tag.artist, artist);
@@ -220,7 +220,7 @@ TEST_F(TagTextTest, SettingForcesTheCodePageAndJapanesePrefersShiftJis) {
     const QByteArray bytes =
         *LegacyText::encode(QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac"), CP::ShiftJis);
     const QString f = file("forced.mp3", kAudio + id3v1(bytes, "", ""));
-    Tidtag tag;
+    SongTag tag;
     tag.read(f, LegacyText::Choice::fromSettings("windows-1251", 0));
     EXPECT_EQ(tag.codePage, CP::Windows1251);
     EXPECT_EQ(tag.title, LegacyText::decode(bytes, CP::Windows1251));
@@ -242,7 +242,7 @@ TEST_F(TagTextTest, TheEditorWritesId3v1InTheFilesCodePageWhenEveryCharacterFits
                            QString::fromUtf8("\xe6\x9d\xb1\xe4\xba\xac\xe3\x81\xae\xe5\xa4\x9c"),
                            CP::ShiftJis),
                        "", ""));
-    Tidtag tag;
+    SongTag tag;
     tag.read(f, LegacyText::Choice::fromSettings("auto", 1));
     ASSERT_EQ(tag.codePage, CP::ShiftJis);
     tag.title = jp;  // 15 characters, 30 bytes in Shift-JIS, 45 in UTF-8
@@ -252,7 +252,7 @@ TEST_F(TagTextTest, TheEditorWritesId3v1InTheFilesCodePageWhenEveryCharacterFits
     QByteArray expected = *LegacyText::encode(jp, CP::ShiftJis);
     expected.append(QByteArray(30 - expected.size(), '\0'));
     EXPECT_EQ(bytes.mid(bytes.size() - 125, 30), expected);
-    Tidtag again;
+    SongTag again;
     again.read(f, LegacyText::Choice::fromSettings("auto", 1));
     EXPECT_EQ(again.title, jp) << "nothing cut: the code page holds the whole title";
 
@@ -260,7 +260,7 @@ TEST_F(TagTextTest, TheEditorWritesId3v1InTheFilesCodePageWhenEveryCharacterFits
     tag.title = QString::fromUtf8("\xd0\x96 \xe6\x97\xa5");  // Cyrillic fits Shift-JIS, but
     tag.artist = QString::fromUtf8("\xea\xb0\x80");          // Hangul does not
     ASSERT_TRUE(tag.write(f));
-    Tidtag utf8;
+    SongTag utf8;
     utf8.read(f);
     EXPECT_EQ(utf8.artist, QString::fromUtf8("\xea\xb0\x80"));
     EXPECT_EQ(utf8.title, tag.title);

@@ -20,16 +20,16 @@
 #include "ControllerRig.h"
 #include "EffectsFakes.h"
 #include "ProgramSupport.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/FakeMixer.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/MixoraDesk.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/TempRegister.h"
-#include "ombrix/TfControl.h"
-#include "ombrix/Tfeq.h"
+#include "ombrix/control/FakeMixer.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/effects/MixoraDesk.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/TempRegister.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/SettingsStore.h"
+#include "ombrix/windows/effects/DjWindow.h"
+#include "ombrix/windows/effects/EqualizerWindow.h"
 
 namespace ombrix::test {
 namespace {
@@ -42,8 +42,8 @@ protected:
         window.reset();
         controller->setMixer(nullptr);
     }
-    TfControl& open() {
-        window = std::make_unique<TfControl>(*store, *controller, desk);
+    DjWindow& open() {
+        window = std::make_unique<DjWindow>(*store, *controller, desk);
         return *window;
     }
     template <typename T>
@@ -73,7 +73,7 @@ protected:
 
     FakeMixer mixer;
     RecordingDesk desk;
-    std::unique_ptr<TfControl> window;
+    std::unique_ptr<DjWindow> window;
 };
 
 TEST_F(DjControlWindowTest, EveryControlSendsItsValueAsTheEngineTakesIt) {
@@ -252,7 +252,7 @@ TEST_F(DjControlWindowTest, OneSecondFadeOutSendsTenFallingLevelsThenEndsTheSong
     useMixer();
     controller->setVolume(127);
     controller->setPlaylist({media().mp3Long, media().mp3Short});
-    controller->PlayEntry(0);
+    controller->playEntry(0);
     ASSERT_TRUE(controller->state().playing);
     open();
     find<QSpinBox>("SpinEdit1")->setValue(1);
@@ -268,7 +268,7 @@ TEST_F(DjControlWindowTest, OneSecondFadeOutSendsTenFallingLevelsThenEndsTheSong
     EXPECT_EQ(controller->currentIndex(), 1);
     EXPECT_TRUE(controller->state().playing);
     EXPECT_FALSE(controller->state().sleeping);
-    controller->Stop();
+    controller->stop();
 }
 
 TEST_F(DjControlWindowTest, FadeInCheckBoxFadesEverySongThatStarts) {
@@ -279,20 +279,20 @@ TEST_F(DjControlWindowTest, FadeInCheckBoxFadesEverySongThatStarts) {
     open();
     find<QSpinBox>("SpinEdit2")->setValue(1);
     click(find<QCheckBox>("chkFadeIn"));
-    controller->PlayEntry(0);
+    controller->playEntry(0);
     ASSERT_TRUE(controller->state().playing);
     levels();
     for (int i = 0; i < 12; ++i) controller->tickFade();
     EXPECT_EQ(levels(), (std::vector<int>{0, 12, 25, 38, 50, 63, 76, 88, 101, 114}));
-    controller->Stop();
+    controller->stop();
 
     click(find<QCheckBox>("chkFadeIn"));
-    controller->PlayEntry(0);
+    controller->playEntry(0);
     ASSERT_TRUE(controller->state().playing);
     levels();
     for (int i = 0; i < 5; ++i) controller->tickFade();
     EXPECT_TRUE(levels().empty()) << "fade-in off: the song starts at full level";
-    controller->Stop();
+    controller->stop();
 }
 
 // Both windows as a user sees them, saved for a look and checked for their controls.
@@ -319,7 +319,7 @@ TEST_F(DjControlWindowTest, ScreenshotsShowEveryNamedControl) {
     EXPECT_TRUE(window->grab().save(QStringLiteral(OMBRIX_SHOT_DIR "/djcontrol.png")));
 
     RecordingEqualizer sink;
-    Tfeq eq(*store, sink);
+    EqualizerWindow eq(*store, sink);
     eq.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&eq));
     for (int n = 1; n <= 16; ++n) {

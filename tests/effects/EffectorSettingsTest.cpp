@@ -6,9 +6,9 @@
 
 #include "EffectsFakes.h"
 #include "ProgramSupport.h"
-#include "ombrix/DjControlMath.h"
-#include "ombrix/EffectorSettings.h"
-#include "ombrix/IniDocument.h"
+#include "ombrix/effects/DjControlMath.h"
+#include "ombrix/effects/EffectorSettings.h"
+#include "ombrix/settings/IniDocument.h"
 
 namespace ombrix::test {
 namespace {

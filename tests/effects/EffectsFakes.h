@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ProgramSupport.h"
-#include "ombrix/EffectsDesk.h"
-#include "ombrix/EqualizerSink.h"
+#include "ombrix/effects/EffectsDesk.h"
+#include "ombrix/effects/EqualizerSink.h"
 
 namespace ombrix::test {
 

@@ -13,8 +13,8 @@
 #include "core/DecoderSettings.h"
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
-#include "ombrix/EqualizerCurve.h"
-#include "ombrix/IniDocument.h"
+#include "ombrix/effects/EqualizerCurve.h"
+#include "ombrix/settings/IniDocument.h"
 #include "output/CaptureAudioDevice.h"
 
 namespace ombrix::test {

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "EffectsFakes.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/Tfeq.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/SettingsStore.h"
+#include "ombrix/windows/effects/EqualizerWindow.h"
 
 namespace ombrix::test {
 namespace {
@@ -36,7 +36,7 @@ protected:
 
 TEST_F(EqualizerWindowTest, CreationSendsTheStoredCurveAndDestructionStoresTheSliders) {
     writeMain({"[feq]", "ScrollBar2=250", "ScrollBar16=1000", "[form]", "feqleft=40", "feqtop=30"});
-    auto eq = std::make_unique<Tfeq>(*store, sink);
+    auto eq = std::make_unique<EqualizerWindow>(*store, sink);
     EXPECT_EQ(eq->windowTitle(), "16 bands equalizer");
     EXPECT_EQ(sink.calls.size(), 16u * 32u) << "each slider's change sends the whole curve";
     EXPECT_EQ(eq->curve().position(2), 250);
@@ -64,14 +64,14 @@ TEST_F(EqualizerWindowTest, CreationSendsTheStoredCurveAndDestructionStoresTheSl
 
 TEST_F(EqualizerWindowTest, AMissingSectionGivesAFlatCurve) {
     writeMain({"[option]", "volume=100"});
-    Tfeq eq(*store, sink);
+    EqualizerWindow eq(*store, sink);
     EXPECT_EQ(sink.calls.size(), 16u * 32u);
     EXPECT_TRUE(flat());
 }
 
 TEST_F(EqualizerWindowTest, DefaultSendsSixteenFullCurvesAndLeavesEveryBandFlat) {
     writeMain({"[feq]", "ScrollBar1=0", "ScrollBar8=700", "ScrollBar16=1000"});
-    Tfeq eq(*store, sink);
+    EqualizerWindow eq(*store, sink);
     ASSERT_FALSE(flat());
     sink.calls.clear();
     auto* button = eq.findChild<QPushButton*>("btndefault");
@@ -84,7 +84,7 @@ TEST_F(EqualizerWindowTest, DefaultSendsSixteenFullCurvesAndLeavesEveryBandFlat)
 }
 
 TEST_F(EqualizerWindowTest, UpwardsOnASliderRaisesItsBandsAndSendsTheCurve) {
-    Tfeq eq(*store, sink);
+    EqualizerWindow eq(*store, sink);
     eq.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&eq));
     QSlider* s = eq.slider(4);

@@ -16,14 +16,14 @@
 #include <string>
 
 #include "ShellLink.h"
-#include "ombrix/ArchiveMember.h"
-#include "ombrix/BufferByteSource.h"
-#include "ombrix/HttpDownloader.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/MediaProbe.h"
-#include "ombrix/PlaylistFile.h"
-#include "ombrix/TextFile.h"
-#include "ombrix/Tidtag.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/library/SongTag.h"
+#include "ombrix/media/ArchiveMember.h"
+#include "ombrix/media/HttpDownloader.h"
+#include "ombrix/probe/BufferByteSource.h"
+#include "ombrix/probe/MediaProbe.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/TextFile.h"
 
 namespace ombrix::fuzz {
 
@@ -54,7 +54,8 @@ inline void iniDriver(const std::uint8_t* data, std::size_t size) {
     }
     doc.writeList(QStringLiteral("recent"), {QStringLiteral("a"), QString()});
     const IniDocument again = IniDocument::parse(doc.toLines());
-    require(again.readList(QStringLiteral("recent")) == QStringList({QStringLiteral("a"), QString()}));
+    require(again.readList(QStringLiteral("recent")) ==
+            QStringList({QStringLiteral("a"), QString()}));
 }
 
 /// The playlist reader: ".dmp" and ".m3u" lines completed against a folder.
@@ -79,14 +80,14 @@ inline void tagDriver(const std::uint8_t* data, std::size_t size) {
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
         f.write(reinterpret_cast<const char*>(data), qint64(size));
     }
-    Tidtag tag;
-    const bool has = Tidtag::hasTag(file);
+    SongTag tag;
+    const bool has = SongTag::hasTag(file);
     require(tag.read(file));
     require(!has || tag.found());
     if (size > 0 && (data[0] & 1)) {
         tag.title = QStringLiteral("fuzz title");
         if (tag.write(file)) {
-            Tidtag back;
+            SongTag back;
             require(back.read(file));
             require(back.found());
             require(back.title == QStringLiteral("fuzz title"));

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <vector>
 
-#include "ombrix/PanelCommands.h"
+#include "ombrix/skin/PanelCommands.h"
 
 namespace ombrix::test {
 

@@ -6,10 +6,10 @@
 #include <QFileInfo>
 
 #include "PanelFiles.h"
-#include "ombrix/PanelError.h"
-#include "ombrix/PanelInstaller.h"
-#include "ombrix/PanelList.h"
-#include "ombrix/TOmbrixPanel.h"
+#include "ombrix/skin/PanelError.h"
+#include "ombrix/skin/PanelInstaller.h"
+#include "ombrix/skin/PanelList.h"
+#include "ombrix/skin/SkinFile.h"
 
 namespace ombrix::test {
 namespace {
@@ -22,8 +22,8 @@ TEST(PanelLoad, DescriptionDefinesElementsAndValuesAndAbsentFileKeepsThem) {
         << "faderpanknob=12"
         << "lcdfontcolor=0"
         << "paneltype=2";
-    TOmbrixPanel panel;
-    panel.Load(f.write("a", {100, 100}, Qt::red, {}, btn));
+    SkinFile panel;
+    panel.load(f.write("a", {100, 100}, Qt::red, {}, btn));
     EXPECT_TRUE(panel.defined(kPlay));   // "left" 0 with "right" 40
     EXPECT_FALSE(panel.defined(kStop));  // all four 0
     EXPECT_FALSE(panel.hasAlternate());
@@ -36,7 +36,7 @@ TEST(PanelLoad, DescriptionDefinesElementsAndValuesAndAbsentFileKeepsThem) {
 
     // A panel without a description keeps the elements and values, and its travels are
     // computed again (here against a smaller image that cuts the volume fader).
-    panel.Load(f.write("b", {100, 50}, Qt::blue, Qt::green));
+    panel.load(f.write("b", {100, 50}, Qt::blue, Qt::green));
     EXPECT_TRUE(panel.hasAlternate());
     EXPECT_TRUE(panel.defined(kPlay));
     EXPECT_EQ(panel.paneltype, 2);
@@ -46,9 +46,9 @@ TEST(PanelLoad, DescriptionDefinesElementsAndValuesAndAbsentFileKeepsThem) {
 
 TEST(PanelLoad, BadFilesAreRefusedAndTheLoadedPanelStays) {
     PanelFolder f;
-    TOmbrixPanel panel;
+    SkinFile panel;
     const QString good = f.write("good", {64, 32}, Qt::red, {}, rect("play", 1, 2, 30, 20));
-    panel.Load(good);
+    panel.load(good);
 
     QFile junk(f.path("junk.bmp"));
     junk.open(QIODevice::WriteOnly);
@@ -82,7 +82,7 @@ TEST(PanelLoad, BadFilesAreRefusedAndTheLoadedPanelStays) {
     for (const char* name : {"missing", "junk", "cut", "zero", "odd", "bin"}) {
         SCOPED_TRACE(name);
         try {
-            panel.Load(f.path(QString::fromLatin1(name) + ".bmp"));
+            panel.load(f.path(QString::fromLatin1(name) + ".bmp"));
             ADD_FAILURE() << "loaded";
         } catch (const PanelError& e) {
             EXPECT_GT(std::strlen(e.what()), 10u);
@@ -99,8 +99,8 @@ TEST(PanelLoad, RectanglesBeyondTheImageAreCutToIt) {
                       rect("fadervolume", 10, 40, 20, 10)  // upside down
                       + QStringList{"fadervolumeknob=-50", "faderpanknob=99999999999"} +
                       rect("faderpan", 500, 500, 600, 600);
-    TOmbrixPanel panel;
-    panel.Load(f.write("p", {50, 40}, Qt::red, {}, btn));
+    SkinFile panel;
+    panel.load(f.write("p", {50, 40}, Qt::red, {}, btn));
     const ButtonRect& play = panel.button(kPlay);
     EXPECT_EQ(play.rect(), QRect(0, 0, 50, 40));
     EXPECT_TRUE(panel.button(kPlay).hitTest(49, 39));
@@ -120,8 +120,8 @@ TEST(PanelRegion, TransparentColumnIsCutOutAndEllipseLeavesCorners) {
     btn.open(QIODevice::WriteOnly);
     btn.write("[button]\r\npaneltype=2\r\n");
     btn.close();
-    TOmbrixPanel panel;
-    panel.Load(f.path("r.bmp"));
+    SkinFile panel;
+    panel.load(f.path("r.bmp"));
     const QRegion r = panel.windowRegion();
     for (int y = 0; y < 10; ++y) {
         EXPECT_FALSE(r.contains(QPoint(5, y))) << y;

@@ -3,8 +3,8 @@
 #include <QFile>
 #include "PanelFiles.h"
 
-#include "ombrix/PanelError.h"
-#include "ombrix/SkinnedPanel.h"
+#include "ombrix/skin/PanelError.h"
+#include "ombrix/skin/PanelPresenter.h"
 
 namespace ombrix::test {
 namespace {
@@ -38,7 +38,7 @@ protected:
     PanelFolder folder;
     QString path;
     RecordingCommands commands;
-    SkinnedPanel panel{commands};
+    PanelPresenter panel{commands};
 };
 
 TEST_F(PanelMouseTest, HitTestsAtEdgesAndOverlaps) {
@@ -145,7 +145,7 @@ TEST_F(PanelMouseTest, HeldButtonsStopOnReleaseAndWhenLeft) {
 }
 
 TEST_F(PanelMouseTest, DoubleClickOnBackgroundTogglesCoolbarAndSkipsOnePress) {
-    SkinnedPanel::Options o;
+    PanelPresenter::Options o;
     o.doubleClickCoolbar = true;
     panel.setOptions(o);
     panel.setState(stopped());

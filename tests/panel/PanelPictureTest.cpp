@@ -5,13 +5,13 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
-#include "SkinnedDisplay.h"
-#include "TDIBPaintBox.h"
-#include "Tfmain.h"
-#include "ombrix/Home.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/PanelElements.h"
-#include "ombrix/PlaybackController.h"
+#include "ombrix/app/MainWindow.h"
+#include "ombrix/app/PanelDisplay.h"
+#include "ombrix/app/SurfaceWidget.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/settings/Home.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/skin/PanelElements.h"
 
 namespace ombrix::test {
 namespace {
@@ -73,16 +73,16 @@ protected:
         ini.open(QIODevice::WriteOnly);
         ini.write("[option]\r\nfirsttime=0\r\nglbhide=0\r\n");
         ini.close();
-        Tfmain::Options o;
+        MainWindow::Options o;
         o.home = home.path();
         o.hotKeys = false;
-        window = std::make_unique<Tfmain>(std::move(o));
+        window = std::make_unique<MainWindow>(std::move(o));
         window->show();
         for (QWidget* w : window->findChildren<QWidget*>())
-            if (auto* d = dynamic_cast<SkinnedDisplay*>(w)) display = d;
+            if (auto* d = dynamic_cast<PanelDisplay*>(w)) display = d;
         ASSERT_NE(display, nullptr);
         for (QWidget* w : display->findChildren<QWidget*>())
-            if (auto* b = dynamic_cast<TDIBPaintBox*>(w);
+            if (auto* b = dynamic_cast<SurfaceWidget*>(w);
                 b && b->geometry() == QRect(QPoint(0, 0), window->size()))
                 panelBox = b;
         ASSERT_NE(panelBox, nullptr);
@@ -100,9 +100,9 @@ protected:
     QRgb alt(QPoint p) const { return display->panel().panel().alternate().pixel(p); }
 
     QTemporaryDir home;
-    std::unique_ptr<Tfmain> window;
-    SkinnedDisplay* display = nullptr;
-    TDIBPaintBox* panelBox = nullptr;
+    std::unique_ptr<MainWindow> window;
+    PanelDisplay* display = nullptr;
+    SurfaceWidget* panelBox = nullptr;
 };
 
 TEST_F(PanelWindowTest, WindowIsThePanelAndClicksDrawTogglesAndFaders) {
@@ -155,7 +155,7 @@ TEST(PaintBox, DoubleResolutionEnlargesByWholePixels) {
     QImage picture(4, 2, QImage::Format_RGB32);
     for (int x = 0; x < 4; ++x)
         for (int y = 0; y < 2; ++y) picture.setPixel(x, y, qRgb(x * 60, y * 120, 0));
-    TDIBPaintBox box;
+    SurfaceWidget box;
     box.setPicture(&picture);
     box.setFixedSize(4, 2);
     QImage out(8, 4, QImage::Format_RGB32);

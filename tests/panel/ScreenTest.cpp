@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "PanelFiles.h"
-#include "ombrix/ScreenDisplay.h"
-#include "ombrix/TDIBSurface.h"
+#include "ombrix/skin/DrawingSurface.h"
+#include "ombrix/skin/ScreenDisplay.h"
 
 namespace ombrix::test {
 namespace {
@@ -34,7 +34,7 @@ protected:
 
     RecordingCommands commands;
     ScreenDisplay screen{commands};
-    TDIBSurface dpb{220, 80, 8};
+    DrawingSurface dpb{220, 80, 8};
 };
 
 TEST_F(ScreenTest, GridPagesWrapAndNextPageOnlyWithMoreThanTwenty) {

@@ -1,4 +1,4 @@
-#include "ombrix/CommandLine.h"
+#include "ombrix/control/CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "ombrix/InstanceMessage.h"
+#include "ombrix/control/InstanceMessage.h"
 
 using namespace ombrix;
 

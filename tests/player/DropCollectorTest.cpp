@@ -1,4 +1,4 @@
-#include "ombrix/DropCollector.h"
+#include "ombrix/control/DropCollector.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/MediaIdentifier.h"
+#include "ombrix/media/MediaIdentifier.h"
 
 using namespace ombrix;
 

@@ -1,4 +1,4 @@
-#include "ombrix/EntryResolver.h"
+#include "ombrix/media/EntryResolver.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/HttpDownloader.h"
-#include "ombrix/LhaArchive.h"
-#include "ombrix/ZipArchive.h"
+#include "ombrix/media/HttpDownloader.h"
+#include "ombrix/media/LhaArchive.h"
+#include "ombrix/media/ZipArchive.h"
 
 using namespace ombrix;
 

@@ -1,4 +1,4 @@
-#include "ombrix/Home.h"
+#include "ombrix/settings/Home.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/MediaTypes.h"
-#include "ombrix/SettingsStore.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/MediaTypes.h"
+#include "ombrix/settings/SettingsStore.h"
 
 using namespace ombrix;
 

@@ -1,4 +1,4 @@
-#include "ombrix/IniDocument.h"
+#include "ombrix/settings/IniDocument.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/TextFile.h"
+#include "ombrix/settings/TextFile.h"
 
 using namespace ombrix;
 

@@ -1,11 +1,11 @@
-#include "ombrix/MediaIdentifier.h"
+#include "ombrix/media/MediaIdentifier.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/FileInformation.h"
+#include "ombrix/media/FileInformation.h"
 
 using namespace ombrix;
 using test::le16;

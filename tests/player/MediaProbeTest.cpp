@@ -1,4 +1,4 @@
-#include "ombrix/MediaProbe.h"
+#include "ombrix/probe/MediaProbe.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "ombrix/BufferByteSource.h"
-#include "ombrix/FileByteSource.h"
-#include "ombrix/RegularFile.h"
-#include "ombrix/RiffWalker.h"
+#include "ombrix/probe/BufferByteSource.h"
+#include "ombrix/probe/FileByteSource.h"
+#include "ombrix/probe/RegularFile.h"
+#include "ombrix/probe/RiffWalker.h"
 
 using namespace ombrix::probe;
 

@@ -6,13 +6,13 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/DiscTitles.h"
-#include "ombrix/PlaylistEntry.h"
-#include "ombrix/PlaylistFile.h"
-#include "ombrix/PlaylistOrder.h"
-#include "ombrix/TPlayList.h"
-#include "ombrix/TextFile.h"
-#include "ombrix/Tidtag.h"
+#include "ombrix/library/DiscTitles.h"
+#include "ombrix/library/Playlist.h"
+#include "ombrix/library/PlaylistEntry.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/library/PlaylistOrder.h"
+#include "ombrix/library/SongTag.h"
+#include "ombrix/settings/TextFile.h"
 
 using namespace ombrix;
 
@@ -49,71 +49,71 @@ SongLengthFn fixedLength(qint32 ms, int* calls = nullptr) {
 
 }  // namespace
 
-TEST(TPlayList, TitleRules) {
+TEST(Playlist, TitleRules) {
     QTemporaryDir dir;
     const QString plain = dir.filePath("Song.mp3");
     test::writeFile(plain, QByteArray(400, '\x55'));
     int calls = 0;
-    TPlayList list(false, fixedLength(225400, &calls));
-    EXPECT_EQ(list.BuildTitle("http://host/a.mp3", true), "http://host/a.mp3");
-    EXPECT_EQ(list.BuildTitle("http://host/a.mp3", false), "http://host/a.mp3");
-    EXPECT_EQ(list.BuildTitle(plain, false), "Song.mp3");
-    EXPECT_EQ(list.BuildTitle(plain, true), "Song (3:45)");
+    Playlist list(false, fixedLength(225400, &calls));
+    EXPECT_EQ(list.buildTitle("http://host/a.mp3", true), "http://host/a.mp3");
+    EXPECT_EQ(list.buildTitle("http://host/a.mp3", false), "http://host/a.mp3");
+    EXPECT_EQ(list.buildTitle(plain, false), "Song.mp3");
+    EXPECT_EQ(list.buildTitle(plain, true), "Song (3:45)");
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(list.BuildTitle(plain, true), "Song (3:45)");  // from the cache
+    EXPECT_EQ(list.buildTitle(plain, true), "Song (3:45)");  // from the cache
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(list.BuildTitle(plain, false), "Song (3:45)");
+    EXPECT_EQ(list.buildTitle(plain, false), "Song (3:45)");
 
     const QString tagged = dir.filePath("tagged.mp3");
     test::writeFile(tagged, QByteArray(400, '\x55'));
-    Tidtag t;
+    SongTag t;
     t.clear(tagged);
     t.title = "T";
     t.artist = "A";
     ASSERT_TRUE(t.write(tagged));
-    EXPECT_EQ(list.BuildTitle(tagged, true), "T / A (3:45)");
+    EXPECT_EQ(list.buildTitle(tagged, true), "T / A (3:45)");
     const QString noArtist = dir.filePath("t2.mp3");
     test::writeFile(noArtist, QByteArray(400, '\x55'));
     t.artist = "";
     ASSERT_TRUE(t.write(noArtist));
-    EXPECT_EQ(list.BuildTitle(noArtist, true), "T (3:45)");
+    EXPECT_EQ(list.buildTitle(noArtist, true), "T (3:45)");
 
     // Other kinds: a tag gives a title without time; no tag keeps the file name.
     const QString wav = dir.filePath("w.wav");
     test::writeFile(wav, test::pcmWave(5));
-    EXPECT_EQ(list.BuildTitle(wav, true), "w.wav");
+    EXPECT_EQ(list.buildTitle(wav, true), "w.wav");
     t.title = "Wave";
     ASSERT_TRUE(t.write(wav));
-    EXPECT_EQ(list.BuildTitle(wav, true), "Wave");
+    EXPECT_EQ(list.buildTitle(wav, true), "Wave");
     // A missing file keeps its name and is not cached.
-    EXPECT_EQ(list.BuildTitle(dir.filePath("gone.mp3"), true), "gone.mp3");
+    EXPECT_EQ(list.buildTitle(dir.filePath("gone.mp3"), true), "gone.mp3");
     EXPECT_FALSE(list.hasCachedTitle(dir.filePath("gone.mp3")));
 
     const TwoTrackDisc disc;
     list.setDisc(&disc);
-    EXPECT_EQ(list.BuildTitle("/dev/sr0/track03.cda", false), "not found (0:00)");
-    EXPECT_EQ(list.BuildTitle("/dev/sr0/track01.cda", false), "Song 1 (1:01)");
-    EXPECT_EQ(list.BuildTitle("/dev/sr0/track02.cda", false), "Song 2 / Live (2:02)");
-    EXPECT_EQ(TPlayList::timeText(0), " (0:00)");
-    EXPECT_EQ(TPlayList::timeText(3600 * 1000 + 5999), " (60:05)");
+    EXPECT_EQ(list.buildTitle("/dev/sr0/track03.cda", false), "not found (0:00)");
+    EXPECT_EQ(list.buildTitle("/dev/sr0/track01.cda", false), "Song 1 (1:01)");
+    EXPECT_EQ(list.buildTitle("/dev/sr0/track02.cda", false), "Song 2 / Live (2:02)");
+    EXPECT_EQ(Playlist::timeText(0), " (0:00)");
+    EXPECT_EQ(Playlist::timeText(3600 * 1000 + 5999), " (60:05)");
 }
 
-TEST(TPlayList, ListOperationsKeepTitlesInStep) {
-    TPlayList list(false, fixedLength(0));
-    list.Add("/m/b.mp3");
-    list.AddEntries({"/m/A.mp3", "http://x/c.mp3", "/m/d.mp3"});
+TEST(Playlist, ListOperationsKeepTitlesInStep) {
+    Playlist list(false, fixedLength(0));
+    list.add("/m/b.mp3");
+    list.addEntries({"/m/A.mp3", "http://x/c.mp3", "/m/d.mp3"});
     EXPECT_EQ(list.displayTitles(), QStringList({"b.mp3", "A.mp3", "http://x/c.mp3", "d.mp3"}));
-    list.Move(0, 3);
+    list.move(0, 3);
     EXPECT_EQ(list.entries(), QStringList({"/m/A.mp3", "http://x/c.mp3", "/m/d.mp3", "/m/b.mp3"}));
     EXPECT_EQ(list.displayTitles(), QStringList({"A.mp3", "http://x/c.mp3", "d.mp3", "b.mp3"}));
-    list.Delete(1);
-    list.Delete(7);  // out of range: nothing happens
+    list.remove(1);
+    list.remove(7);  // out of range: nothing happens
     EXPECT_EQ(list.displayTitles(), QStringList({"A.mp3", "d.mp3", "b.mp3"}));
     list.sort();
     EXPECT_EQ(list.entries(), QStringList({"/m/A.mp3", "/m/b.mp3", "/m/d.mp3"}));
     EXPECT_EQ(list.displayTitles(), QStringList({"A.mp3", "b.mp3", "d.mp3"}));
     EXPECT_EQ(list.rowCount(), 3);
-    list.Clear();
+    list.clear();
     EXPECT_EQ(list.count(), 0);
     EXPECT_EQ(list.rowCount(), 0);
 }
@@ -136,8 +136,8 @@ TEST(PlaylistOrder, ShuffleMovesInOrder) {
     PlaylistOrder::shuffle(empty, none.fn());
     EXPECT_TRUE(none.ranges.empty());
 
-    TPlayList list(false, fixedLength(0));
-    list.AddEntries({"/a", "/b", "/c", "/d"});
+    Playlist list(false, fixedLength(0));
+    list.addEntries({"/a", "/b", "/c", "/d"});
     ScriptedRandom again{{2, 0, 3, 1}, {}};
     list.shuffle(again.fn());
     EXPECT_EQ(list.entries(), QStringList({"/c", "/a", "/b", "/d"}));
@@ -180,31 +180,30 @@ TEST(PlaylistFile, SaveLoadRoundTripAndEncodings) {
                               "/dev/sr0/track02.cda"};
     PlaylistFile::save(file, entries);
     EXPECT_TRUE(test::readFile(file).endsWith(".cda\r\n"));
-    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(file), entries);
+    EXPECT_EQ(PlaylistFile::load(file), entries);
 
     PlaylistFile::save(file, {});
     EXPECT_EQ(test::readFile(file), "");
-    EXPECT_TRUE(PlaylistFile::LoadPlaylistFile(file).isEmpty());
+    EXPECT_TRUE(PlaylistFile::load(file).isEmpty());
 
     // Mixed line ends, and a Latin-1 line among UTF-8 ones.
     test::writeFile(file, "caf\xe9.mp3\rna\xc3\xafve.mp3\nlast.mp3");
-    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(file),
+    EXPECT_EQ(PlaylistFile::load(file),
               QStringList(
                   {dir.filePath("café.mp3"), dir.filePath("naïve.mp3"), dir.filePath("last.mp3")}));
     const QString m3u = dir.filePath("x.M3U");
     test::writeFile(m3u, "#EXTM3U\r\nsong.mp3\r\n");
-    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(m3u),
-              QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
-    EXPECT_THROW(PlaylistFile::LoadPlaylistFile(dir.filePath("none.dmp")), FileError);
+    EXPECT_EQ(PlaylistFile::load(m3u), QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
+    EXPECT_THROW(PlaylistFile::load(dir.filePath("none.dmp")), FileError);
 }
 
-TEST(TPlayList, TitlesWithTheDecoderLength) {
+TEST(Playlist, TitlesWithTheDecoderLength) {
     if (!SongLength::available()) GTEST_SKIP() << "built without the decoder library";
     QTemporaryDir dir;
     const QString mp3 = test::makeMp3(dir.path(), "Tone.mp3", 3500);
     if (mp3.isEmpty()) GTEST_SKIP() << "lame is not installed";
-    TPlayList list(true, SongLength::decoder());
-    EXPECT_EQ(list.BuildTitle(mp3, true), "Tone (0:03)");
+    Playlist list(true, SongLength::decoder());
+    EXPECT_EQ(list.buildTitle(mp3, true), "Tone (0:03)");
 
     // An ID3v2 tag in front of the audio does not change the length.
     QByteArray withId3("ID3\x03\x00\x00\x00\x00\x01\x00", 10);
@@ -212,12 +211,12 @@ TEST(TPlayList, TitlesWithTheDecoderLength) {
     withId3 += test::readFile(mp3);
     const QString tagged = dir.filePath("Tagged.mp3");
     test::writeFile(tagged, withId3);
-    Tidtag t;
+    SongTag t;
     t.clear(tagged);
     t.title = "Tone";
     t.artist = "Generator";
     ASSERT_TRUE(t.write(tagged));
-    EXPECT_EQ(list.BuildTitle(tagged, true), "Tone / Generator (0:03)");
+    EXPECT_EQ(list.buildTitle(tagged, true), "Tone / Generator (0:03)");
 }
 
 TEST(PlaylistEntry, KindsAndForms) {
@@ -241,15 +240,15 @@ TEST(TitleReaderConcurrency, EditsAndDestructionWhileTitlesAreRead) {
     for (int i = 0; i < 120; ++i) {
         const QString f = dir.filePath(QString("t%1.wav").arg(i));
         test::writeFile(f, test::pcmWave(20));
-        Tidtag tag;
+        SongTag tag;
         tag.clear(f);
         tag.title = QString("Title %1").arg(i);
         ASSERT_TRUE(tag.write(f));
         files << f;
     }
     for (int round = 0; round < 3; ++round) {
-        auto list = std::make_unique<TPlayList>(true, fixedLength(0));
-        list->AddEntries(files);
+        auto list = std::make_unique<Playlist>(true, fixedLength(0));
+        list->addEntries(files);
         const PlaylistOrder::Random middle = [](int n) { return n / 2; };
         for (int pass = 0; pass < 20; ++pass) {
             for (int row = 0; row < list->rowCount(); ++row)

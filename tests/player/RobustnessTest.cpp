@@ -7,13 +7,13 @@
 #include <random>
 
 #include "TestSupport.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/LhaArchive.h"
-#include "ombrix/MediaProbe.h"
-#include "ombrix/PlaylistFile.h"
-#include "ombrix/TextFile.h"
-#include "ombrix/Tidtag.h"
-#include "ombrix/ZipArchive.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/library/SongTag.h"
+#include "ombrix/media/LhaArchive.h"
+#include "ombrix/media/ZipArchive.h"
+#include "ombrix/probe/MediaProbe.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/TextFile.h"
 
 using namespace ombrix;
 using test::le32;
@@ -69,14 +69,14 @@ TEST(Robustness, TagsOfDamagedFiles) {
     for (int i = 0; i < kRounds; ++i) {
         const QString f = dir.filePath(i % 2 ? "x.mp3" : "x.wav");
         test::writeFile(f, mutate(seeds[i % 2], rng));
-        Tidtag t;
+        SongTag t;
         ASSERT_TRUE(t.read(f));
-        EXPECT_LE(t.title.toUtf8().size(), Tidtag::kMaxRiffValue);
-        Tidtag::hasTag(f);
+        EXPECT_LE(t.title.toUtf8().size(), SongTag::kMaxRiffValue);
+        SongTag::hasTag(f);
         const QByteArray before = test::readFile(f);
         t.title = "Rewritten";
         if (t.write(f)) {
-            Tidtag back;
+            SongTag back;
             ASSERT_TRUE(back.read(f));
             EXPECT_EQ(back.title, "Rewritten") << i;
         } else {

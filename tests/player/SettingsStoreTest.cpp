@@ -1,4 +1,4 @@
-#include "ombrix/SettingsStore.h"
+#include "ombrix/settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/MixerRules.h"
-#include "ombrix/TextFile.h"
+#include "ombrix/control/MixerRules.h"
+#include "ombrix/settings/TextFile.h"
 
 using namespace ombrix;
 

@@ -1,4 +1,4 @@
-#include "ombrix/SingleInstance.h"
+#include "ombrix/desktop/SingleInstance.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -14,7 +14,7 @@
 #include <functional>
 #include <thread>
 
-#include "ombrix/InstanceMessage.h"
+#include "ombrix/control/InstanceMessage.h"
 
 using namespace ombrix;
 

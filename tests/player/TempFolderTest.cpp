@@ -12,11 +12,11 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/ExclusiveFile.h"
-#include "ombrix/Home.h"
-#include "ombrix/LhaArchive.h"
-#include "ombrix/PrivateFolder.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/ExclusiveFile.h"
+#include "ombrix/media/LhaArchive.h"
+#include "ombrix/settings/Home.h"
+#include "ombrix/settings/PrivateFolder.h"
 
 using namespace ombrix;
 

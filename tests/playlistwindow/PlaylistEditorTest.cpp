@@ -6,9 +6,9 @@
 
 #include "ControllerRig.h"
 #include "TestSupport.h"
-#include "ombrix/DesktopPlaylist.h"
-#include "ombrix/PlaylistEditor.h"
-#include "ombrix/PlaylistFile.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/windows/playlist/DesktopPlaylist.h"
+#include "ombrix/windows/playlist/PlaylistEditor.h"
 
 namespace ombrix::test {
 namespace {
@@ -76,8 +76,8 @@ TEST_F(PlaylistEditorTest, CommandsKeepTheSelectionWhereTheUserExpectsIt) {
     EXPECT_TRUE(editor->addUrl("http://x"));
     EXPECT_EQ(editor->list().entries(), QStringList({"http://x"}));
     editor->clear();
-    editor->AddItems(songs);
-    editor->list().Add(rig.home.filePath("Upper.MP3"));
+    editor->addItems(songs);
+    editor->list().add(rig.home.filePath("Upper.MP3"));
     EXPECT_EQ(editor->tagTarget(0), songs[0]);
     EXPECT_EQ(editor->tagTarget(3), "") << "extensions are compared as written";
     editor->sort();
@@ -88,19 +88,19 @@ TEST_F(PlaylistEditorTest, CommandsKeepTheSelectionWhereTheUserExpectsIt) {
 
     const QString saved = rig.home.filePath("saved.dmp");
     editor->save(saved);
-    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(saved), editor->list().entries());
+    EXPECT_EQ(PlaylistFile::load(saved), editor->list().entries());
 }
 
 TEST_F(PlaylistEditorTest, ClosingHandsTheListOverAndKeepsThePlayingSong) {
     const QStringList songs = rig.songs(3);
     rig.controller->setPlaylist(songs);
-    rig.controller->PlayEntry(1);
+    rig.controller->playEntry(1);
     ASSERT_TRUE(rig.controller->state().playing);
     const quint64 playback = rig.controller->state().playback;
 
     // Moved and with a new entry in front: the playing song goes on at its new place.
     editor->show();
-    editor->list().Move(1, 2);
+    editor->list().move(1, 2);
     editor->list().moveRows({0}, 0);
     editor->close(0);
     EXPECT_EQ(rig.controller->playlist(), QStringList({songs[0], songs[2], songs[1]}));
@@ -143,12 +143,12 @@ TEST_F(PlaylistEditorTest, FilesAddedByTheMainWindowJoinTheEditsInsteadOfReplaci
     rig.controller->setPlaylist(songs.mid(0, 2));
     editor->show();
     editor->remove({0}, 0);                       // an edit not handed over yet
-    rig.controller->AddFiles({songs[2]}, false);  // the main window then asks for a refill
+    rig.controller->addFiles({songs[2]}, false);  // the main window then asks for a refill
     editor->refill();
     EXPECT_EQ(editor->list().entries(), QStringList({songs[1], songs[2]}));
     // A main playlist that was replaced is shown anew.
     rig.controller->clearPlaylist();
-    rig.controller->AddFiles({songs[3]}, false);
+    rig.controller->addFiles({songs[3]}, false);
     editor->refill();
     EXPECT_EQ(editor->list().entries(), QStringList({songs[3]}));
 }
@@ -156,14 +156,14 @@ TEST_F(PlaylistEditorTest, FilesAddedByTheMainWindowJoinTheEditsInsteadOfReplaci
 TEST_F(PlaylistEditorTest, StatusLineNamesThePlayingFileAndShowsTheTagTitle) {
     const QStringList songs = rig.songs(2);
     rig.controller->setPlaylist(songs);
-    rig.controller->PlayEntry(0);
+    rig.controller->playEntry(0);
     editor->show();
     EXPECT_EQ(editor->statusText(0), "playing - song0.mp3");
     EXPECT_EQ(editor->statusText(1), songs[1]);
     // Selecting builds the row's title with tags even when preloadtag is off.
     EXPECT_TRUE(editor->list().titleAt(1).startsWith("song1 (0:0"));
     EXPECT_EQ(editor->rowForPlaying(1), 1);
-    editor->list().Add("/elsewhere/a.zip3");
+    editor->list().add("/elsewhere/a.zip3");
     EXPECT_EQ(editor->statusText(2), "/elsewhere/a.zip") << "archive members show the archive";
 }
 

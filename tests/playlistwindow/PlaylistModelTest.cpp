@@ -9,8 +9,8 @@
 #include <random>
 
 #include "ControllerRig.h"
-#include "ombrix/TPlayList.h"
-#include "ombrix/Tidtag.h"
+#include "ombrix/library/Playlist.h"
+#include "ombrix/library/SongTag.h"
 
 namespace ombrix::test {
 namespace {
@@ -22,18 +22,18 @@ QStringList numbered(int n) {
 }
 
 TEST(PlaylistModel, EditsEmitRowSignalsNotResets) {
-    TPlayList list(false, {});
+    Playlist list(false, {});
     QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
     QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
     QSignalSpy moved(&list, &QAbstractItemModel::rowsMoved);
     QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
 
-    list.AddEntries(numbered(6));
-    list.Add("http://host/x.mp3");
+    list.addEntries(numbered(6));
+    list.add("http://host/x.mp3");
     EXPECT_EQ(inserted.count(), 2);
-    list.Move(0, 3);  // down
-    list.Move(3, 0);  // and back up
+    list.move(0, 3);  // down
+    list.move(3, 0);  // and back up
     EXPECT_EQ(list.entries(), QStringList(numbered(6)) << "http://host/x.mp3");
     EXPECT_EQ(list.moveRows({1, 2}, 5), 5);  // a block to the end
     EXPECT_EQ(list.entries().mid(5), QStringList({"/m/1.mp3", "/m/2.mp3"}));
@@ -47,8 +47,8 @@ TEST(PlaylistModel, EditsEmitRowSignalsNotResets) {
 }
 
 TEST(PlaylistModel, ScatteredMoveKeepsTheSelectionOnTheMovedEntries) {
-    TPlayList list(false, {});
-    list.AddEntries(numbered(10));
+    Playlist list(false, {});
+    list.addEntries(numbered(10));
     QItemSelectionModel selection(&list);
     for (int row : {1, 4, 8}) selection.select(list.index(row), QItemSelectionModel::Select);
     EXPECT_EQ(list.moveRows({8, 1, 4}, 0), 0);
@@ -56,7 +56,7 @@ TEST(PlaylistModel, ScatteredMoveKeepsTheSelectionOnTheMovedEntries) {
               QStringList({"/m/1.mp3", "/m/4.mp3", "/m/8.mp3", "/m/0.mp3"}));
     QStringList selected;
     for (const QModelIndex& i : selection.selectedIndexes())
-        selected << list.data(i, TPlayList::kEntryRole).toString();
+        selected << list.data(i, Playlist::kEntryRole).toString();
     selected.sort();
     EXPECT_EQ(selected, QStringList({"/m/1.mp3", "/m/4.mp3", "/m/8.mp3"}));
     // Past the end is clamped: the rows go last.
@@ -78,9 +78,9 @@ TEST(PlaylistModel, FastShuffleGivesTheOrderOfTheMoveSequence) {
         PlaylistOrder::shuffle(fast, scripted);
         EXPECT_EQ(fast, slow) << n << " entries";
     }
-    TPlayList list(false, {});
+    Playlist list(false, {});
     QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
-    list.AddEntries(numbered(1000));
+    list.addEntries(numbered(1000));
     list.shuffle(PlaylistOrder::systemRandom());
     QStringList sorted = list.entries();
     PlaylistOrder::sort(sorted);
@@ -100,14 +100,14 @@ TEST(PlaylistModel, TagTitlesAreReadOnlyForShownRowsAndArriveAsRowChanges) {
         QFile(f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         files << f;
     }
-    Tidtag tag;
+    SongTag tag;
     tag.clear(files[3]);
     tag.title = "Morning";
     tag.artist = "Band";
     ASSERT_TRUE(tag.write(files[3]));
 
-    TPlayList list(true, SongLength::decoder());
-    list.AddEntries(files);
+    Playlist list(true, SongLength::decoder());
+    list.addEntries(files);
     QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
     // The view asks for what it shows: first the file name, the tag title later.
     EXPECT_EQ(list.data(list.index(3), Qt::DisplayRole).toString(), "s3.mp3");

@@ -7,12 +7,12 @@
 #include <QTest>
 
 #include "ControllerRig.h"
-#include "PlaylistView.h"
 #include "TestSupport.h"
-#include "Tfplaylist.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/PlaylistEditor.h"
-#include "ombrix/WindowPlacement.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/windows/common/WindowPlacement.h"
+#include "ombrix/windows/playlist/PlaylistEditor.h"
+#include "ombrix/windows/playlist/PlaylistView.h"
+#include "ombrix/windows/playlist/PlaylistWindow.h"
 
 namespace ombrix::test {
 namespace {
@@ -25,12 +25,12 @@ protected:
         rig.controller->setPlaylist(songs);
         rig.controller->setCurrentIndex(2);
     }
-    Tfplaylist& window() {
+    PlaylistWindow& window() {
         if (!window_) {
-            Tfplaylist::Hooks hooks;
+            PlaylistWindow::Hooks hooks;
             hooks.editTag = [this](const QString& f) { tagged << f; };
             hooks.tell = [this](const QString& t) { told << t; };
-            window_ = std::make_unique<Tfplaylist>(*rig.controller, *rig.store, hooks);
+            window_ = std::make_unique<PlaylistWindow>(*rig.controller, *rig.store, hooks);
         }
         return *window_;
     }
@@ -51,7 +51,7 @@ protected:
 
     ControllerRig rig;
     QStringList songs, tagged, told;
-    std::unique_ptr<Tfplaylist> window_;
+    std::unique_ptr<PlaylistWindow> window_;
 };
 
 TEST_F(PlaylistWindowTest, ShowsTheMainPlaylistWithEveryButtonAndMenuItem) {
@@ -115,7 +115,7 @@ TEST_F(PlaylistWindowTest, KeysAndButtonsEditAndEscDiscards) {
 TEST_F(PlaylistWindowTest, DraggedEntriesLandOnTheRowUnderThePointer) {
     window().show();
     window().resize(400, 400);
-    TPlayList& list = window().editor().list();
+    Playlist& list = window().editor().list();
     drop({list.index(0)}, 2);
     EXPECT_EQ(entries(), QStringList({songs[1], songs[2], songs[0], songs[3]}));
     EXPECT_EQ(window().view().selectedRows(), std::vector<int>({2}));

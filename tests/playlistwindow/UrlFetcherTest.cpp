@@ -8,7 +8,7 @@
 
 #include "ControllerRig.h"
 #include "TestSupport.h"
-#include "ombrix/UrlFetcher.h"
+#include "ombrix/windows/playlist/UrlFetcher.h"
 
 namespace ombrix::test {
 namespace {

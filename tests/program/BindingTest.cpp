@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "ProgramSupport.h"
-#include "ombrix/mp3player.h"
+#include "ombrix/control/SongPlayback.h"
 
 namespace ombrix::test {
 namespace {
@@ -13,7 +13,7 @@ TEST(BindingTest, FinishedFlagIsSetOnlyWhenTheSongEndsByItself) {
     if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
     std::atomic<bool> finished{false};
     {
-        mp3player player(&finished);
+        SongPlayback player(&finished);
         player.fileName = media().mp3Short;
         player.noOutput = true;  // decodes as fast as it can
         player.start();
@@ -22,7 +22,7 @@ TEST(BindingTest, FinishedFlagIsSetOnlyWhenTheSongEndsByItself) {
     }
     finished = false;
     {
-        mp3player player(&finished);
+        SongPlayback player(&finished);
         player.fileName = media().mp3Long;
         player.start();
         ASSERT_TRUE(waitFor([&] { return player.busy(); }));
@@ -32,7 +32,7 @@ TEST(BindingTest, FinishedFlagIsSetOnlyWhenTheSongEndsByItself) {
     EXPECT_FALSE(finished.load()) << "a stopped song never counts as finished";
 
     // A stop that comes before the thread has begun playing still ends it at once.
-    mp3player early(&finished);
+    SongPlayback early(&finished);
     early.fileName = media().mp3Long;
     early.start();
     early.stop();
@@ -46,7 +46,7 @@ TEST(BindingTest, DecoderErrorsReachTheSinkAndStillFinishTheSong) {
     std::atomic<bool> finished{false};
     std::atomic<int> error{1};
     {
-        mp3player player(&finished);
+        SongPlayback player(&finished);
         player.fileName = junk;
         player.errorSink = [&](int32_t r) { error = r; };
         player.start();
@@ -56,7 +56,7 @@ TEST(BindingTest, DecoderErrorsReachTheSinkAndStillFinishTheSong) {
 
     finished = false;
     error = 1;
-    mp3player busy(&finished);
+    SongPlayback busy(&finished);
     busy.fileName = media().mp3Short;
     busy.waveOutId = 99;  // no such device
     busy.errorSink = [&](int32_t r) { error = r; };

@@ -45,7 +45,7 @@ bool ControllerRig::tickUntil(const std::function<bool()>& done, int limitMs) {
 }
 
 bool ControllerRig::playPastOneSecond() {
-    return tickUntil([&] { return controller->ElapsedMs() >= 1000; });
+    return tickUntil([&] { return controller->elapsedMs() >= 1000; });
 }
 
 QStringList ControllerRig::songs(int n) {

@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "ProgramSupport.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/ProcessorFeatures.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/TempRegister.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/TempRegister.h"
+#include "ombrix/settings/ProcessorFeatures.h"
+#include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix::test {
 

@@ -12,13 +12,13 @@
 #include "TestSupport.h"
 #include "mixora.h"
 #include "mp3.h"
-#include "ombrix/EntryResolver.h"
-#include "ombrix/FakeMixer.h"
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/PlaylistFile.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/TempRegister.h"
+#include "ombrix/control/FakeMixer.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/TempRegister.h"
+#include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix::test {
 namespace {
@@ -40,23 +40,23 @@ protected:
 TEST_F(ControllerTest, NextAndPreviousWrapAndTheFirstSecondRefusesAChange) {
     const QStringList songs = copies(3);
     c->setPlaylist(songs);
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(c->state().playing);
     EXPECT_EQ(c->state().line1, "song0");  // no tag: the file name without extension
-    c->NextClick();
+    c->next();
     EXPECT_EQ(c->currentIndex(), 0) << "a change within the first second is refused";
     ASSERT_TRUE(playingPastOneSecond());
-    c->PRevClick();
+    c->previous();
     EXPECT_EQ(c->currentIndex(), 2) << "previous on the first plays the last";
     ASSERT_TRUE(playingPastOneSecond());
-    c->NextClick();
+    c->next();
     EXPECT_EQ(c->currentIndex(), 0) << "next on the last plays the first";
     EXPECT_TRUE(c->state().playing);
 }
 
 TEST_F(ControllerTest, PauseBetweenSongsLastsTheSleepSettingThenTheNextSongPlays) {
     c->setPlaylist(copies(2));
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return c->state().sleeping; }));
     EXPECT_EQ(c->state().line3, "sleeping");
     EXPECT_FALSE(c->acceptsFiles()) << "files from outside wait for the next song";
@@ -75,14 +75,14 @@ TEST_F(ControllerTest, PauseBetweenSongsLastsTheSleepSettingThenTheNextSongPlays
 TEST_F(ControllerTest, DontSleepAdvancesAtOnceAndStopDuringThePauseCancelsTheAdvance) {
     c->setPlaylist(copies(3));
     s().dontsleep = true;
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
     EXPECT_TRUE(c->state().playing);
     EXPECT_FALSE(c->state().sleeping);
 
     s().dontsleep = false;
     ASSERT_TRUE(tickUntil([&] { return c->state().sleeping; }));
-    c->Stop();
+    c->stop();
     ticks(60);
     EXPECT_FALSE(c->state().playing);
     EXPECT_EQ(c->currentIndex(), 1);
@@ -92,20 +92,20 @@ TEST_F(ControllerTest, EndOfTheLastEntryStopsRepeatsOrExits) {
     s().dontsleep = true;
     s().autorepeat1 = false;
     c->setPlaylist(copies(1));
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return !c->state().playing; }));
     EXPECT_FALSE(c->state().songOpen);
     EXPECT_EQ(host.closeRequests, 0);
 
     s().autorepeat1 = true;
     c->setPlaylist(copies(2));
-    c->PlayEntry(1);
+    c->playEntry(1);
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 0; }));
     EXPECT_TRUE(c->state().playing) << "auto repeat continues with the first entry";
 
     s().glbautoexit = true;
-    c->Stop();
-    c->PlayEntry(1);
+    c->stop();
+    c->playEntry(1);
     ASSERT_TRUE(tickUntil([&] { return host.closeRequests > 0; }));
 }
 
@@ -113,7 +113,7 @@ TEST_F(ControllerTest, RepeatThisSongPlaysTheSameEntryAgain) {
     s().dontsleep = true;
     c->setPlaylist(copies(3));
     c->setRepeatThisSong(true);
-    c->PlayEntry(1);
+    c->playEntry(1);
     int starts = 0;
     QObject::connect(c.get(), &PlaybackController::changed, [&](int mask) {
         if ((mask & kChangeSong) && c->state().playing) ++starts;
@@ -127,9 +127,9 @@ TEST_F(ControllerTest, IntroEndsEachSongAfterTenSecondsWithoutThePause) {
     const QString second = home.filePath("second.mp3");
     QFile::copy(media().mp3Short, second);
     c->setPlaylist({media().mp3Long, second});
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(playingPastOneSecond());
-    c->SeekTo(0.8);  // 11.2 s into the 14 s song
+    c->seekTo(0.8);  // 11.2 s into the 14 s song
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
     EXPECT_FALSE(c->state().sleeping);
     EXPECT_TRUE(c->state().playing);
@@ -141,14 +141,14 @@ TEST_F(ControllerTest, VanishedFileIsRemovedAndTheNoFrameFileReportsCorrupt) {
     writeBytes(junk, QByteArray(20000, 'x'));
     c->setPlaylist({songs[0], junk, songs[1]});
     QFile::remove(songs[0]);
-    c->PlayEntry(0);
+    c->playEntry(0);
     EXPECT_EQ(c->state().count, 2);
     EXPECT_EQ(c->state().line1, "file not found");
     EXPECT_EQ(c->state().line3, "stopped");
     EXPECT_FALSE(c->state().playing);
 
     s().dontsleep = true;
-    c->PlayEntry(0);  // junk.mp3: no MPEG frame
+    c->playEntry(0);  // junk.mp3: no MPEG frame
     ASSERT_TRUE(
         tickUntil([&] { return c->state().statusText == "file is not accesible or corrupt"; }));
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1 && c->state().playing; }))
@@ -160,7 +160,7 @@ TEST_F(ControllerTest, BusyDeviceIsReportedAndStaleErrorsAreDropped) {
     s().dontsleep = true;
     s().autorepeat1 = false;
     c->setPlaylist(copies(1));
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return c->state().statusText == "sound device is busy"; }));
 }
 
@@ -171,7 +171,7 @@ TEST_F(ControllerTest, NumericKeypadPlaysEntriesByNumber) {
     EXPECT_FALSE(c->state().playing) << "keypad 0 needs more than nine entries";
     c->keyPressed(99);  // keypad 3
     EXPECT_EQ(c->currentIndex(), 2);
-    c->Stop();
+    c->stop();
     c->setPlaylist(ten);
     c->keyPressed(96);
     EXPECT_EQ(c->currentIndex(), 9);
@@ -186,10 +186,10 @@ TEST_F(ControllerTest, TimeTextAndTheThirdLine) {
     EXPECT_EQ(PlaybackController::timeText(754000, false), "12 : 34");
 
     c->setPlaylist({media().mp3Long});
-    c->PlayEntry(0);
+    c->playEntry(0);
     ticks(5);
     EXPECT_EQ(c->state().line3, "playing ") << "no tag: the third line shows the time";
-    c->SeekTo(0.9);
+    c->seekTo(0.9);
     ASSERT_TRUE(tickUntil([&] { return c->state().line3.startsWith("0 : 1"); }));
 }
 
@@ -242,7 +242,7 @@ TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
     const QStringList songs = copies(3);
     const QString m3u = home.filePath("list.m3u");
     writeBytes(m3u, "#EXTM3U\r\nsong0.mp3\r\nsong1.mp3\r\n");
-    c->AddFiles({m3u, songs[2]}, false);
+    c->addFiles({m3u, songs[2]}, false);
     ASSERT_EQ(c->state().count, 3);
     EXPECT_EQ(c->playlist().at(0), songs[0]);
     EXPECT_EQ(c->playlist().at(2), songs[2]);
@@ -251,17 +251,17 @@ TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
         << " " << c->state().line1.toStdString();
     EXPECT_EQ(store->settings().recent.first(), songs[2]);
 
-    c->Stop();
+    c->stop();
     c->clearPlaylist();
     s().dontcheckplaylist = true;
-    c->AddFiles({songs[0], home.filePath("gone.mp3"), "http://127.0.0.1:9/x.mp3"}, false);
+    c->addFiles({songs[0], home.filePath("gone.mp3"), "http://127.0.0.1:9/x.mp3"}, false);
     EXPECT_EQ(c->playlist(), QStringList({songs[0], "http://127.0.0.1:9/x.mp3"}))
         << "missing local files are dropped, addresses kept";
 
-    c->Stop();
+    c->stop();
     c->clearPlaylist();
     s().random1 = true;  // the test's random source moves every entry to the end
-    c->AddFiles(songs, false);
+    c->addFiles(songs, false);
     // a b c -> (a to the end) b c a -> (c to the end) b a c -> (c stays) b a c
     EXPECT_EQ(c->playlist(), QStringList({songs[1], songs[0], songs[2]}));
     EXPECT_EQ(c->currentIndex(), 0);
@@ -274,7 +274,7 @@ TEST_F(ControllerTest, ExportDecodesTheNextSongIntoAWaveFileWithoutOutput) {
     c->setPlaylist({media().mp3Short});
     c->armExport(wav);
     ASSERT_TRUE(c->state().recording);
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return !c->state().playing; }));
     EXPECT_FALSE(c->state().recording);
     // 1.5 s of 44.1 kHz stereo 16-bit audio is about 264 KB.
@@ -287,7 +287,7 @@ TEST_F(ControllerTest, DamagedInputStopsWithItsMessageAndKeepsThePlaylist) {
     const QString riff = home.filePath("bad.rmp");
     writeBytes(riff, QByteArray("RIFF\x1c\0\0\0RMP3fmt \x10\0\0\0", 20) + QByteArray(16, '\1'));
     c->setPlaylist({songs[0], riff, songs[1]});
-    c->PlayEntry(1);
+    c->playEntry(1);
     EXPECT_EQ(c->state().line1, "Corrupt riff mpeg audio.");
     EXPECT_EQ(c->state().line3, "stopped");
     EXPECT_EQ(c->playlist(), QStringList({songs[0], songs[1]})) << "only the damaged entry goes";
@@ -300,10 +300,10 @@ TEST_F(ControllerTest, DamagedInputStopsWithItsMessageAndKeepsThePlaylist) {
     for (int i = 0; i < 50000; ++i) junk.append(char((i * 7919) % 251));
     writeBytes(garbage, junk);
     c->clearPlaylist();
-    c->AddFiles({empty}, false);
+    c->addFiles({empty}, false);
     EXPECT_EQ(c->state().count, 0);
-    c->AddFiles({garbage, home.filePath("missing.dmp")}, false);
-    for (int i = 0; i < 400 && c->state().count > 0 && !c->state().playing; ++i) c->Play();
+    c->addFiles({garbage, home.filePath("missing.dmp")}, false);
+    for (int i = 0; i < 400 && c->state().count > 0 && !c->state().playing; ++i) c->play();
     EXPECT_FALSE(c->state().playing);
     EXPECT_FALSE(c->state().statusText.isEmpty());
 }
@@ -313,7 +313,7 @@ TEST_F(ControllerTest, ZipArchiveMembersBecomeEntriesAndPlay) {
     const QString zip = home.filePath("album.zip");
     zipArchive(zip, {{"cd1/01.mp3", song}, {"notes.txt", "x"}, {"cd2/01.mp3", song}});
     s().dontsleep = true;
-    c->AddFiles({zip}, false);
+    c->addFiles({zip}, false);
     EXPECT_EQ(c->playlist(), QStringList({zip, zip + "1"})) << "only playable members count";
     EXPECT_TRUE(c->state().playing);
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
@@ -322,20 +322,20 @@ TEST_F(ControllerTest, ZipArchiveMembersBecomeEntriesAndPlay) {
 
 TEST_F(ControllerTest, PauseHoldsTheSongAndAnyKeyResumesIt) {
     c->setPlaylist({media().mp3Long});
-    c->PlayEntry(0);
+    c->playEntry(0);
     ASSERT_TRUE(playingPastOneSecond());
-    c->Pause();
+    c->pause();
     EXPECT_TRUE(c->state().paused);
     EXPECT_FALSE(c->acceptsFiles()) << "files from outside wait while paused";
-    const int at = c->ElapsedMs();
+    const int at = c->elapsedMs();
     QThread::msleep(900);
     ticks(10);
     // The position moves in steps of 16 frames (about 0.4 s): at most one more step.
-    EXPECT_LE(c->ElapsedMs(), at + 450) << "the decoder holds while paused";
+    EXPECT_LE(c->elapsedMs(), at + 450) << "the decoder holds while paused";
     c->keyPressed(65);  // any key
     EXPECT_FALSE(c->state().paused);
-    EXPECT_TRUE(tickUntil([&] { return c->ElapsedMs() > at + 300; }));
-    c->Resume();
+    EXPECT_TRUE(tickUntil([&] { return c->elapsedMs() > at + 300; }));
+    c->resume();
     EXPECT_EQ(host.messages, QStringList({"assert failed @ resumeit"}));
 }
 
@@ -351,7 +351,7 @@ TEST_F(ControllerTest, AlarmPlaysItsSongOnceInItsMinute) {
     ticks(20);  // 12:01:01
     EXPECT_TRUE(c->state().playing);
     EXPECT_EQ(c->playlist(), QStringList({song}));
-    c->Stop();
+    c->stop();
     ticks(100);  // still 12:01
     EXPECT_FALSE(c->state().playing) << "the alarm fires once in its minute";
 }
@@ -360,12 +360,12 @@ TEST_F(ControllerTest, RemovingEntriesKeepsTheCurrentOne) {
     const QStringList songs = copies(4);
     c->setPlaylist(songs);
     c->setCurrentIndex(2);
-    c->RemoveEntry(0);
+    c->removeEntry(0);
     EXPECT_EQ(c->currentIndex(), 1);
     c->moveEntry(1, 0);
     EXPECT_EQ(c->currentIndex(), 0);
     EXPECT_EQ(c->playlist().at(0), songs[2]);
-    while (c->state().count > 0) c->RemoveEntry(0);
+    while (c->state().count > 0) c->removeEntry(0);
     EXPECT_EQ(c->state().line1, PlaybackController::kDisplayName);
     EXPECT_EQ(c->state().line3, "ready");
     EXPECT_FALSE(c->state().canPlay);

@@ -1,11 +1,11 @@
 // Output levels for the mixer, the real ALSA mixer on a machine without a card, hot-key texts.
 #include <gtest/gtest.h>
 
-#include "ombrix/AlsaMixer.h"
-#include "ombrix/FakeMixer.h"
-#include "ombrix/GlobalHotKeys.h"
-#include "ombrix/HotKeySequence.h"
-#include "ombrix/OutputLevel.h"
+#include "ombrix/control/FakeMixer.h"
+#include "ombrix/control/OutputLevel.h"
+#include "ombrix/desktop/AlsaMixer.h"
+#include "ombrix/desktop/GlobalHotKeys.h"
+#include "ombrix/desktop/HotKeySequence.h"
 
 namespace ombrix::test {
 namespace {

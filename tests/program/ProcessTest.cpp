@@ -10,9 +10,9 @@
 #include <QUuid>
 
 #include "ProgramSupport.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/SessionMarker.h"
-#include "ombrix/TextFile.h"
+#include "ombrix/control/SessionMarker.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/TextFile.h"
 
 namespace ombrix::test {
 namespace {

@@ -8,8 +8,8 @@
 #include <functional>
 #include <ostream>
 
-#include "ombrix/Clock.h"
-#include "ombrix/ControllerHost.h"
+#include "ombrix/control/Clock.h"
+#include "ombrix/control/ControllerHost.h"
 
 /// Readable failures: strings as text, not as arrays of 2-byte objects.
 inline void PrintTo(const QString& s, std::ostream* os) {

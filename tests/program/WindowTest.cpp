@@ -1,23 +1,22 @@
 // The main window: start-up order, menus, exit saves, resume and the crash guard.
 #include <gtest/gtest.h>
 
-
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 
-#include "MainMenus.h"
 #include "ProgramSupport.h"
-#include "Tfmain.h"
-#include "ombrix/FakeMixer.h"
-#include "ombrix/IniDocument.h"
-#include "ombrix/InstanceMessage.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/PlaylistFile.h"
-#include "ombrix/SessionMarker.h"
-#include "ombrix/TextFile.h"
+#include "ombrix/app/MainMenus.h"
+#include "ombrix/app/MainWindow.h"
+#include "ombrix/control/FakeMixer.h"
+#include "ombrix/control/InstanceMessage.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/control/SessionMarker.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/TextFile.h"
 
 namespace ombrix::test {
 namespace {
@@ -30,13 +29,13 @@ protected:
             .seed(Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
                                        QCoreApplication::applicationDirPath()));
     }
-    std::unique_ptr<Tfmain> open(QStringList args = {}) {
-        Tfmain::Options o;
+    std::unique_ptr<MainWindow> open(QStringList args = {}) {
+        MainWindow::Options o;
         o.home = home.path();
         o.args = std::move(args);
         o.mixer = std::make_unique<FakeMixer>();
         o.hotKeys = false;
-        return std::make_unique<Tfmain>(std::move(o));
+        return std::make_unique<MainWindow>(std::move(o));
     }
     void writeIni(const QString& key, const QString& value) {
         IniDocument ini = IniDocument::load(home.filePath("ombrix player.ini"));
@@ -76,8 +75,8 @@ TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->isVisible() && top != w.get()) shown << top->windowTitle();
     shown.sort();
-    EXPECT_EQ(shown, QStringList({"16 bands equalizer", "DJ control", "Ombrix Tagger",
-                                  "Playlist Editor"}));
+    EXPECT_EQ(shown, QStringList(
+                         {"16 bands equalizer", "DJ control", "Ombrix Tagger", "Playlist Editor"}));
     w->close();
 }
 
@@ -99,7 +98,7 @@ TEST_F(WindowTest, ExitSavesThePlaylistAndResumeStartsWithItsFirstEntry) {
         w->close();
         EXPECT_TRUE(w->exitSaved());
     }
-    EXPECT_EQ(PlaylistFile::LoadPlaylistFile(home.filePath("backup.dmp")), QStringList({a, b}));
+    EXPECT_EQ(PlaylistFile::load(home.filePath("backup.dmp")), QStringList({a, b}));
     EXPECT_FALSE(QFile::exists(home.filePath(SessionMarker::kFileName)));
     EXPECT_EQ(IniDocument::load(home.filePath("ombrix player.ini")).readString("option", "resume1"),
               "1");
@@ -161,12 +160,12 @@ TEST_F(WindowTest, DroppedFolderIsGatheredOffTheMainThreadAndPlays) {
 TEST(WindowHomeTest, HomeThatCannotBeWrittenStillPlaysAndClosesCleanly) {
     if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
     // Nobody, not even root, can create folders under /proc.
-    Tfmain::Options o;
+    MainWindow::Options o;
     o.home = "/proc/ombrix-home-that-cannot-exist";
     o.args = {media().mp3Short};
     o.mixer = std::make_unique<FakeMixer>();
     o.hotKeys = false;
-    Tfmain w(std::move(o));
+    MainWindow w(std::move(o));
     w.show();
     ASSERT_TRUE(waitFor([&] { return w.controller().state().playing; }));
     w.close();

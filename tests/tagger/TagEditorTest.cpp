@@ -8,7 +8,7 @@
 
 #include "TaggerSupport.h"
 #include "TestSupport.h"
-#include "ombrix/TagEditor.h"
+#include "ombrix/windows/tag/TagEditor.h"
 
 namespace ombrix::test {
 namespace {
@@ -47,7 +47,7 @@ TEST_F(TagEditorTest, Id3FieldsRoundTripWithinTheTagsWidths) {
     EXPECT_FALSE(editor.modified());
     EXPECT_EQ(QFileInfo(file).size(), size + 128);
 
-    const Tidtag tag = tagOf(file);
+    const SongTag tag = tagOf(file);
     EXPECT_EQ(tag.title, QString(30, 'T')) << "an ID3 field holds 30 characters";
     EXPECT_EQ(tag.artist, QStringLiteral("Ärtist"));
     EXPECT_EQ(tag.album, "Album  ");
@@ -66,7 +66,7 @@ TEST_F(TagEditorTest, Id3FieldsRoundTripWithinTheTagsWidths) {
 
 TEST_F(TagEditorTest, RiffFieldsRoundTripWithFreeGenreAndKeepWhatTheFormDoesNotShow) {
     const QString file = world.wave("tone.wav");
-    Tidtag before;
+    SongTag before;
     before.clear(file);
     before.engineer = QStringLiteral("Engineer");
     ASSERT_TRUE(before.write(file));
@@ -85,7 +85,7 @@ TEST_F(TagEditorTest, RiffFieldsRoundTripWithFreeGenreAndKeepWhatTheFormDoesNotS
     ASSERT_EQ(editor.save(), Result::Written) << editor.error().toStdString();
     ASSERT_EQ(editor.save(), Result::Unchanged);
 
-    const Tidtag tag = tagOf(file);
+    const SongTag tag = tagOf(file);
     EXPECT_EQ(tag.title, QString(50, 'x'));
     EXPECT_EQ(tag.genreName, "Chiptune");
     EXPECT_EQ(tag.copyright, "(c) 2026");
@@ -181,7 +181,7 @@ TEST_F(TagEditorTest, UnifyOfTheYearAsksForFiveFilesAndWritesAll) {
     EXPECT_TRUE(result.errors.isEmpty()) << result.errors.join('\n').toStdString();
     EXPECT_EQ(seen, (QList<int>{0, 1, 2, 3, 4, 5}));
     for (int i = 0; i < 5; ++i) {
-        const Tidtag tag = tagOf(files[i]);
+        const SongTag tag = tagOf(files[i]);
         EXPECT_EQ(tag.year, "2001") << files[i].toStdString();
         EXPECT_EQ(tag.title, QString("song%1").arg(i)) << "other fields stay per file";
     }
@@ -223,7 +223,7 @@ TEST_F(TagEditorTest, EditingThePlayingFileChangesTheLinesAtOnceAndTheFileAtStop
     ASSERT_TRUE(editor.load(file));
     EXPECT_EQ(editor.fields().title, "New Title");
 
-    world.controller->Stop();
+    world.controller->stop();
     EXPECT_EQ(tagOf(file).title, "New Title");
     EXPECT_EQ(tagOf(file).artist, "New Artist");
     EXPECT_FALSE(world.controller->playingTag().found()) << "no song open, no tag";

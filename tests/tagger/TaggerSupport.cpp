@@ -29,12 +29,12 @@ bool TaggerWorld::play(const QString& file) {
     QFile::copy(media().mp3Long, file);
     QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     controller->setPlaylist({file});
-    controller->PlayEntry(0);
+    controller->playEntry(0);
     return playPastOneSecond();
 }
 
-Tidtag tagOf(const QString& file) {
-    Tidtag tag;
+SongTag tagOf(const QString& file) {
+    SongTag tag;
     tag.read(file);
     return tag;
 }

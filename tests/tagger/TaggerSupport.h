@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "ControllerRig.h"
-#include "ombrix/Tidtag.h"
+#include "ombrix/library/SongTag.h"
 
 namespace ombrix::test {
 
@@ -28,7 +28,7 @@ private:
 };
 
 /// The tag as a fresh read of @p file gives it.
-Tidtag tagOf(const QString& file);
+SongTag tagOf(const QString& file);
 /// Makes @p file unwritable even for root (immutable there, mode 0444 otherwise); undone by
 /// makeWritable(). False when the system refuses.
 bool makeReadOnly(const QString& file);

@@ -6,7 +6,7 @@
 #include <QFile>
 
 #include "PlayerRig.h"
-#include "ombrix/TelnetCommandHost.h"
+#include "ombrix/remote/TelnetCommandHost.h"
 
 namespace ombrix::test {
 namespace {

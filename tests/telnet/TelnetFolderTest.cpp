@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "ProgramSupport.h"
-#include "ombrix/TelnetFolder.h"
+#include "ombrix/remote/TelnetFolder.h"
 
 namespace ombrix::test {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <QStringList>
 
-#include "ombrix/TelnetInterpreter.h"
-#include "ombrix/TelnetSession.h"
+#include "ombrix/remote/TelnetInterpreter.h"
+#include "ombrix/remote/TelnetSession.h"
 
 namespace ombrix::test {
 namespace {

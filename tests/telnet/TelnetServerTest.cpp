@@ -14,9 +14,9 @@
 
 #include "PlayerRig.h"
 #include "TelnetClient.h"
-#include "ombrix/TClientThread.h"
-#include "ombrix/TelnetDaemon.h"
-#include "ombrix/TelnetSession.h"
+#include "ombrix/remote/TelnetConnection.h"
+#include "ombrix/remote/TelnetDaemon.h"
+#include "ombrix/remote/TelnetSession.h"
 
 namespace ombrix::test {
 namespace {
@@ -44,7 +44,7 @@ protected:
     }
     /// Memory a session may hold: a line, Qt's read buffer, the unsent limit and one reply.
     static constexpr qint64 kSessionBound =
-        2 * TelnetSession::kMaxLine + TClientThread::kMaxUnsent + 64 * 1024;
+        2 * TelnetSession::kMaxLine + TelnetConnection::kMaxUnsent + 64 * 1024;
 
     PlayerRig rig;
     TelnetDaemon daemon{*rig.controller, *rig.store, "Ombrix Player", [] {}};
@@ -220,7 +220,7 @@ TEST_F(TelnetServerTest, AClientThatNeverReadsStallsOnlyItself) {
         while (!stalled.load()) std::this_thread::yield();
         other = c.command("volume");
     });
-    EXPECT_GT(sent, TClientThread::kMaxUnsent);
+    EXPECT_GT(sent, TelnetConnection::kMaxUnsent);
     EXPECT_EQ(other, "volume = 100\n\r\n\r> ");
     EXPECT_LT(server().largestSessionBuffer(), kSessionBound);
 }

@@ -1,13 +1,13 @@
-#include "ombrix/DesktopIntegration.h"
+#include "ombrix/desktop/DesktopIntegration.h"
 
 #include <QDBusConnection>
 
-#include "ombrix/GlobalHotKeys.h"
-#include "ombrix/MprisService.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/PortalHotKeys.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/SongNotifier.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/desktop/GlobalHotKeys.h"
+#include "ombrix/desktop/MprisService.h"
+#include "ombrix/desktop/PortalHotKeys.h"
+#include "ombrix/desktop/SongNotifier.h"
+#include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix {
 namespace {

@@ -1,6 +1,6 @@
 #include "MprisPlayer.h"
 
-#include "ombrix/MprisService.h"
+#include "ombrix/desktop/MprisService.h"
 
 namespace ombrix {
 

@@ -1,4 +1,4 @@
-#include "ombrix/MprisService.h"
+#include "ombrix/desktop/MprisService.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -9,7 +9,7 @@
 
 #include "MprisPlayer.h"
 #include "MprisRoot.h"
-#include "ombrix/PlaybackController.h"
+#include "ombrix/control/PlaybackController.h"
 
 namespace ombrix {
 namespace {
@@ -115,7 +115,7 @@ void MprisService::setVolume(double volume) {
 
 qlonglong MprisService::position() const {
     if (!controller_.state().songOpen) return 0;
-    return qlonglong(std::max(controller_.ElapsedMs(), 0)) * 1000;
+    return qlonglong(std::max(controller_.elapsedMs(), 0)) * 1000;
 }
 
 QDBusObjectPath MprisService::trackId() const {
@@ -157,53 +157,53 @@ bool MprisService::canSeek() const {
 }
 
 void MprisService::next() {
-    controller_.NextClick();
+    controller_.next();
 }
 
 void MprisService::previous() {
-    controller_.PRevClick();
+    controller_.previous();
 }
 
 void MprisService::pause() {
     const PlayerState s = controller_.state();
-    if (s.playing && !s.paused) controller_.Pause();
+    if (s.playing && !s.paused) controller_.pause();
 }
 
 void MprisService::playPause() {
     const PlayerState s = controller_.state();
     if (s.paused)
-        controller_.Resume();
+        controller_.resume();
     else if (s.playing)
-        controller_.Pause();
+        controller_.pause();
     else
-        controller_.Play();
+        controller_.play();
 }
 
 void MprisService::stop() {
-    controller_.Stop();
+    controller_.stop();
 }
 
 void MprisService::play() {
     const PlayerState s = controller_.state();
     if (s.paused)
-        controller_.Resume();
+        controller_.resume();
     else if (!s.playing)
-        controller_.Play();
+        controller_.play();
 }
 
 void MprisService::seek(qlonglong offsetUs) {
     const PlayerState s = controller_.state();
     if (!s.songOpen || s.lengthMs <= 0) return;
     const qint64 lengthUs = qint64(s.lengthMs) * 1000;
-    const qint64 nowUs = qint64(std::max(controller_.ElapsedMs(), 0)) * 1000;
+    const qint64 nowUs = qint64(std::max(controller_.elapsedMs(), 0)) * 1000;
     // Saturating: a huge offset must not wrap round.
     const qint64 target = offsetUs > 0 ? (offsetUs > lengthUs - nowUs ? lengthUs : nowUs + offsetUs)
                                        : (offsetUs < -nowUs ? 0 : nowUs + offsetUs);
     if (target >= lengthUs) {
-        controller_.NextClick();  // past the end: the next song, as MPRIS asks
+        controller_.next();  // past the end: the next song, as MPRIS asks
         return;
     }
-    controller_.SeekTo(double(target) / double(lengthUs));
+    controller_.seekTo(double(target) / double(lengthUs));
     ownSeekMs_ = target / 1000;
     ownSeek_.start();
     emit seeked(target);
@@ -213,7 +213,7 @@ void MprisService::setPosition(const QDBusObjectPath& track, qlonglong positionU
     const PlayerState s = controller_.state();
     if (!s.songOpen || s.lengthMs <= 0 || track != trackId()) return;
     if (positionUs < 0 || positionUs > qint64(s.lengthMs) * 1000) return;
-    controller_.SeekTo(double(positionUs) / (double(s.lengthMs) * 1000));
+    controller_.seekTo(double(positionUs) / (double(s.lengthMs) * 1000));
     ownSeekMs_ = positionUs / 1000;
     ownSeek_.start();
     emit seeked(positionUs);
@@ -228,7 +228,7 @@ void MprisService::openUri(const QString& uri) {
     else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
         entry = url.toString();
     if (entry.isEmpty() || !controller_.acceptsFiles()) return;
-    controller_.AddFiles({entry}, true);
+    controller_.addFiles({entry}, true);
 }
 
 void MprisService::raise() {

@@ -1,4 +1,4 @@
-#include "ombrix/PortalHotKeys.h"
+#include "ombrix/desktop/PortalHotKeys.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
@@ -7,7 +7,7 @@
 #include <QDBusVariant>
 #include <QTimer>
 
-#include "ombrix/HotKeySequence.h"
+#include "ombrix/desktop/HotKeySequence.h"
 
 namespace ombrix {
 namespace {

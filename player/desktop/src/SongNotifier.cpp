@@ -1,4 +1,4 @@
-#include "ombrix/SongNotifier.h"
+#include "ombrix/desktop/SongNotifier.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

@@ -1,4 +1,4 @@
-#include "ombrix/DiscTitles.h"
+#include "ombrix/library/DiscTitles.h"
 
 #include <QFileInfo>
 

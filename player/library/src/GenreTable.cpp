@@ -1,4 +1,4 @@
-#include "ombrix/GenreTable.h"
+#include "ombrix/library/GenreTable.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "ombrix/LegacyText.h"
+#include "ombrix/library/LegacyText.h"
 
 #include <iconv.h>
 #include <uchardet/uchardet.h>

@@ -1,4 +1,4 @@
-#include "ombrix/ModernTagReader.h"
+#include "ombrix/library/ModernTagReader.h"
 
 #include <taglib/apetag.h>
 #include <taglib/id3v2framefactory.h>
@@ -10,7 +10,7 @@
 #include <QFile>
 #include <filesystem>
 
-#include "ombrix/FileByteSource.h"
+#include "ombrix/probe/FileByteSource.h"
 
 namespace ombrix {
 namespace {

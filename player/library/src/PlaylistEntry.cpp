@@ -1,6 +1,6 @@
-#include "ombrix/PlaylistEntry.h"
+#include "ombrix/library/PlaylistEntry.h"
 
-#include "ombrix/MediaIdentifier.h"
+#include "ombrix/media/MediaIdentifier.h"
 
 namespace ombrix {
 

@@ -1,10 +1,10 @@
-#include "ombrix/PlaylistFile.h"
+#include "ombrix/library/PlaylistFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/TextFile.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/settings/TextFile.h"
 
 namespace ombrix {
 
@@ -23,7 +23,7 @@ QStringList PlaylistFile::complete(const QStringList& lines, const QString& fold
     return out;
 }
 
-QStringList PlaylistFile::LoadPlaylistFile(const QString& fileName) {
+QStringList PlaylistFile::load(const QString& fileName) {
     const QStringList lines = TextFile::readLines(fileName);
     const QFileInfo fi(fileName);
     return complete(lines, fi.absolutePath(),

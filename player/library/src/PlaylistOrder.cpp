@@ -1,4 +1,4 @@
-#include "ombrix/PlaylistOrder.h"
+#include "ombrix/library/PlaylistOrder.h"
 
 #include <QCollator>
 #include <QRandomGenerator>

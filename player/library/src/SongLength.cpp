@@ -1,4 +1,4 @@
-#include "ombrix/SongLength.h"
+#include "ombrix/library/SongLength.h"
 
 #include <QFile>
 #include <limits>

@@ -1,11 +1,11 @@
-#include "ombrix/TitleReader.h"
+#include "ombrix/library/TitleReader.h"
 
 #include <QFileInfo>
 #include <QPointer>
 
-#include "ombrix/MediaIdentifier.h"
-#include "ombrix/TPlayList.h"
-#include "ombrix/Tidtag.h"
+#include "ombrix/library/Playlist.h"
+#include "ombrix/library/SongTag.h"
+#include "ombrix/media/MediaIdentifier.h"
 
 namespace ombrix {
 
@@ -57,9 +57,9 @@ std::optional<QString> TitleReader::tagTitle(const QString& entry, const SongLen
     if (mpeg.contains(ext)) {
         const qint64 offset = MediaIdentifier::startOffset(entry);
         const qint32 ms = offset >= 0 && length ? length(entry, offset) : 0;
-        time = TPlayList::timeText(ms);
+        time = Playlist::timeText(ms);
     }
-    Tidtag tag;
+    SongTag tag;
     if (!tag.readTexts(entry, text) || (time.isEmpty() && !tag.hasTexts())) return std::nullopt;
     QString title = tag.title;
     if (!tag.artist.isEmpty()) title += QStringLiteral(" / ") + tag.artist;

@@ -1,4 +1,4 @@
-#include "ombrix/BufferByteSource.h"
+#include "ombrix/probe/BufferByteSource.h"
 
 #include <algorithm>
 #include <cstring>

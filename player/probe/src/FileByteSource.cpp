@@ -1,10 +1,10 @@
-#include "ombrix/FileByteSource.h"
+#include "ombrix/probe/FileByteSource.h"
 
 #include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
-#include "ombrix/RegularFile.h"
+#include "ombrix/probe/RegularFile.h"
 
 namespace ombrix::probe {
 

@@ -1,11 +1,11 @@
-#include "ombrix/MediaProbe.h"
+#include "ombrix/probe/MediaProbe.h"
 
 #include <array>
 #include <cstring>
 
-#include "ombrix/BufferByteSource.h"
-#include "ombrix/FileByteSource.h"
-#include "ombrix/RiffWalker.h"
+#include "ombrix/probe/BufferByteSource.h"
+#include "ombrix/probe/FileByteSource.h"
+#include "ombrix/probe/RiffWalker.h"
 
 namespace ombrix::probe {
 namespace {

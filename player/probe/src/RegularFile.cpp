@@ -1,4 +1,4 @@
-#include "ombrix/RegularFile.h"
+#include "ombrix/probe/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "ombrix/RiffWalker.h"
+#include "ombrix/probe/RiffWalker.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "ombrix/DesktopPlaylist.h"
+#include "ombrix/windows/playlist/DesktopPlaylist.h"
 
 #include <QDir>
 #include <QFileInfo>

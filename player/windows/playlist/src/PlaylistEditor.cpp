@@ -1,18 +1,18 @@
-#include "ombrix/PlaylistEditor.h"
+#include "ombrix/windows/playlist/PlaylistEditor.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
 #include "mixora.h"
-#include "ombrix/ArchiveMember.h"
-#include "ombrix/PlaybackController.h"
-#include "ombrix/PlaylistEntry.h"
-#include "ombrix/PlaylistFile.h"
-#include "ombrix/SettingsStore.h"
-#include "ombrix/SongLength.h"
-#include "ombrix/TextFile.h"
-#include "ombrix/ZipArchive.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/library/PlaylistEntry.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/library/SongLength.h"
+#include "ombrix/media/ArchiveMember.h"
+#include "ombrix/media/ZipArchive.h"
+#include "ombrix/settings/SettingsStore.h"
+#include "ombrix/settings/TextFile.h"
 
 namespace ombrix {
 
@@ -21,7 +21,7 @@ PlaylistEditor::PlaylistEditor(PlaybackController& controller, SettingsStore& st
     : QObject(parent),
       controller_(controller),
       store_(store),
-      list_(std::make_unique<TPlayList>(store.settings().preloadtag, SongLength::decoder())),
+      list_(std::make_unique<Playlist>(store.settings().preloadtag, SongLength::decoder())),
       media_(store.mediaTypes().flat),
       random_(PlaylistOrder::systemRandom()) {
     const PlayerSettings& s = store.settings();
@@ -85,12 +85,12 @@ QStringList PlaylistEditor::entriesFor(const QString& name, const MediaIdentifie
     return {QFileInfo(name).absoluteFilePath()};
 }
 
-int PlaylistEditor::AddItems(const QStringList& names) {
+int PlaylistEditor::addItems(const QStringList& names) {
     QStringList entries;
     QString problem;
     for (const QString& name : names) entries += entriesFor(name, media_, &problem);
-    list_->AddEntries(entries);
-    if (!problem.isEmpty()) controller_.ShowStatus(problem);
+    list_->addEntries(entries);
+    if (!problem.isEmpty()) controller_.showStatus(problem);
     return int(entries.size());
 }
 
@@ -113,7 +113,7 @@ int PlaylistEditor::refill() {
         return row;
     }
     // Only what is new comes in: edits made in the window are not thrown away.
-    list_->AddEntries(main.mid(filledFrom_.size()));
+    list_->addEntries(main.mid(filledFrom_.size()));
     filledFrom_ = main;
     if (list_->count() == 0) return -1;
     return std::clamp(controller_.currentIndex(), 0, int(list_->count()) - 1);
@@ -123,7 +123,7 @@ void PlaylistEditor::close(int selectedRow) {
     if (discard_) return;
     const QStringList& entries = list_->entries();
     if (entries.isEmpty()) {
-        controller_.Stop();
+        controller_.stop();
         controller_.clearPlaylist();
         controller_.showIdleTitle();
         return;
@@ -139,7 +139,7 @@ void PlaylistEditor::close(int selectedRow) {
     controller_.setCurrentIndex(row);
     // What was playing is gone from the list: the selected entry takes its place. Closing the
     // window while nothing plays starts nothing.
-    if (st.songOpen) controller_.PlayEntry(row);
+    if (st.songOpen) controller_.playEntry(row);
 }
 
 int PlaylistEditor::remove(const std::vector<int>& rows, int currentRow) {
@@ -153,13 +153,13 @@ int PlaylistEditor::remove(const std::vector<int>& rows, int currentRow) {
 
 int PlaylistEditor::up(int row) {
     if (row <= 0 || row >= list_->count()) return row;
-    list_->Move(row, row - 1);
+    list_->move(row, row - 1);
     return row - 1;
 }
 
 int PlaylistEditor::down(int row) {
     if (row < 0 || row + 1 >= list_->count()) return row;
-    list_->Move(row, row + 1);
+    list_->move(row, row + 1);
     return row + 1;
 }
 
@@ -172,18 +172,18 @@ void PlaylistEditor::sort() {
 }
 
 void PlaylistEditor::clear() {
-    list_->Clear();
+    list_->clear();
 }
 
 void PlaylistEditor::play(int row) {
     if (row < 0 || row >= list_->count()) return;
     controller_.setPlaylist(list_->entries());
-    controller_.PlayEntry(row);
+    controller_.playEntry(row);
 }
 
 bool PlaylistEditor::addUrl(const QString& text) {
     if (text.size() < 8) return false;
-    list_->Add(text);
+    list_->add(text);
     return true;
 }
 

@@ -1,11 +1,11 @@
-#include "ombrix/UrlFetcher.h"
+#include "ombrix/windows/playlist/UrlFetcher.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
-#include "ombrix/HttpDownloader.h"
-#include "ombrix/SettingsStore.h"
+#include "ombrix/media/HttpDownloader.h"
+#include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix {
 

@@ -1,0 +1,63 @@
+// The program entry: the single-instance rule, then the main window.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcessEnvironment>
+
+#include "ombrix/app/MainWindow.h"
+#include "ombrix/control/CommandLine.h"
+#include "ombrix/control/InstanceMessage.h"
+#include "ombrix/desktop/SingleInstance.h"
+#include "ombrix/desktop/TerminationSignals.h"
+#include "ombrix/settings/Home.h"
+#include "ombrix/settings/IniDocument.h"
+
+int main(int argc, char** argv) {
+    using namespace ombrix;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ombrix Player"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Ombrix Player"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QStringList argv0 = QCoreApplication::arguments();
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString homeDir = Home::resolve(argv0, env, exeDir);
+    const QStringList args = CommandLine::withoutProgramOptions(argv0);
+
+    // allowmulti is read before anything else.
+    const Home home(homeDir);
+    const bool allowMulti =
+        IniDocument::load(home.path(Home::kMainIni))
+            .readBool(QStringLiteral("option"), QStringLiteral("allowmulti"), false);
+    // OMBRIX_INSTANCE names a separate instance group (tests run players side by side).
+    SingleInstance instance(
+        env.value(QStringLiteral("OMBRIX_INSTANCE"), SingleInstance::defaultServerName()));
+    if (!allowMulti && instance.otherInstanceRunning()) {
+        if (!args.isEmpty()) {
+            const QString text = CommandLine::joinForRunningInstance(args);
+            if (!text.isEmpty()) instance.sendToRunning(InstanceMessage::encode(text));
+        }
+        return 0;
+    }
+    instance.listen();
+
+    if (!home.seed(Home::defaultDataDir(env, exeDir)))
+        QMessageBox::warning(nullptr, QStringLiteral("Ombrix Player"),
+                             QStringLiteral("The folder %1 cannot be created: settings and "
+                                            "playlists will not be kept.")
+                                 .arg(QDir::toNativeSeparators(homeDir)));
+
+    MainWindow::Options options;
+    options.home = homeDir;
+    options.args = args;
+    options.instance = &instance;
+    MainWindow window(std::move(options));
+    // The end of the session (or Ctrl+C in a terminal) closes the player like Exit does, so the
+    // settings and the playlist are kept.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &window,
+                     [&window] { window.close(); });
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,221 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+
+#include "ombrix/control/PlayerState.h"
+#include "ombrix/library/PlaylistOrder.h"
+#include "ombrix/library/SongTag.h"
+
+namespace ombrix {
+
+class AudioMixer;
+class Clock;
+class ControllerHost;
+class EntryResolver;
+class SettingsStore;
+class SongPlayback;
+
+/**
+ * @brief Turns the main playlist into sound: opens one song at a time, stops, pauses, seeks,
+ *        changes the volume, notices the end of a song and picks the next one, keeps the three
+ *        text lines and the status text, runs the alarm and adds files.
+ *
+ * Windowless: the window's timers call tick500(), tick100() and tickFade(); menus, keys and the
+ * panel call the operations. Time comes from the injected clock, so tests drive it tick by tick.
+ * After a turn of the event loop in which anything changed, one changed() signal carries the
+ * mask of what changed; readers take a state() snapshot.
+ * Thread affinity: main thread (the playback thread reaches it through queued calls only).
+ */
+class PlaybackController : public QObject {
+    Q_OBJECT
+public:
+    /// Largest seek step: a held seek button doubles the step every 500 ms up to this many
+    /// times 8 frames (2048 frames, about 53 s of 44.1 kHz audio per tick).
+    static constexpr int kMaxSeekStep = 256;
+    /// Display name shown when the playlist is empty.
+    static inline const QString kDisplayName = QStringLiteral("ombrix player vela");
+
+    PlaybackController(SettingsStore& store, EntryResolver& resolver, Clock& clock,
+                       ControllerHost& host, QObject* parent = nullptr);
+    ~PlaybackController() override;
+
+    /// The sound mixer, or nullptr for none. Not owned.
+    void setMixer(AudioMixer* mixer);
+    bool mixerInUse() const;
+    /// "Repeat this song": the same entry again after each end (not stored in the settings).
+    void setRepeatThisSong(bool on);
+    /// "Random" (shuffle the files being added) and "Auto repeat", set from outside the menus
+    /// (the desktop's media controls); both are stored in the settings.
+    void setShuffle(bool on);
+    void setAutoRepeat(bool on);
+    /// The shuffle's random source (tests make it repeatable).
+    void setRandom(PlaylistOrder::Random random) { random_ = std::move(random); }
+
+    PlayerState state() const;
+    const QStringList& playlist() const noexcept { return playlist_; }
+    /// Replaces the playlist without playing (start-up, resume, the playlist window).
+    void setPlaylist(const QStringList& entries);
+    void clearPlaylist();
+    /// The title display shows the program's name and nothing else (an emptied playlist).
+    void showIdleTitle();
+    void moveEntry(int from, int to);
+    int currentIndex() const noexcept { return currentIndex_; }
+    void setCurrentIndex(int index);
+
+    // Operations.
+    void playEntry(int index);
+    void play();
+    void next();
+    void previous();
+    void stop();
+    void stopWithMessage(const QString& text);
+    void pause();
+    void resume();
+    /// The panel's pause button: pauses while playing, resumes while paused.
+    void togglePause();
+    void seekForward();
+    void seekBack();
+    void seekReleased();
+    void seekTo(double fraction);
+    /// A volume key or button is held (@p up) until volumeReleased().
+    void volumeHeld(bool up);
+    void volumeReleased();
+    void volumeStep();
+    void setVolume(int volume);
+    void setPan(int pan);
+    void addFiles(const QStringList& list, bool playNow);
+    void removeEntry(int index);
+    void showStatus(const QString& text, int ticks = 20);
+    int elapsedMs() const;
+
+    /// A key of the main window (Windows virtual-key code); true when it was used.
+    bool keyPressed(int vk);
+    void keyReleased(int vk);
+
+    /// Arms the export of the song to @p wavPath (empty: nothing is armed).
+    void armExport(const QString& wavPath);
+    /// A fade-out over @p ticks fade ticks; the song then counts as finished.
+    void startFadeOut(int ticks);
+    /// Fade-in over @p ticks at every song start; 0 turns it off.
+    void setFadeIn(int ticks);
+
+    // Timers.
+    void tick500();
+    void tick100();
+    void tickFade();
+
+    // Start-up.
+    /// The window has been shown: the deferred start may run.
+    void windowShown();
+    void setStartPending(int files, bool editRequest);
+    /// The deferred start plays @p index of the playlist as it is (resume after a bad exit).
+    void setResumeIndex(int index) { resumeIndex_ = index; }
+    /// Files from outside are taken now (not while a song ends or is paused).
+    bool acceptsFiles() const noexcept { return acceptFiles_ && !paused_; }
+
+    /// Marks the tag of the playing file as edited: it is written when the song closes.
+    void setPendingTag(const SongTag& tag);
+    /// The tag of the open song, with any edits not yet written; an empty record (found()
+    /// false, no texts) while no song is open.
+    const SongTag& playingTag() const noexcept { return tag_; }
+    /// True while a song is open and @p file names its file (the file is then held open for
+    /// playback, so its tag can only be written when the song closes).
+    bool isOpenFile(const QString& file) const;
+    /**
+     * @brief Takes the texts of @p tag as the open song's tag: the three text lines are
+     *        computed again as at the start of the song, and the tag is written into the file
+     *        when the song closes. Does nothing while no song is open.
+     */
+    void editPlayingTag(const SongTag& tag);
+
+    /// Formats the time text: "playing " (or "recording ") below 10 s, else "m : ss".
+    static QString timeText(int elapsedMs, bool recording);
+
+signals:
+    void changed(int mask);
+
+private:
+    bool openSong(const QString& file);
+    void songStarted();
+    void showTagLines();
+    void showTimeText();
+    void closeSong();
+    void halt();
+    void endOfSong();
+    void finishAdvance();
+    void refreshCommands();
+    void seekOnce();
+    void applyOutputLevel(int volume);
+    void decoderError(quint64 serial, int result);
+    void setLine(QString& line, const QString& text);
+    void markChanged(int mask);
+    void emitChanged();
+    QStringList expand(const QStringList& list);
+
+    SettingsStore& store_;
+    EntryResolver& resolver_;
+    Clock& clock_;
+    ControllerHost& host_;
+    AudioMixer* mixer_ = nullptr;
+    PlaylistOrder::Random random_;
+
+    QStringList playlist_;
+    int currentIndex_ = 0;
+    int mediaKind_ = -2;
+    bool songOpen_ = false;
+    bool playing_ = false;
+    bool paused_ = false;
+    std::atomic<bool> songFinished_{false};
+    bool introEnded_ = false;
+    bool advancePending_ = false;
+    bool sleeping_ = false;
+    qint64 sleepDeadline_ = 0;
+    bool skipNextSleep_ = false;
+    bool recording_ = false;
+    bool exportNoOutput_ = false;
+    bool canPlay_ = false;
+    bool canSkip_ = false;
+    bool seekHeld_ = false;
+    int seekStep_ = 0;
+    bool volumeHeld_ = false;
+    int volumeStep_ = 0;
+    int volume_ = 100;
+    int pan_ = 0;
+    bool repeatThisSong_ = false;
+    QString statusText_;
+    int statusTicks_ = 0;
+    QString line1_, line2_, line3_;
+    bool line3IsTime_ = false;
+    int elapsedMs_ = -1;
+    int position_ = 0;
+    int positionScale_ = 1024;
+    int lengthMs_ = 0;
+    qint64 startTicks_ = 0;
+    int startPending_ = 0;
+    bool editRequest_ = false;
+    int resumeIndex_ = -1;
+    bool acceptFiles_ = true;
+    bool alarmFired_ = false;
+    bool windowShown_ = false;
+    bool firstTick500Done_ = false;
+    bool timer500_ = false;
+    bool opening_ = false;
+    bool fadeActive_ = false;
+    bool fadingOut_ = false;
+    int fadeCounter_ = 0;
+    int fadeOutTicks_ = 0;
+    int fadeInTicks_ = 0;
+    QString currentFile_;
+    QString currentEntry_;
+    SongTag tag_;
+    std::unique_ptr<SongTag> pendingTag_;
+    std::unique_ptr<SongPlayback> player_;
+    quint64 serial_ = 0;
+    int pendingMask_ = 0;
+};
+
+}  // namespace ombrix

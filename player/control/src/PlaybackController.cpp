@@ -1,0 +1,858 @@
+#include "ombrix/control/PlaybackController.h"
+
+#include <QFileInfo>
+#include <QMetaObject>
+#include <cmath>
+
+#include "mixora.h"
+#include "mp3.h"
+#include "ombrix/control/AudioMixer.h"
+#include "ombrix/control/Clock.h"
+#include "ombrix/control/ControllerHost.h"
+#include "ombrix/control/MixerRules.h"
+#include "ombrix/control/OutputLevel.h"
+#include "ombrix/control/SongPlayback.h"
+#include "ombrix/library/PlaylistEntry.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/media/EntryResolver.h"
+#include "ombrix/media/FileInformation.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/ZipArchive.h"
+#include "ombrix/settings/PrivateFolder.h"
+#include "ombrix/settings/SettingsStore.h"
+#include "ombrix/settings/TextFile.h"
+
+namespace ombrix {
+namespace {
+
+constexpr int kIntroMs = 10000;
+constexpr int kOneSecondMs = 1000;
+constexpr int kTimeTag = 8;  // idtag value that shows the elapsed time
+
+bool isCdTrack(const QString& name) {
+    return MediaIdentifier::extension(name) == QLatin1String(".cda");
+}
+
+}  // namespace
+
+PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& resolver, Clock& clock,
+                                       ControllerHost& host, QObject* parent)
+    : QObject(parent),
+      store_(store),
+      resolver_(resolver),
+      clock_(clock),
+      host_(host),
+      random_(PlaylistOrder::systemRandom()) {
+    line1_ = kDisplayName;
+    line3_ = QStringLiteral("ready");
+}
+
+PlaybackController::~PlaybackController() {
+    // The playback thread is joined before anything it points at goes away.
+    player_.reset();
+}
+
+void PlaybackController::setMixer(AudioMixer* mixer) {
+    mixer_ = mixer;
+}
+
+bool PlaybackController::mixerInUse() const {
+    return mixer_ && mixer_->isOpen() &&
+           MixerRules::useMixer(store_.settings().usemixer, mixer_->deviceCount());
+}
+
+PlayerState PlaybackController::state() const {
+    const PlayerSettings& s = store_.settings();
+    PlayerState st;
+    st.currentIndex = currentIndex_;
+    st.count = static_cast<int>(playlist_.size());
+    st.songOpen = songOpen_;
+    st.playing = playing_;
+    st.paused = paused_;
+    st.sleeping = sleeping_;
+    st.canPlay = canPlay_;
+    st.canSkip = canSkip_;
+    st.recording = recording_;
+    st.line1 = line1_;
+    st.line2 = line2_;
+    st.line3 = line3_;
+    st.statusText = statusTicks_ > 0 ? statusText_ : QString();
+    st.currentFile = currentFile_;
+    st.playback = serial_;
+    if (songOpen_) {
+        st.title = tag_.hasTexts() ? SongTag::rightTrim(tag_.title) : QString();
+        if (st.title.isEmpty()) st.title = QFileInfo(currentFile_).completeBaseName();
+        if (tag_.hasTexts()) {
+            st.artist = SongTag::rightTrim(tag_.artist);
+            st.album = SongTag::rightTrim(tag_.album);
+        }
+    }
+    st.currentEntry = currentEntry_;
+    st.elapsedMs = elapsedMs_;
+    st.position = position_;
+    st.positionScale = positionScale_;
+    st.lengthMs = lengthMs_;
+    st.volume = volume_;
+    st.pan = pan_;
+    st.random = s.random1;
+    st.intro = s.intro1;
+    st.autoRepeat = s.autorepeat1;
+    st.repeatThisSong = repeatThisSong_;
+    st.resume = s.resume1;
+    return st;
+}
+
+void PlaybackController::setRepeatThisSong(bool on) {
+    repeatThisSong_ = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setShuffle(bool on) {
+    store_.settings().random1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setAutoRepeat(bool on) {
+    store_.settings().autorepeat1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setPlaylist(const QStringList& entries) {
+    playlist_ = entries;
+    if (currentIndex_ >= playlist_.size()) currentIndex_ = 0;
+    refreshCommands();
+    markChanged(kChangePlaylist);
+}
+
+void PlaybackController::clearPlaylist() {
+    playlist_.clear();
+    currentIndex_ = 0;
+    refreshCommands();
+    markChanged(kChangePlaylist);
+}
+
+void PlaybackController::showIdleTitle() {
+    setLine(line1_, kDisplayName);
+    setLine(line2_, QString());
+    setLine(line3_, QString());
+}
+
+void PlaybackController::moveEntry(int from, int to) {
+    const int n = static_cast<int>(playlist_.size());
+    if (from < 0 || from >= n || to < 0 || to >= n || from == to) return;
+    playlist_.move(from, to);
+    // The playing entry keeps its identity when entries move around it.
+    if (currentIndex_ == from)
+        currentIndex_ = to;
+    else if (from < currentIndex_ && to >= currentIndex_)
+        --currentIndex_;
+    else if (from > currentIndex_ && to <= currentIndex_)
+        ++currentIndex_;
+    markChanged(kChangePlaylist);
+}
+
+void PlaybackController::setCurrentIndex(int index) {
+    if (index < 0 || index >= playlist_.size()) return;
+    currentIndex_ = index;
+    markChanged(kChangePlaylist);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Playing entries
+
+void PlaybackController::playEntry(int index) {
+    // A change of song is refused during the first second of an MPEG song. The check comes
+    // before the 500 ms timer is stopped, so a refused change leaves the song's clock running;
+    // a song that has already ended (even one shorter than a second) never refuses.
+    if (mediaKind_ == kKindMpeg && songOpen_ && playing_ && !songFinished_.load() &&
+        elapsedMs() < kOneSecondMs)
+        return;
+    timer500_ = false;
+    fadingOut_ = false;
+    if (playlist_.isEmpty()) return;
+    const int n = static_cast<int>(playlist_.size());
+    if (index >= n) index = 0;
+    if (index < 0) index = n - 1;
+
+    const QString entry = playlist_.at(index);
+    QString file;
+    try {
+        file = resolver_.resolve(entry);
+    } catch (const DownloadError& e) {
+        // The address stays in the playlist: the network may be back next time.
+        stopWithMessage(QStringLiteral("download failed"));
+        showStatus(QString::fromUtf8(e.what()));
+        return;
+    } catch (const PrivateFolderError& e) {
+        // Nothing is extracted into a folder others could change; the entry stays.
+        stopWithMessage(QStringLiteral("file input error"));
+        showStatus(QString::fromUtf8(e.what()));
+        return;
+    }
+    const int kind = file.isEmpty() ? int(kKindNotFound) : MediaIdentifier::mediaKind(file);
+    if (kind == kKindNotFound && !isCdTrack(file)) {
+        removeEntry(index);
+        stopWithMessage(QStringLiteral("file not found"));
+        return;
+    }
+    if (kind == kKindUnknown) {
+        removeEntry(index);
+        stopWithMessage(QStringLiteral("unknown format"));
+        return;
+    }
+    currentEntry_ = entry;
+    if (openSong(file)) {
+        currentIndex_ = index;
+        songStarted();
+        host_.selectInPlaylistWindow(index);
+        markChanged(kChangePlaylist);
+    }
+}
+
+void PlaybackController::play() {
+    if (!playlist_.isEmpty()) playEntry(currentIndex_);
+}
+
+void PlaybackController::next() {
+    playEntry(currentIndex_ + 1);
+}
+
+void PlaybackController::previous() {
+    playEntry(currentIndex_ - 1);
+}
+
+void PlaybackController::stop() {
+    // A stop during the pause between songs also cancels the advance that was pending.
+    sleeping_ = false;
+    advancePending_ = false;
+    acceptFiles_ = true;
+    closeSong();
+    refreshCommands();
+    canPlay_ = true;
+    markChanged(kChangeSong | kChangeText);
+}
+
+void PlaybackController::stopWithMessage(const QString& text) {
+    stop();
+    setLine(line1_, text);
+    setLine(line2_, QString());
+    setLine(line3_, QStringLiteral("stopped"));
+}
+
+bool PlaybackController::openSong(const QString& file) {
+    const PlayerSettings& s = store_.settings();
+    advancePending_ = false;
+    sleeping_ = false;
+    acceptFiles_ = true;
+    if (opening_) return false;
+    if (s.enableeq1) host_.ensureEqualizer();
+    opening_ = true;
+    host_.setBusyCursor(true);
+    closeSong();
+    // Cleared after the previous playback thread has been joined, so its end cannot leak
+    // into this song.
+    songFinished_.store(false);
+
+    auto fail = [this] {
+        opening_ = false;
+        host_.setBusyCursor(false);
+        return false;
+    };
+
+    currentFile_ = file;
+    const QString ext = MediaIdentifier::extension(file);
+    tag_ = SongTag();
+    if (!QFileInfo::exists(file) && ext != QLatin1String(".cda")) {
+        showStatus(QStringLiteral("file input error"));
+        return fail();
+    }
+    const int kind =
+        MediaIdentifier::refineKind(file, MediaIdentifier::mediaKind(file), s.overridecodec);
+    if (kind == kKindMpeg) {
+        const qint64 offset = MediaIdentifier::startOffset(file);
+        if (offset < 0) {
+            // Only the damaged entry goes; the rest of the user's playlist stays.
+            const int index = static_cast<int>(playlist_.indexOf(currentEntry_));
+            stopWithMessage(QStringLiteral("Corrupt riff mpeg audio."));
+            if (index >= 0) removeEntry(index);
+            return fail();
+        }
+        host_.setLevelBoxVisible(true);
+        tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+        player_ = std::make_unique<SongPlayback>(&songFinished_);
+        const quint64 serial = ++serial_;
+        player_->errorSink = [this, serial](int32_t result) {
+            QMetaObject::invokeMethod(
+                this, [this, serial, result] { decoderError(serial, result); },
+                Qt::QueuedConnection);
+        };
+        player_->noOutput = recording_ && exportNoOutput_;
+        player_->useMMX = store_.effectiveMmx();
+        player_->useK63D = store_.effective3DNow();
+        player_->volume = s.glbmp3volume;
+        player_->startOffset = static_cast<int32_t>(std::min<qint64>(offset, INT32_MAX));
+        player_->bufferFrames = s.mpegmixbuff;
+        player_->waveOutId = s.waveoutid;
+        player_->fileName = file;
+        player_->priority = s.threadpriority;
+        lengthMs_ = OmbrixGetTotalMs(file.toLocal8Bit().constData(), player_->startOffset);
+        player_->start();
+        host_.setLevelBoxVisible(host_.panelHasLevelBox() && s.enablevu);
+    } else if (kind == kKindModule) {
+        showStatus(QStringLiteral("tracker modules are not played"));
+        return fail();
+    } else {
+        showStatus(QStringLiteral("no player for ") + ext + QStringLiteral(" files"));
+        return fail();
+    }
+    mediaKind_ = kind;
+    songOpen_ = true;
+    opening_ = false;
+    return true;
+}
+
+void PlaybackController::songStarted() {
+    if (!songOpen_) return;
+    fadeActive_ = fadeInTicks_ > 0;
+    fadingOut_ = false;
+    fadeCounter_ = 0;
+    playing_ = true;
+    host_.resetTitleAnimation();
+    refreshCommands();
+
+    showTagLines();
+    elapsedMs_ = 0;
+    if (mediaKind_ == kKindMpeg) {
+        positionScale_ = 1024;
+        position_ = 0;
+    }
+    host_.setBusyCursor(false);
+    startTicks_ = clock_.ticks();
+    timer500_ = true;
+    markChanged(kChangeSong | kChangeText | kChangePosition);
+}
+
+void PlaybackController::showTagLines() {
+    const PlayerSettings& s = store_.settings();
+    const bool tagged = tag_.hasTexts();
+    auto field = [&](int index) { return tagged ? tag_.displayField(index) : QString(); };
+    const FileInformation info = FileInformation::build(currentFile_, mediaKind_, field(s.idtag1),
+                                                        field(s.idtag2), field(s.idtag3));
+    setLine(line1_, info.line1);
+    setLine(line2_, info.line2);
+    setLine(line3_, info.line3);
+    // An empty third field shows the time for this song only; the setting stays as chosen.
+    line3IsTime_ = info.line3IsTime;
+}
+
+void PlaybackController::showTimeText() {
+    const PlayerSettings& s = store_.settings();
+    const QString time = timeText(elapsedMs_, recording_);
+    if (s.idtag1 == kTimeTag) setLine(line1_, time);
+    if (s.idtag2 == kTimeTag) setLine(line2_, time);
+    if (s.idtag3 == kTimeTag || line3IsTime_) setLine(line3_, time);
+}
+
+void PlaybackController::closeSong() {
+    canPlay_ = false;
+    canSkip_ = false;
+    if (!songOpen_) return;
+    halt();
+    if (recording_) {
+        XMStopRecording();
+        recording_ = false;
+        exportNoOutput_ = false;
+    }
+    songOpen_ = false;
+    mediaKind_ = kKindUnknown;
+    if (pendingTag_) {
+        if (!pendingTag_->write(currentFile_))
+            showStatus(QStringLiteral("the tag could not be written"));
+        pendingTag_.reset();
+    }
+    tag_ = SongTag();
+    host_.setLevelBoxVisible(false);
+    markChanged(kChangeSong);
+}
+
+void PlaybackController::halt() {
+    if (paused_) resume();
+    player_.reset();  // stops and joins the playback thread
+    playing_ = false;
+    timer500_ = false;
+    refreshCommands();
+    markChanged(kChangeSong);
+}
+
+void PlaybackController::refreshCommands() {
+    if (playing_) {
+        acceptFiles_ = true;
+        canPlay_ = false;
+    } else {
+        canPlay_ = !playlist_.isEmpty();
+        if (!sleeping_) setLine(line3_, QString());
+    }
+    canSkip_ = playlist_.size() >= 2;
+    if (playlist_.isEmpty()) {
+        setLine(line1_, QString());
+        setLine(line3_, QStringLiteral("not loaded  "));
+    }
+}
+
+void PlaybackController::removeEntry(int index) {
+    if (index < 0 || index >= playlist_.size()) return;
+    if (index == currentIndex_) {
+        closeSong();
+        setLine(line1_, QString());
+        setLine(line2_, QString());
+    } else if (index < currentIndex_) {
+        --currentIndex_;
+    }
+    playlist_.removeAt(index);
+    if (playlist_.isEmpty()) {
+        currentIndex_ = 0;
+        canPlay_ = false;
+        setLine(line1_, kDisplayName);
+        setLine(line3_, QStringLiteral("ready"));
+    } else {
+        canPlay_ = true;
+    }
+    markChanged(kChangePlaylist);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pause, seek, volume
+
+void PlaybackController::pause() {
+    if (!playing_) return;
+    if (!songOpen_) host_.showMessage(QStringLiteral("assert failed @ pauseit"));
+    timer500_ = false;
+    if (mediaKind_ == kKindMpeg) OmbrixPause(1);
+    paused_ = true;
+    markChanged(kChangeSong);
+}
+
+void PlaybackController::resume() {
+    if (!paused_) {
+        host_.showMessage(QStringLiteral("assert failed @ resumeit"));
+        return;
+    }
+    if (mediaKind_ == kKindMpeg) OmbrixPause(0);
+    paused_ = false;
+    if (playing_) timer500_ = true;
+    markChanged(kChangeSong);
+}
+
+void PlaybackController::togglePause() {
+    if (paused_)
+        resume();
+    else
+        pause();
+}
+
+void PlaybackController::seekForward() {
+    if (seekHeld_ || !playing_) return;
+    seekHeld_ = true;
+    seekStep_ = 1;
+    seekOnce();
+}
+
+void PlaybackController::seekBack() {
+    if (seekHeld_ || !playing_) return;
+    seekHeld_ = true;
+    seekStep_ = -2;
+    seekOnce();
+}
+
+void PlaybackController::seekReleased() {
+    seekHeld_ = false;
+}
+
+void PlaybackController::seekOnce() {
+    seekStep_ = std::clamp(seekStep_ * 2, -kMaxSeekStep, kMaxSeekStep);
+    if (songOpen_ && playing_ && mediaKind_ == kKindMpeg) OmbrixSeek(8 * seekStep_);
+}
+
+void PlaybackController::seekTo(double fraction) {
+    if (!songOpen_ || !playing_ || mediaKind_ != kKindMpeg) return;
+    if (!std::isfinite(fraction)) return;
+    OmbrixAbsoluteSeek(static_cast<float>(std::clamp(fraction, 0.0, 1.0)));
+}
+
+void PlaybackController::volumeHeld(bool up) {
+    if (volumeHeld_) return;
+    volumeHeld_ = true;
+    volumeStep_ = up ? 1 : -1;
+}
+
+void PlaybackController::volumeReleased() {
+    volumeHeld_ = false;
+}
+
+void PlaybackController::volumeStep() {
+    if (!mixerInUse()) return;
+    volume_ += volumeStep_;
+    volumeStep_ = volumeStep_ > 0 ? volumeStep_ + 1 : volumeStep_ - 1;
+    volumeStep_ = std::clamp(volumeStep_, -8, 8);
+    volume_ = std::clamp(volume_, 0, 127);
+    if (!host_.panelHasVolumeDisplay())
+        showStatus(QStringLiteral("volume: ") + QString::number(volume_), 10);
+    applyOutputLevel(volume_);
+    markChanged(kChangeVolume);
+}
+
+void PlaybackController::setVolume(int volume) {
+    volume_ = std::clamp(volume, 0, 127);
+    applyOutputLevel(volume_);
+    markChanged(kChangeVolume);
+}
+
+void PlaybackController::setPan(int pan) {
+    pan_ = std::clamp(pan, -128, 127);
+    applyOutputLevel(volume_);
+    markChanged(kChangeVolume);
+}
+
+void PlaybackController::applyOutputLevel(int volume) {
+    if (!mixerInUse()) return;
+    OutputLevel::apply(*mixer_, volume, pan_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timers
+
+QString PlaybackController::timeText(int elapsedMs, bool recording) {
+    if (elapsedMs < 10000)
+        return recording ? QStringLiteral("recording ") : QStringLiteral("playing ");
+    const int seconds = elapsedMs / 1000;
+    return QString::asprintf("%d : %2.2d", seconds / 60, seconds % 60);
+}
+
+void PlaybackController::tick500() {
+    const PlayerSettings& s = store_.settings();
+    if (windowShown_ && !firstTick500Done_) {
+        firstTick500Done_ = true;
+        if (s.enablefx1) {
+            host_.ensureDjControl();
+            XMEnableFX(1);
+        }
+    }
+    if (!timer500_ || !playing_) return;
+    if (seekHeld_) seekOnce();
+    elapsedMs_ = elapsedMs();
+    if (s.intro1 && elapsedMs_ > kIntroMs) {
+        songFinished_.store(true);
+        introEnded_ = true;
+    }
+    showTimeText();
+    if (!songFinished_.load() && mediaKind_ == kKindMpeg)
+        position_ = static_cast<int>(std::lround(OmbrixWhere() * 1024.0));
+    markChanged(kChangePosition);
+    if (songFinished_.load()) endOfSong();
+}
+
+void PlaybackController::endOfSong() {
+    const PlayerSettings& s = store_.settings();
+    timer500_ = false;
+    acceptFiles_ = false;
+    if (currentIndex_ >= playlist_.size() - 1) {
+        if (s.glbautoexit) {
+            acceptFiles_ = true;
+            host_.closeProgram();
+            return;
+        }
+        if (!s.autorepeat1) {
+            stop();
+            acceptFiles_ = true;
+            return;
+        }
+    }
+    if (skipNextSleep_) {
+        introEnded_ = true;
+        skipNextSleep_ = false;
+    }
+    if (!introEnded_ && !s.dontsleep) {
+        // The pause between songs runs on the 100 ms tick: the window stays responsive and no
+        // second event loop is needed.
+        advancePending_ = true;
+        sleeping_ = true;
+        sleepDeadline_ = clock_.ticks() + qint64(10 * std::max(0, s.glbsleep) + 1) * 100;
+        setLine(line3_, QStringLiteral("sleeping"));
+        return;
+    }
+    advancePending_ = true;
+    finishAdvance();
+}
+
+void PlaybackController::finishAdvance() {
+    sleeping_ = false;
+    introEnded_ = false;
+    if (advancePending_) {
+        if (repeatThisSong_)
+            playEntry(currentIndex_);
+        else
+            next();
+    }
+    acceptFiles_ = true;
+}
+
+void PlaybackController::tick100() {
+    const PlayerSettings& s = store_.settings();
+    if (windowShown_ && startPending_ > 0) {
+        startPending_ = 0;
+        if (editRequest_) {
+            if (!playlist_.isEmpty()) host_.openTagEditor(playlist_.first());
+        } else if (resumeIndex_ >= 0) {
+            const int index = resumeIndex_;
+            resumeIndex_ = -1;
+            playEntry(index);
+        } else {
+            const QStringList copy = playlist_;
+            playlist_.clear();
+            addFiles(copy, true);
+        }
+    }
+    const QDateTime now = clock_.now();
+    const int hour = now.time().hour();
+    const int minute = now.time().minute();
+    if (hour == s.alarmhour && minute == s.alarmmin) {
+        if (s.enablealarm && !alarmFired_) {
+            alarmFired_ = true;
+            addFiles({s.alarmsong}, true);
+        }
+    } else {
+        alarmFired_ = false;
+    }
+    if (volumeHeld_) volumeStep();
+    if (statusTicks_ > 0 && --statusTicks_ == 0) markChanged(kChangeText);
+    if (sleeping_ && clock_.ticks() >= sleepDeadline_) finishAdvance();
+}
+
+void PlaybackController::tickFade() {
+    if (!fadeActive_) return;
+    if (fadingOut_) {
+        const int level = fadeOutTicks_ > 0 ? volume_ - volume_ * fadeCounter_ / fadeOutTicks_ : 0;
+        applyOutputLevel(level);
+        if (++fadeCounter_ >= fadeOutTicks_) {
+            fadeActive_ = false;
+            fadingOut_ = false;
+            skipNextSleep_ = true;
+            songFinished_.store(true);
+        }
+    } else if (fadeInTicks_ > 0) {
+        applyOutputLevel(volume_ * fadeCounter_ / fadeInTicks_);
+        if (++fadeCounter_ >= fadeInTicks_) {
+            fadeCounter_ = 0;
+            fadeActive_ = false;
+        }
+    } else {
+        fadeActive_ = false;
+    }
+}
+
+void PlaybackController::startFadeOut(int ticks) {
+    if (!playing_) return;
+    fadingOut_ = true;
+    fadeCounter_ = 0;
+    fadeOutTicks_ = std::max(1, ticks);
+    fadeActive_ = true;
+}
+
+void PlaybackController::setFadeIn(int ticks) {
+    fadeInTicks_ = std::max(0, ticks);
+}
+
+int PlaybackController::elapsedMs() const {
+    if (songOpen_ && mediaKind_ == kKindMpeg) return OmbrixGetCurrentTime();
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+QStringList PlaybackController::expand(const QStringList& list) {
+    const MediaIdentifier media(store_.mediaTypes().flat);
+    QStringList out;
+    for (const QString& item : list) {
+        const QString ext = MediaIdentifier::extension(item);
+        if (ext == QLatin1String(".dmp") || ext == QLatin1String(".m3u")) {
+            try {
+                const QStringList lines = PlaylistFile::load(item);
+                for (const QString& line : lines)
+                    // ".m3u" comment and directive lines ("#EXTINF:...") are not entries.
+                    if (!line.trimmed().isEmpty() && !line.startsWith(QLatin1Char('#')))
+                        out.append(line);
+            } catch (const FileError&) {
+                showStatus(QStringLiteral("cannot read ") + QFileInfo(item).fileName());
+            }
+        } else if (ext == QLatin1String(".zip")) {
+            try {
+                const ZipArchive zip(item);
+                int ordinal = 0;
+                for (const ArchiveMember& m : zip.members())
+                    if (media.isArchivePlayable(m.name))
+                        out.append(PlaylistEntry::archiveMember(item, ordinal++));
+                if (ordinal == 0)
+                    showStatus(QStringLiteral("nothing playable in ") + QFileInfo(item).fileName());
+            } catch (const std::exception&) {
+                showStatus(QStringLiteral("cannot read ") + QFileInfo(item).fileName());
+            }
+        } else {
+            out.append(item);
+        }
+        if (ext != QLatin1String(".cda") && !item.startsWith(QLatin1String("http"))) {
+            store_.addRecentFile(item);
+            store_.addRecentFolder(QFileInfo(item).absolutePath());
+        }
+    }
+    if (store_.settings().dontcheckplaylist) {
+        QStringList kept;
+        kept.reserve(out.size());
+        for (const QString& e : out) {
+            const auto kind = PlaylistEntry::kindOf(e);
+            if (kind != PlaylistEntry::Kind::LocalFile || QFileInfo::exists(e)) kept.append(e);
+        }
+        out = kept;
+    }
+    return out;
+}
+
+void PlaybackController::addFiles(const QStringList& list, bool playNow) {
+    const int before = static_cast<int>(playlist_.size());
+    if (playNow) {
+        closeSong();
+        currentIndex_ = 0;
+    } else if (!playing_) {
+        currentIndex_ = 0;
+    }
+    playlist_ += expand(list);
+    bool shuffled = false;
+    if (store_.settings().random1) {
+        PlaylistOrder::shuffle(playlist_, random_);
+        shuffled = true;
+        currentIndex_ = 0;
+    }
+    host_.refreshPlaylistWindow();
+    refreshCommands();
+    markChanged(kChangePlaylist);
+    if (playNow && before > 0 && playlist_.size() > before) {
+        playEntry(shuffled ? 0 : before);
+    } else if (!playing_ && !playlist_.isEmpty()) {
+        play();
+    }
+}
+
+void PlaybackController::showStatus(const QString& text, int ticks) {
+    statusText_ = text;
+    statusTicks_ = ticks;
+    markChanged(kChangeText);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys, export, start-up
+
+bool PlaybackController::keyPressed(int vk) {
+    const PlayerSettings& s = store_.settings();
+    if (paused_) resume();
+    if (vk == s.wkeynext) {
+        if (canSkip_) next();
+    } else if (vk == s.wkeyprev) {
+        previous();
+    } else if (vk == s.wkeyterminate) {
+        host_.closeProgram();
+    } else if (vk == s.wkeystop) {
+        if (playing_) stop();
+    } else if (vk == s.wkeyvolumeup) {
+        volumeHeld(true);
+    } else if (vk == s.wkeyvolumedown) {
+        volumeHeld(false);
+    } else if (vk >= 97 && vk <= 105) {
+        if (vk - 97 < playlist_.size()) playEntry(vk - 97);
+    } else if (vk == 96) {
+        if (playlist_.size() > 9) playEntry(9);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void PlaybackController::keyReleased(int vk) {
+    const PlayerSettings& s = store_.settings();
+    if (vk == s.wkeyvolumeup || vk == s.wkeyvolumedown) volumeReleased();
+}
+
+void PlaybackController::armExport(const QString& wavPath) {
+    if (wavPath.isEmpty()) return;
+    if (XMStartRecording(wavPath.toLocal8Bit().constData()) == 0) {
+        showStatus(QStringLiteral("cannot write ") + QFileInfo(wavPath).fileName());
+        return;
+    }
+    recording_ = true;
+    exportNoOutput_ = !songOpen_;
+    markChanged(kChangeSong);
+}
+
+void PlaybackController::windowShown() {
+    windowShown_ = true;
+}
+
+void PlaybackController::setStartPending(int files, bool editRequest) {
+    startPending_ = files;
+    editRequest_ = editRequest;
+}
+
+void PlaybackController::setPendingTag(const SongTag& tag) {
+    pendingTag_ = std::make_unique<SongTag>(tag);
+}
+
+bool PlaybackController::isOpenFile(const QString& file) const {
+    if (!songOpen_ || file.isEmpty()) return false;
+    const QFileInfo a(file), b(currentFile_);
+    if (a.absoluteFilePath() == b.absoluteFilePath()) return true;
+    // Links and relative names still name the same file.
+    const QString ca = a.canonicalFilePath();
+    return !ca.isEmpty() && ca == b.canonicalFilePath();
+}
+
+void PlaybackController::editPlayingTag(const SongTag& tag) {
+    if (!songOpen_) return;
+    tag_.assign(tag);
+    // The record now holds texts for the file even when it had no tag before.
+    tag_.tagId = QByteArrayLiteral("TAG");
+    setPendingTag(tag_);
+    showTagLines();
+    // The lines that show the time keep it instead of waiting for the next tick.
+    if (playing_) showTimeText();
+    markChanged(kChangeSong | kChangeText);
+}
+
+void PlaybackController::decoderError(quint64 serial, int result) {
+    if (serial != serial_) return;  // news from a song that was already replaced
+    host_.stopTitleAnimation();
+    showStatus(result == 0 ? QStringLiteral("sound device is busy")
+                           : QStringLiteral("file is not accesible or corrupt"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Change notification
+
+void PlaybackController::setLine(QString& line, const QString& text) {
+    if (line == text) return;
+    line = text;
+    markChanged(kChangeText);
+}
+
+void PlaybackController::markChanged(int mask) {
+    const bool scheduled = pendingMask_ != 0;
+    pendingMask_ |= mask;
+    if (!scheduled)
+        QMetaObject::invokeMethod(this, &PlaybackController::emitChanged, Qt::QueuedConnection);
+}
+
+void PlaybackController::emitChanged() {
+    const int mask = pendingMask_;
+    pendingMask_ = 0;
+    if (mask) emit changed(mask);
+}
+
+}  // namespace ombrix

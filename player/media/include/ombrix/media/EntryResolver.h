@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+#include "ombrix/media/HttpDownloader.h"
+#include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/TempRegister.h"
+
+namespace ombrix {
+
+/// A web address could not be downloaded (network error or a status of 400 or more).
+class DownloadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/**
+ * @brief Turns a playlist entry into a local file: archive members and compressed modules are
+ *        extracted into the temporary folder, shared network files are copied there, and web
+ *        addresses are downloaded into the download folder.
+ *
+ * Each extract lives in a folder of its own inside the private temporary folder, named by a
+ * hash of the archive (path, size, time) and the member, and takes the member's base name, so
+ * nothing stored in an archive can be written outside it, two members never share a file, and
+ * a stale extract of another archive is never played.
+ * Thread affinity: main thread (downloads run a local event loop).
+ */
+class EntryResolver {
+public:
+    struct Config {
+        QString tempFolder;      ///< where extracts and copies go
+        QString downloadFolder;  ///< "file" in the home
+        bool copyshared = false;
+        bool glbtemp10 = false;
+        QString proxy;  ///< proxy host; empty for a direct connection
+        quint16 proxyport = 80;
+        qint64 downloadLimitBytes = HttpDownloader::kDefaultMaxBytes;  ///< largest download
+        int downloadDeadlineMs = HttpDownloader::kDefaultDeadlineMs;   ///< longest download
+    };
+
+    EntryResolver(Config config, const MediaIdentifier& media, TempRegister& temps);
+
+    /**
+     * @brief The local file for @p entry; empty when an archive holds no playable member at
+     *        the requested position or cannot be read.
+     * @throws DownloadError when a web address cannot be downloaded.
+     * @throws PrivateFolderError when the temporary folder is not private (nothing is written).
+     */
+    QString resolve(const QString& entry);
+
+    /// The archive path and member number of an archive-member entry ("a.zip2" -> "a.zip", 2).
+    static std::pair<QString, int> splitArchiveEntry(const QString& entry);
+    /// True when @p path names a file on another machine (a "//host/..." path, or one on an
+    /// NFS or SMB mount).
+    static bool isNetworkPath(const QString& path);
+
+private:
+    QString compressedModule(const QString& entry, const QString& ext);
+    QString zipMember(const QString& entry);
+    QString lhaMember(const QString& entry);
+    QString sharedCopy(const QString& entry);
+    QString download(const QString& entry);
+    /// Where member @p member (@p storedName) of @p source is extracted under @p name; creates
+    /// its folder. @throws PrivateFolderError.
+    QString extractPath(const QString& source, qsizetype member, const QString& storedName,
+                        const QString& name) const;
+    static bool isExtract(const QString& path);
+
+    Config config_;
+    const MediaIdentifier& media_;
+    TempRegister& temps_;
+};
+
+}  // namespace ombrix

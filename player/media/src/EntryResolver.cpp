@@ -1,0 +1,196 @@
+#include "ombrix/media/EntryResolver.h"
+
+#include <sys/vfs.h>
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <utility>
+
+#include "ombrix/media/ExclusiveFile.h"
+#include "ombrix/media/HttpDownloader.h"
+#include "ombrix/media/LhaArchive.h"
+#include "ombrix/media/ZipArchive.h"
+#include "ombrix/settings/PrivateFolder.h"
+
+namespace ombrix {
+namespace {
+
+// Largest member number an entry can carry after ".zip" (ten digits).
+constexpr int kMaxOrdinalDigits = 10;
+// Hex digits of the folder that keys an extract: 64 bits, no clash between real archives.
+constexpr int kKeyLength = 16;
+
+}  // namespace
+
+EntryResolver::EntryResolver(Config config, const MediaIdentifier& media, TempRegister& temps)
+    : config_(std::move(config)), media_(media), temps_(temps) {}
+
+std::pair<QString, int> EntryResolver::splitArchiveEntry(const QString& entry) {
+    const QString ext = MediaIdentifier::extension(entry);
+    if (!ext.startsWith(QLatin1String(".zip"))) return {entry, 0};
+    const QString digits = ext.mid(4, kMaxOrdinalDigits);
+    bool ok = false;
+    const int n = digits.isEmpty() ? 0 : digits.toInt(&ok);
+    return {entry.left(entry.size() - (ext.size() - 4)), ok ? n : 0};
+}
+
+bool EntryResolver::isNetworkPath(const QString& path) {
+    if (path.startsWith(QLatin1String("//")) || path.startsWith(QLatin1String("\\\\"))) return true;
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(path).constData(), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0x6969UL:      // NFS
+        case 0xFF534D42UL:  // CIFS
+        case 0xFE534D42UL:  // SMB2
+        case 0x517BUL:      // SMB
+            return true;
+        default:
+            return false;
+    }
+}
+
+QString EntryResolver::resolve(const QString& entry) {
+    const QString ext = MediaIdentifier::extension(entry);
+    if (ext == QLatin1String(".s3z") || ext == QLatin1String(".itz") ||
+        ext == QLatin1String(".mdz") || ext == QLatin1String(".xmz"))
+        return compressedModule(entry, ext);
+    if (ext.startsWith(QLatin1String(".zip"))) return zipMember(entry);
+    if (ext == QLatin1String(".lzh")) return lhaMember(entry);
+    if (entry.startsWith(QLatin1String("http"))) return download(entry);
+    if (config_.copyshared && MediaIdentifier::mediaKind(entry) == kKindMpeg &&
+        isNetworkPath(entry))
+        return sharedCopy(entry);
+    return entry;
+}
+
+QString EntryResolver::extractPath(const QString& source, qsizetype member,
+                                   const QString& storedName, const QString& name) const {
+    // The key names the archive (path, size and time, so a changed archive is extracted anew)
+    // and the member inside it, so that two members with the same base name never share a file.
+    const QFileInfo fi(source);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QFile::encodeName(fi.absoluteFilePath()));
+    hash.addData(QByteArray(1, '\0'));
+    hash.addData(QByteArray::number(fi.size()) + ':' +
+                 QByteArray::number(fi.lastModified().toMSecsSinceEpoch()) + ':' +
+                 QByteArray::number(member) + ':');
+    hash.addData(storedName.toUtf8());
+    const QString key = QString::fromLatin1(hash.result().toHex().left(kKeyLength));
+    PrivateFolder::ensure(config_.tempFolder);
+    const QString folder = QDir(config_.tempFolder).filePath(key);
+    PrivateFolder::ensure(folder);
+    return QDir(folder).filePath(name);
+}
+
+bool EntryResolver::isExtract(const QString& path) {
+    // Inside the private folder only this user can put anything, but a folder of extracts is
+    // never taken for one.
+    const QFileInfo fi(path);
+    return fi.isFile() && !fi.isSymLink();
+}
+
+QString EntryResolver::compressedModule(const QString& entry, const QString& ext) {
+    static const QHash<QString, QString> mapped{
+        {".s3z", ".s3m"}, {".itz", ".it"}, {".mdz", ".mod"}, {".xmz", ".xm"}};
+    const QString name = QFileInfo(entry).completeBaseName() + mapped.value(ext);
+    try {
+        const ZipArchive zip(entry);
+        const auto& members = zip.members();
+        for (qsizetype i = 0; i < members.size(); ++i) {
+            if (safeMemberFileName(members[i].name).compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            const QString result = extractPath(entry, i, members[i].name, name);
+            if (!isExtract(result)) zip.extract(i, result);
+            temps_.add(result, config_.glbtemp10);
+            return result;
+        }
+    } catch (const ArchiveError&) {
+    }
+    return {};
+}
+
+QString EntryResolver::zipMember(const QString& entry) {
+    const auto [archive, wanted] = splitArchiveEntry(entry);
+    try {
+        const ZipArchive zip(archive);
+        int seen = 0;
+        const auto& members = zip.members();
+        for (qsizetype i = 0; i < members.size(); ++i) {
+            if (!media_.isArchivePlayable(members[i].name)) continue;
+            if (seen++ != wanted) continue;
+            const QString name = safeMemberFileName(members[i].name);
+            if (name.isEmpty()) return {};
+            const QString result = extractPath(archive, i, members[i].name, name);
+            if (!isExtract(result)) zip.extract(i, result);
+            temps_.add(result, config_.glbtemp10);
+            return result;
+        }
+    } catch (const ArchiveError&) {
+    }
+    return {};
+}
+
+QString EntryResolver::lhaMember(const QString& entry) {
+    try {
+        const LhaArchive lha(entry);
+        const auto& members = lha.members();
+        for (qsizetype i = 0; i < members.size(); ++i) {
+            if (!media_.isArchivePlayable(members[i].name)) continue;
+            const QString name = safeMemberFileName(members[i].name);
+            if (name.isEmpty()) return {};
+            const QString result = extractPath(entry, i, members[i].name, name);
+            if (!isExtract(result)) lha.extract(i, result);
+            // Registered like zip extracts so that it is removed at exit too.
+            temps_.add(result, config_.glbtemp10);
+            return result;
+        }
+    } catch (const ArchiveError&) {
+    }
+    return {};
+}
+
+QString EntryResolver::sharedCopy(const QString& entry) {
+    const QFileInfo source(entry);
+    const QString result = extractPath(entry, 0, QString(), source.fileName());
+    if (!isExtract(result)) {
+        QFile in(entry);
+        if (!in.open(QIODevice::ReadOnly)) return entry;  // play it where it is
+        try {
+            ExclusiveFile out(result);
+            const qint64 size = in.size();
+            while (out.size() < size) {
+                const QByteArray block = in.read(qMin<qint64>(size - out.size(), 1 << 20));
+                if (block.isEmpty()) return entry;
+                out.write(block.constData(), block.size());
+            }
+            out.commit();
+        } catch (const ExclusiveFileError&) {
+            return entry;
+        }
+    }
+    temps_.add(result, config_.glbtemp10);
+    return result;
+}
+
+QString EntryResolver::download(const QString& entry) {
+    const QString result =
+        QDir(config_.downloadFolder).filePath(HttpDownloader::documentName(entry));
+    if (QFileInfo::exists(result)) return result;
+    HttpDownloader downloader;
+    downloader.setProxy(config_.proxy, config_.proxyport);
+    downloader.setLimits(config_.downloadLimitBytes, config_.downloadDeadlineMs);
+    downloader.start(entry, config_.downloadFolder);
+    downloader.waitForFinished();
+    if (!QFileInfo::exists(result))
+        throw DownloadError(QStringLiteral("%1: %2 %3")
+                                .arg(entry)
+                                .arg(downloader.lastStatus())
+                                .arg(downloader.lastError())
+                                .toStdString());
+    return result;
+}
+
+}  // namespace ombrix

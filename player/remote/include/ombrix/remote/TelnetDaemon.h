@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <functional>
+
+#include "ombrix/remote/TelnetCommandHost.h"
+#include "ombrix/remote/TelnetServer.h"
+
+namespace ombrix {
+
+class PlaybackController;
+class SettingsStore;
+
+/**
+ * @brief The player daemon as the main window owns it: the server on the "telnetbind" address
+ *        and port 30303 (OMBRIX_TELNET_PORT overrides the port; 0 picks a free one), running
+ *        its commands on the player through TelnetCommandHost.
+ *
+ * Thread affinity: main thread. Destroying it stops the server and joins every session.
+ * Does not throw.
+ */
+class TelnetDaemon {
+public:
+    static inline const QString kPortVariable = QStringLiteral("OMBRIX_TELNET_PORT");
+
+    /// @param version the main window's title; @param shutdown closes the main window
+    TelnetDaemon(PlaybackController& controller, const SettingsStore& store, QString version,
+                 std::function<void()> shutdown);
+    TelnetDaemon(const TelnetDaemon&) = delete;
+    TelnetDaemon& operator=(const TelnetDaemon&) = delete;
+    ~TelnetDaemon();
+
+    /// Starts when "startdaemon" is set; a failure is shown in the status line.
+    void startIfEnabled();
+    /// Listens now; false (and the reason in the status line) when it cannot.
+    bool start();
+    void stop();
+
+    TelnetServer& server() noexcept { return server_; }
+    TelnetCommandHost& host() noexcept { return host_; }
+
+    /// The port to listen on: @p env's OMBRIX_TELNET_PORT when it is a port number, else 30303.
+    static quint16 port(const QProcessEnvironment& env);
+
+private:
+    PlaybackController& controller_;
+    const SettingsStore& store_;
+    TelnetCommandHost host_;
+    TelnetServer server_;
+};
+
+}  // namespace ombrix

@@ -1,0 +1,77 @@
+#include "ombrix/settings/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace ombrix {
+
+QList<QByteArray> TextFile::splitLines(const QByteArray& bytes) {
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') continue;
+        lines.append(bytes.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < n) lines.append(bytes.mid(start));
+    return lines;
+}
+
+QString TextFile::decodeLine(const QByteArray& line) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(line);
+    if (utf8.hasError()) return QString::fromLatin1(line);
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);  // byte-order mark
+    return text;
+}
+
+QStringList TextFile::decodeLines(const QByteArray& bytes) {
+    QStringList out;
+    const QList<QByteArray> lines = splitLines(bytes);
+    out.reserve(lines.size());
+    for (const QByteArray& l : lines) out.append(decodeLine(l));
+    return out;
+}
+
+QByteArray TextFile::encodeLines(const QStringList& lines) {
+    QByteArray out;
+    for (const QString& l : lines) {
+        out += l.toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray TextFile::readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError("cannot open " + path.toStdString() + ": " + f.errorString().toStdString());
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw FileError("cannot read " + path.toStdString() + ": " + f.errorString().toStdString());
+    return bytes;
+}
+
+QStringList TextFile::readLines(const QString& path) {
+    return decodeLines(readAll(path));
+}
+
+void TextFile::writeAtomic(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw FileError("cannot write " + path.toStdString() + ": " +
+                        f.errorString().toStdString());
+}
+
+void TextFile::writeLines(const QString& path, const QStringList& lines) {
+    writeAtomic(path, encodeLines(lines));
+}
+
+}  // namespace ombrix

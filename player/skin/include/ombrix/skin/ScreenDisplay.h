@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "ombrix/control/PlayerState.h"
+
+namespace ombrix {
+
+class PanelCommands;
+class DrawingSurface;
+
+/**
+ * @brief The panel's 220 x 80 screen: the 8-bit frame buffer with its default background, the
+ *        position bar and the pause glyph, and on top the title line that slides in and
+ *        scrolls, the two other text lines, messages, hints, the credits roll and the grid of
+ *        playlist numbers; plus the mouse on the screen (seek bar, grid, credits).
+ *
+ * tick() runs every 100 ms. The indexed pixels go to the 8-bit surface; the text is drawn on
+ * composed(), the 32-bit picture of the surface that the window shows.
+ * Thread affinity: main thread.
+ */
+class ScreenDisplay {
+public:
+    static constexpr int kWidth = 220;
+    static constexpr int kHeight = 80;
+    static constexpr int kPixels = kWidth * kHeight;
+    static constexpr int kMessageTicks = 20;
+    static constexpr int kVolumeMessageTicks = 10;
+    static constexpr int kGridTicks = 30;
+    static constexpr int kHintTicks = 30;
+    static constexpr int kGridPage = 20;
+
+    /// Fonts, colours and positions the screen draws with.
+    struct Look {
+        QFont font;
+        QColor color{Qt::black};
+        std::array<int, 3> left{8, 8, 140};
+        std::array<int, 3> top{3, 22, 40};
+        bool scrollTitle = true;
+        bool useBlitra = false;
+        bool changeCursor = true;
+    };
+
+    explicit ScreenDisplay(PanelCommands& commands);
+
+    void setLook(const Look& look) { look_ = look; }
+    const Look& look() const noexcept { return look_; }
+    /// The default background: the first 220 x 80 pixels of @p image (8-bit with a palette;
+    /// entry 255 becomes black). A null or unusable image gives a black screen.
+    void setDefaultBackground(const QImage& image);
+    /// The pause glyph: non-zero bytes of the first 17,600 of @p raw (bottom-up rows).
+    void setPauseMask(const QByteArray& raw);
+    const QList<QRgb>& colorTable() const noexcept { return colors_; }
+
+    /// Takes the player's state; new text lines start the slide-in, a stop slides from 40.
+    void setState(const PlayerState& state);
+    void setPlaylist(const QStringList& entries) { playlist_ = entries; }
+    void setCredits(const QStringList& lines) { creditsLines_ = lines; }
+
+    void showMessage(const QString& text, int ticks = kMessageTicks);
+    /// The hint of the element under the cursor; empty clears it.
+    void setHint(const QString& text);
+    void startCredits();
+    void endCredits() noexcept { credits_ = false; }
+
+    /// One screen tick (the level meter and the LCD title are drawn by the panel).
+    void tick(DrawingSurface& dpb);
+    const QImage& composed() const noexcept { return composed_; }
+    const std::vector<uint8_t>& frame() const noexcept { return frame_; }
+
+    // Mouse on the screen, in screen pixels.
+    void mouseMove(int x, int y);
+    void mousePress(int x, int y, bool rightButton);
+    void mouseRelease(int x, int y, bool rightButton);
+    void doubleClick() { startCredits(); }
+    /// A move over the panel ends the seek drag and the grid.
+    void leave() noexcept {
+        seekDrag_ = false;
+        grid_ = false;
+    }
+
+    /**
+     * @brief Where a line wider than its room is drawn on this tick, and the next position.
+     * @param left where the line starts when it fits
+     * @param overflow how many pixels it is too wide (> 0)
+     * @param pos the scroll position, advanced by 2 and wrapped after 2 x overflow
+     */
+    static int scrollX(int left, int overflow, int& pos) noexcept;
+
+    // State, for the panel and for tests.
+    int slide() const noexcept { return slide_; }
+    bool gridMode() const noexcept { return grid_; }
+    int gridPage() const noexcept { return gridPage_; }
+    const QString& hovered() const noexcept { return hovered_; }
+    bool seekDrag() const noexcept { return seekDrag_; }
+    bool creditsMode() const noexcept { return credits_; }
+    int messageCountdown() const noexcept { return messageCountdown_; }
+    /// The title scroll position, shared with the LCD title.
+    int& titlePos() noexcept { return titlePos_; }
+    int pauseBlink() const noexcept { return pauseBlink_; }
+    void countPauseBlink() noexcept { ++pauseBlink_; }
+
+private:
+    void drawBar();
+    void present(DrawingSurface& dpb);
+    void drawText(class QPainter& p, int x, int y, const QString& text) const;
+
+    PanelCommands& commands_;
+    Look look_;
+    PlayerState state_;
+    QStringList playlist_;
+    QStringList creditsLines_;
+    std::vector<uint8_t> frame_;
+    std::vector<uint8_t> defaultBackground_;
+    std::vector<uint8_t> pauseMask_;
+    QList<QRgb> colors_;
+    QImage composed_;
+    int slide_ = 0;
+    int titlePos_ = 0;
+    QString message_;
+    int messageCountdown_ = 0;
+    QString hint_;
+    bool hintActive_ = false;
+    int hintCountdown_ = 0;
+    bool grid_ = false;
+    int gridPage_ = 0;
+    int gridCountdown_ = 0;
+    QString hovered_;
+    bool seekDrag_ = false;
+    int lastX_ = 0;
+    bool credits_ = false;
+    int creditsOffset_ = 0;
+    unsigned frameCounter_ = 0;
+    unsigned pauseBlink_ = 0;
+    unsigned seekBlink_ = 0;
+    bool handCursor_ = false;
+};
+
+}  // namespace ombrix
