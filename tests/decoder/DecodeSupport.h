@@ -1,14 +1,19 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/FrameHeader.h"
+
 namespace ombrix::test {
 
 /// Which synthesis arithmetic a decode uses.
 enum class DecodePath { Float, Mmx, K63D };
+inline constexpr DecodePath kAllPaths[] = {DecodePath::Float, DecodePath::Mmx, DecodePath::K63D};
+const char* pathName(DecodePath path);
 
 struct DecodeOptions {
     int32_t volume = 32768;
@@ -24,6 +29,7 @@ struct DecodedPcm {
     int channels = 0;
     int rate = 0;
     std::vector<int16_t> samples;  ///< interleaved
+    std::vector<size_t> blocks;    ///< the size of each block handed to the device, in samples
 };
 
 /// Runs the real playback loop over `path` with a capture device and returns what it produced.
@@ -31,8 +37,13 @@ DecodedPcm decodeFile(const std::string& path, const DecodeOptions& options = {}
 
 /// The conformance bitstream directory (NAME.bit with NAME.pcm).
 std::filesystem::path testdataDir();
+/// testdataDir()/NAME.bit
+std::string bitstream(const std::string& name);
 /// Reads a reference .pcm file (16-bit little-endian).
 std::vector<int16_t> readPcm(const std::filesystem::path& path);
+std::vector<uint8_t> readBytes(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+void append(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes);
 
 /// A fresh temporary directory removed when the object goes.
 class TempDir {
@@ -59,5 +70,66 @@ void runTool(const std::string& commandLine);
 /// Encodes a WAV file with lame; `arguments` such as "-b 128".
 void encodeMp3(const std::filesystem::path& wav, const std::filesystem::path& mp3,
                const std::string& arguments);
+
+/// Header fields of a frame to build; payload bytes are zero (silence for every layer).
+struct FrameSpec {
+    int id = 1;
+    int layer = 3;
+    int bitrateIndex = 9;  // 128 kbit/s for MPEG-1 Layer III
+    int samplingIndex = 0;
+    int padding = 0;
+    int mode = 0;
+    int protectionAbsent = 1;
+};
+
+uint32_t headerWord(const FrameSpec& spec);
+/// The 32-bit word at `pos` of a stream.
+uint32_t wordAt(const std::vector<uint8_t>& bytes, size_t pos);
+/// One whole frame: header, then zero payload of the frame length the header implies.
+std::vector<uint8_t> buildFrame(const FrameSpec& spec);
+/// `frames` silent MPEG-1 Layer III frames at 44.1 kHz and 128 kbit/s, written to dir/name.
+std::filesystem::path silentStream(const TempDir& dir, int frames,
+                                   const std::string& name = "silent.mp3");
+
+/// Builds bit strings most significant bit first, as MPEG audio frames store them.
+class BitWriter {
+public:
+    void put(uint32_t value, int count);
+    /// Pads with zero bits up to `size` bytes.
+    void padTo(size_t size);
+    size_t bitCount() const noexcept { return bits_; }
+    const std::vector<uint8_t>& bytes() const noexcept { return bytes_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+    size_t bits_ = 0;
+};
+
+/// CRC-16 of protected frames (polynomial 0x8005, register starting at 0xFFFF), computed bit by
+/// bit over a bit string, independently of the decoder's register.
+uint16_t referenceCrc(const std::vector<uint8_t>& bytes, size_t firstBit, size_t bitCount);
+
+/// How a decoded stream compares with its reference output.
+struct ConformanceResult {
+    double maxDiff = 0;   ///< largest absolute difference, in 16-bit steps
+    double rmsDiff = 0;   ///< RMS difference, in 16-bit steps
+    double coverage = 0;  ///< fraction of the reference matched by decoded samples (0..1)
+    long offset = 0;      ///< decoded index of reference sample 0, in samples (may be negative)
+    size_t compared = 0;  ///< samples compared
+
+    std::string describe() const;
+};
+
+/// Aligns `decoded` with `reference` on whole frames and measures the difference. A decoder may
+/// skip frames at the start of a Layer III stream (or emit extra ones), so offsets of
+/// -maxShift..maxShift frames of `frameSamples` interleaved samples (samplesPerFrame x channels)
+/// are tried and the one with the smallest RMS difference over at least half the shorter signal is
+/// kept. An empty reference matches an empty decode with coverage 1.
+ConformanceResult compareWithReference(const std::vector<int16_t>& decoded,
+                                       const std::vector<int16_t>& reference, size_t frameSamples,
+                                       int maxShift = 3);
+/// Expects `r` within the bounds, with at least 95% of the reference covered.
+void expectConforms(const ConformanceResult& r, double maxDiff, double rms,
+                    const std::string& what);
 
 }  // namespace ombrix::test

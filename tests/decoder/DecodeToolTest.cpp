@@ -2,10 +2,8 @@
 
 #include <sys/wait.h>
 #include <cstdio>
-#include <fstream>
 
 #include "DecodeSupport.h"
-#include "StreamBuilder.h"
 
 namespace ombrix::test {
 namespace {
@@ -29,11 +27,6 @@ ToolRun runDecodeTool(const std::string& arguments) {
     return run;
 }
 
-std::vector<uint8_t> readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
 }
@@ -52,8 +45,8 @@ protected:
 TEST_F(DecodeToolTest, WavAndRawOutputCarryTheSameSamples) {
     ASSERT_EQ(runDecodeTool(quoted(song_) + " " + quoted(dir_ / "o.wav")).status, 0);
     ASSERT_EQ(runDecodeTool("--raw " + quoted(song_) + " " + quoted(dir_ / "o.raw")).status, 0);
-    const auto wav = readAll(dir_ / "o.wav");
-    const auto raw = readAll(dir_ / "o.raw");
+    const auto wav = readBytes(dir_ / "o.wav");
+    const auto raw = readBytes(dir_ / "o.raw");
     ASSERT_GT(raw.size(), 44100u * 4);
     ASSERT_EQ(wav.size(), raw.size() + 44);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
@@ -72,7 +65,7 @@ TEST_F(DecodeToolTest, FindsTheFirstFrameBehindAnId3v2Tag) {
     std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x08, 0x00};  // 1,024-byte body
     std::vector<uint8_t> body(1024, 0xFF);  // 0xFF runs inside the tag would look like sync
     append(tagged, body);
-    append(tagged, readAll(song_));
+    append(tagged, readBytes(song_));
     writeFile(dir_ / "t.mp3", tagged);
     const ToolRun info = runDecodeTool("--info " + quoted(dir_ / "t.mp3"));
     EXPECT_EQ(info.status, 0);
@@ -81,7 +74,7 @@ TEST_F(DecodeToolTest, FindsTheFirstFrameBehindAnId3v2Tag) {
     ASSERT_EQ(
         runDecodeTool("--raw " + quoted(dir_ / "t.mp3") + " " + quoted(dir_ / "t.raw")).status, 0);
     ASSERT_EQ(runDecodeTool("--raw " + quoted(song_) + " " + quoted(dir_ / "s.raw")).status, 0);
-    EXPECT_EQ(readAll(dir_ / "t.raw"), readAll(dir_ / "s.raw"));
+    EXPECT_EQ(readBytes(dir_ / "t.raw"), readBytes(dir_ / "s.raw"));
 }
 
 TEST_F(DecodeToolTest, ExitStatusesAndMessages) {

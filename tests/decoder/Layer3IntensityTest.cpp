@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,23 +9,6 @@
 using namespace ombrix::test;
 
 namespace {
-
-class BitWriter {
-public:
-    void put(uint32_t value, int bits) {
-        for (int b = bits - 1; b >= 0; --b) {
-            if (count_ % 8 == 0) bytes_.push_back(0);
-            if ((value >> b) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (count_ % 8));
-            ++count_;
-        }
-    }
-    size_t bits() const { return count_; }
-    std::vector<uint8_t>& bytes() { return bytes_; }
-
-private:
-    std::vector<uint8_t> bytes_;
-    size_t count_ = 0;
-};
 
 // Long-block band starts at 48 kHz.
 constexpr std::array<int, 23> kBands = {0,  4,  8,   12,  16,  20,  24,  30,  36,  42,  50, 60,
@@ -67,85 +49,68 @@ void writeGranule(BitWriter& main, BitWriter& side, const Channel& ch, const Lay
         if (x) body.put(x < 0, 1);
         if (y) body.put(y < 0, 1);
     }
-    side.put(static_cast<uint32_t>(body.bits()), 12);  // part2_3_length
-    side.put(static_cast<uint32_t>(pairs), 9);         // big_values
-    side.put(170, 8);                                  // global_gain: quiet, no clipping
+    side.put(static_cast<uint32_t>(body.bitCount()), 12);  // part2_3_length
+    side.put(static_cast<uint32_t>(pairs), 9);             // big_values
+    side.put(170, 8);                                      // global_gain: quiet, no clipping
     side.put(static_cast<uint32_t>(layout.scalefacCompress), layout.mpeg1 ? 4 : 9);
     side.put(0, 1);                              // no window switching
     for (int r = 0; r < 3; ++r) side.put(1, 5);  // table 1 everywhere
     side.put(15, 4);
     side.put(7, 3);
     side.put(0, layout.mpeg1 ? 3 : 2);  // (preflag,) scalefac_scale, count1 table
-    for (size_t i = 0; i < body.bits(); ++i) {
+    for (size_t i = 0; i < body.bitCount(); ++i) {
         const uint8_t byte = body.bytes()[i / 8];
         main.put((byte >> (7 - i % 8)) & 1, 1);
     }
 }
 
-// MPEG-1, 48 kHz, 128 kbit/s (384-byte frames), the same two granules in every frame.
-std::vector<uint8_t> buildStream(bool intensity, const Channel& left, const Channel& right) {
+// MPEG-1 at 48 kHz and 128 kbit/s (384-byte frames, the same two granules in every frame) or
+// MPEG-2 at 24 kHz and 64 kbit/s (192-byte frames, one granule each), intensity stereo or plain.
+std::vector<uint8_t> buildStream(bool mpeg1, bool intensity, const Channel& left,
+                                 const Channel& right, const Layout& plain,
+                                 const Layout& rightLayout) {
+    const size_t frameBytes = mpeg1 ? 384 : 192;
+    const size_t sideBytes = mpeg1 ? 32 : 17;
     std::vector<uint8_t> file;
-    for (int frame = 0; frame < 12; ++frame) {
+    for (int frame = 0; frame < (mpeg1 ? 12 : 20); ++frame) {
         BitWriter side, main;
-        side.put(0, 9);  // main_data_begin
-        side.put(0, 3);
-        side.put(0, 8);  // scfsi
-        for (int gr = 0; gr < 2; ++gr) {
-            writeGranule(main, side, left, mpeg1Layout());
-            writeGranule(main, side, right, mpeg1Layout());
+        side.put(0, mpeg1 ? 20 : 10);  // main_data_begin, private bits (and scfsi)
+        for (int gr = 0; gr < (mpeg1 ? 2 : 1); ++gr) {
+            writeGranule(main, side, left, plain);
+            writeGranule(main, side, right, rightLayout);
         }
-        const uint8_t header[4] = {0xFF, 0xFB, 0x94, static_cast<uint8_t>(intensity ? 0x50 : 0x00)};
+        const uint8_t header[4] = {0xFF, static_cast<uint8_t>(mpeg1 ? 0xFB : 0xF3),
+                                   static_cast<uint8_t>(mpeg1 ? 0x94 : 0x84),
+                                   static_cast<uint8_t>(intensity ? 0x50 : 0x00)};
         file.insert(file.end(), header, header + 4);
         file.insert(file.end(), side.bytes().begin(), side.bytes().end());
         std::vector<uint8_t> data = main.bytes();
-        data.resize(384 - 4 - 32, 0);
+        data.resize(frameBytes - 4 - sideBytes, 0);
         file.insert(file.end(), data.begin(), data.end());
     }
     return file;
 }
 
-// MPEG-2, 24 kHz, 64 kbit/s (192-byte frames, one granule each). Both plain channels use
-// scalefac_compress 101 (1 bit for every band); the intensity channel uses 258 (3 bits for every
-// band, even: io = 2^-1/4).
-std::vector<uint8_t> buildMpeg2Stream(bool intensity, const Channel& left, const Channel& right) {
-    Layout plain;
-    plain.mpeg1 = false;
-    plain.scalefacCompress = 101;
-    plain.slen.fill(1);
-    Layout is = plain;
-    is.scalefacCompress = 258;
-    is.slen.fill(3);
-    std::vector<uint8_t> file;
-    for (int frame = 0; frame < 20; ++frame) {
-        BitWriter side, main;
-        side.put(0, 8);  // main_data_begin
-        side.put(0, 2);
-        writeGranule(main, side, left, plain);
-        writeGranule(main, side, right, intensity ? is : plain);
-        const uint8_t header[4] = {0xFF, 0xF3, 0x84, static_cast<uint8_t>(intensity ? 0x50 : 0x00)};
-        file.insert(file.end(), header, header + 4);
-        file.insert(file.end(), side.bytes().begin(), side.bytes().end());
-        std::vector<uint8_t> data = main.bytes();
-        data.resize(192 - 4 - 17, 0);
-        file.insert(file.end(), data.begin(), data.end());
+// The intensity stream must sound exactly like the same spectrum coded as plain stereo.
+void expectSameSound(const std::vector<uint8_t>& intensity, const std::vector<uint8_t>& plain,
+                     int rate) {
+    TempDir dir;
+    writeFile(dir / "is.mp3", intensity);
+    writeFile(dir / "plain.mp3", plain);
+    const DecodedPcm is = decodeFile((dir / "is.mp3").string());
+    const DecodedPcm ps = decodeFile((dir / "plain.mp3").string());
+    ASSERT_EQ(is.result, 1);
+    ASSERT_EQ(is.channels, 2);
+    ASSERT_EQ(is.rate, rate);
+    ASSERT_EQ(is.samples.size(), ps.samples.size());
+    ASSERT_GT(is.samples.size(), 0u);
+    int worst = 0, loudest = 0;
+    for (size_t i = 0; i < is.samples.size(); ++i) {
+        worst = std::max(worst, std::abs(is.samples[i] - ps.samples[i]));
+        loudest = std::max(loudest, std::abs(static_cast<int>(ps.samples[i])));
     }
-    return file;
-}
-
-int worstDifference(const DecodedPcm& a, const DecodedPcm& b, int& loudest) {
-    int worst = 0;
-    loudest = 0;
-    for (size_t i = 0; i < a.samples.size() && i < b.samples.size(); ++i) {
-        worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
-        loudest = std::max(loudest, std::abs(static_cast<int>(b.samples[i])));
-    }
-    return worst;
-}
-
-void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(loudest, 100);  // the streams are not silent
 }
 
 }  // namespace
@@ -176,22 +141,9 @@ TEST(Layer3Intensity, PositionsSplitTheLeftSpectrumLikePlainStereo) {
             }
             if (pos == 3 && b < 21) plainLeft.scalefactors[b] = plainRight.scalefactors[b] = 2;
         }
-        TempDir dir;
-        writeFile(dir / "is.mp3", buildStream(true, isLeft, isRight));
-        writeFile(dir / "plain.mp3", buildStream(false, plainLeft, plainRight));
-        const DecodedPcm is = decodeFile((dir / "is.mp3").string());
-        const DecodedPcm plain = decodeFile((dir / "plain.mp3").string());
-        ASSERT_EQ(is.result, 1);
-        ASSERT_EQ(is.channels, 2);
-        ASSERT_EQ(is.samples.size(), plain.samples.size());
-        ASSERT_GT(is.samples.size(), 0u);
-        int worst = 0, loudest = 0;
-        for (size_t i = 0; i < is.samples.size(); ++i) {
-            worst = std::max(worst, std::abs(is.samples[i] - plain.samples[i]));
-            loudest = std::max(loudest, std::abs(static_cast<int>(plain.samples[i])));
-        }
-        EXPECT_LE(worst, 1);
-        EXPECT_GT(loudest, 100);  // the streams are not silent
+        const Layout layout = mpeg1Layout();
+        expectSameSound(buildStream(true, true, isLeft, isRight, layout, layout),
+                        buildStream(true, false, plainLeft, plainRight, layout, layout), 48000);
     }
 }
 
@@ -219,16 +171,12 @@ TEST(Layer3Intensity, Mpeg2PositionsScaleByPowersOfIo) {
         if (b < 21 && pos == 3) plainLeft.scalefactors[b] = 1;
         if (b < 21 && pos == 4) plainRight.scalefactors[b] = 1;
     }
-    TempDir dir;
-    writeFile(dir / "is.mp3", buildMpeg2Stream(true, isLeft, isRight));
-    writeFile(dir / "plain.mp3", buildMpeg2Stream(false, plainLeft, plainRight));
-    const DecodedPcm is = decodeFile((dir / "is.mp3").string());
-    const DecodedPcm plain = decodeFile((dir / "plain.mp3").string());
-    ASSERT_EQ(is.result, 1);
-    ASSERT_EQ(is.rate, 24000);
-    ASSERT_EQ(is.samples.size(), plain.samples.size());
-    ASSERT_GT(is.samples.size(), 0u);
-    int loudest = 0;
-    EXPECT_LE(worstDifference(is, plain, loudest), 1);
-    EXPECT_GT(loudest, 100);
+    // Both plain channels use scalefac_compress 101 (1 bit for every band); the intensity
+    // channel uses 258 (3 bits for every band, even: io = 2^-1/4).
+    Layout plain{.mpeg1 = false, .scalefacCompress = 101};
+    plain.slen.fill(1);
+    Layout is{.mpeg1 = false, .scalefacCompress = 258};
+    is.slen.fill(3);
+    expectSameSound(buildStream(false, true, isLeft, isRight, plain, is),
+                    buildStream(false, false, plainLeft, plainRight, plain, plain), 24000);
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,10 +8,7 @@
 #include "core/FrameDecoder.h"
 #include "core/FrameHeader.h"
 #include "core/FrameReader.h"
-#include "core/Playback.h"
-#include "core/PlaybackControl.h"
 #include "layer3/Layer3Decoder.h"
-#include "output/CaptureAudioDevice.h"
 #include "output/WaveOutput.h"
 #include "synthesis/SubbandSynthesizer.h"
 
@@ -35,7 +30,7 @@ void capture(int16_t* samples, int32_t count, int) {
 constexpr int kFrameBytes = 192;
 
 std::string compl3() {
-    return (testdataDir() / "l3-compl.bit").string();
+    return bitstream("l3-compl");
 }
 
 int mainDataBegin(const std::vector<uint8_t>& file, int frame) {
@@ -46,9 +41,7 @@ int mainDataBegin(const std::vector<uint8_t>& file, int frame) {
 }  // namespace
 
 TEST(Layer3Reset, AfterAResetFramesWaitForTheReservoirAndNothingStaleIsHeard) {
-    std::ifstream in(compl3(), std::ios::binary);
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> file = readBytes(compl3());
 
     // Continuous decoding up to frame 39, then a reset as after a seek, then frames 40 on.
     constexpr int kResetAfter = 39;
@@ -77,9 +70,7 @@ TEST(Layer3Reset, AfterAResetFramesWaitForTheReservoirAndNothingStaleIsHeard) {
     EXPECT_EQ(beforeReset, static_cast<size_t>(kResetAfter + 1) * 1152);
 
     // A fresh playback from frame 40 starts with the same empty state: same samples.
-    DecodeOptions fromFrame40;
-    fromFrame40.startOffset = (kResetAfter + 1) * kFrameBytes;
-    const DecodedPcm fresh = decodeFile(compl3(), fromFrame40);
+    const DecodedPcm fresh = decodeFile(compl3(), {.startOffset = (kResetAfter + 1) * kFrameBytes});
     ASSERT_EQ(fresh.samples.size(), afterReset.size());
     EXPECT_EQ(fresh.samples, afterReset);
 
@@ -96,19 +87,4 @@ TEST(Layer3Reset, AfterAResetFramesWaitForTheReservoirAndNothingStaleIsHeard) {
     EXPECT_GT(skipped, 0);  // this stream borrows heavily from earlier frames
     const size_t frames = file.size() / kFrameBytes;
     EXPECT_EQ(afterReset.size(), (frames - kResetAfter - 1 - static_cast<size_t>(skipped)) * 1152);
-}
-
-TEST(Layer3Paths, MmxWithoutAFollowingVolumeIsSilent) {
-    DecoderSettings settings;
-    settings.setVolume(32768);
-    settings.enableMmx(true);  // the 16-bit window is built by the next volume call only
-    std::vector<int16_t> samples;
-    CaptureAudioDevice device([&](const PcmFormat&, const int16_t* s, size_t count) {
-        samples.insert(samples.end(), s, s + count);
-    });
-    PlaybackControl control;
-    Playback playback(settings, control, EffectsHooks{});
-    ASSERT_EQ(playback.run(compl3(), 0, &device), Playback::kFinished);
-    ASSERT_FALSE(samples.empty());
-    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](int16_t v) { return v == 0; }));
 }

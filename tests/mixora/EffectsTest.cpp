@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "Delay.h"
@@ -43,17 +45,23 @@ int firstAbove(const std::vector<float>& x, float threshold, int from = 0) {
 
 }  // namespace
 
-TEST(DelayTest, EchoesArriveAtTheSetTimeWithLevelAndFeedback) {
-    mixora::Delay delay(kRate);
-    delay.setTimeMs(100);
-    delay.setLevelQ15(16384);     // 0.5
-    delay.setFeedbackQ15(16384);  // 0.5
-    delay.setPan(0);
-    delay.setEnabled(true);
-    settle(delay);
+// A delay switched on, its enable ramp finished.
+std::unique_ptr<mixora::Delay> delayOf(int rate, int32_t ms, int32_t level, int32_t feed,
+                                       int32_t pan = 0) {
+    auto delay = std::make_unique<mixora::Delay>(rate);
+    delay->setTimeMs(ms);
+    delay->setLevelQ15(level);
+    delay->setFeedbackQ15(feed);
+    delay->setPan(pan);
+    delay->setEnabled(true);
+    settle(*delay);
+    return delay;
+}
 
+TEST(DelayTest, EchoesArriveAtTheSetTimeWithLevelFeedbackAndPan) {
+    auto delay = delayOf(kRate, 100, 16384, 16384);  // level and feedback 0.5
     std::vector<float> l(kRate / 2), r(kRate / 2);
-    impulseResponse(delay, 10000.0f, l, r);
+    impulseResponse(*delay, 10000.0f, l, r);
     const int t = kRate / 10;         // 4410 samples
     EXPECT_FLOAT_EQ(l[0], 10000.0f);  // dry passes untouched
     EXPECT_EQ(firstAbove(l, 1.0f, 1), t);
@@ -62,44 +70,25 @@ TEST(DelayTest, EchoesArriveAtTheSetTimeWithLevelAndFeedback) {
     EXPECT_NEAR(l[2 * t], 2500.0f, 1.0f);
     EXPECT_NEAR(l[3 * t], 1250.0f, 1.0f);
     EXPECT_EQ(firstAbove(l, 1.0f, t + 1), 2 * t);
-}
 
-TEST(DelayTest, PanPlacesTheEcho) {
-    for (const int32_t pan : {-32768, 32767, 16384}) {
-        mixora::Delay delay(kRate);
-        delay.setTimeMs(10);
-        delay.setLevelQ15(32767);
-        delay.setFeedbackQ15(0);
-        delay.setPan(pan);
-        delay.setEnabled(true);
-        settle(delay);
-        std::vector<float> l(2000), r(2000);
-        impulseResponse(delay, 8000.0f, l, r);
-        const int t = kRate / 100;
-        const float full = 8000.0f * 32767.0f / 32768.0f;
-        if (pan < 0) {
-            EXPECT_NEAR(l[t], full, 1.0f);
-            EXPECT_NEAR(r[t], 0.0f, 1.0f);
-        } else if (pan == 32767) {
-            EXPECT_NEAR(l[t], 0.0f, 1.0f);
-            EXPECT_NEAR(r[t], full, 1.0f);
-        } else {
-            EXPECT_NEAR(l[t], full / 2, 1.0f);
-            EXPECT_NEAR(r[t], full, 1.0f);
-        }
+    // Pan: hard left, hard right, half right (the left echo at half level).
+    const float full = 8000.0f * 32767.0f / 32768.0f;
+    for (const auto& [pan, left, right] :
+         {std::tuple{-32768, full, 0.0f}, std::tuple{32767, 0.0f, full},
+          std::tuple{16384, full / 2, full}}) {
+        auto panned = delayOf(kRate, 10, 32767, 0, pan);
+        std::vector<float> pl(2000), pr(2000);
+        impulseResponse(*panned, 8000.0f, pl, pr);
+        EXPECT_NEAR(pl[kRate / 100], left, 1.0f) << pan;
+        EXPECT_NEAR(pr[kRate / 100], right, 1.0f) << pan;
     }
 }
 
 TEST(DelayTest, LongestTimeFitsAt48kHzAndTimeChangesDoNotJump) {
-    mixora::Delay delay(48000);
-    delay.setTimeMs(32767);
-    delay.setLevelQ15(32767);
-    delay.setFeedbackQ15(0);
-    delay.setEnabled(true);
-    settle(delay);
+    auto delay = delayOf(48000, 32767, 32767, 0);
     const int t = 32767 * 48;
     std::vector<float> l(t + 100), r(t + 100);
-    impulseResponse(delay, 1000.0f, l, r);
+    impulseResponse(*delay, 1000.0f, l, r);
     EXPECT_EQ(firstAbove(l, 1.0f, 1), t);
 
     // A new time crossfades between the two taps: a steady tone never jumps by more than a

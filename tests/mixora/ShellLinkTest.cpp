@@ -43,77 +43,45 @@ void putAnsiz(std::vector<uint8_t>& out, const std::string& s) {
 }
 
 std::vector<uint8_t> buildLink(const LinkSpec& spec) {
-    uint32_t flags = 0x2;  // HasLinkInfo
-    if (spec.idList) flags |= 0x1;
-    if (!spec.relative.empty()) flags |= 0x8;
-    if (spec.unicodeStrings) flags |= 0x80;
-    flags |= 0x4;  // HasName, so the relative path is not the first string
-
+    const bool unicode = !spec.unicodeBase.empty();
+    // HasLinkInfo and HasName (so the relative path is not the first string), then the options.
+    const uint32_t flags = 0x6 | (spec.idList ? 0x1 : 0) | (spec.relative.empty() ? 0 : 0x8) |
+                           (spec.unicodeStrings ? 0x80 : 0);
     std::vector<uint8_t> out;
     put32(out, 0x4C);
-    for (uint8_t b : {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00,
-                      0x00, 0x00, 0x46})
-        out.push_back(b);
+    out.insert(out.end(), {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46});
     put32(out, flags);
     out.resize(0x4C, 0);  // attributes, times, size, icon, show command, hot key, reserved
+    if (spec.idList)
+        for (uint32_t v : {6, 4, 0x1234, 0}) put16(out, v);  // one made-up item, the terminator
 
-    if (spec.idList) {
-        put16(out, 6);  // one made-up item and the terminator
-        put16(out, 4);
-        put16(out, 0x1234);
-        put16(out, 0);
-    }
-
-    // LinkInfo
-    const bool unicode = !spec.unicodeBase.empty();
+    // LinkInfo: its header, then volume ID, local base, network link, suffix, Unicode base.
     const uint32_t headerSize = unicode ? 0x24 : 0x1C;
     std::vector<uint8_t> body;
-    const uint32_t volumeOffset = headerSize;
-    std::vector<uint8_t> volume;
-    put32(volume, 0x11);  // VolumeIDSize
-    put32(volume, 3);     // fixed drive
-    put32(volume, 0xCAFE);
-    put32(volume, 0x10);  // label offset
-    volume.push_back(0);
-    body.insert(body.end(), volume.begin(), volume.end());
-    const uint32_t localOffset = headerSize + static_cast<uint32_t>(body.size());
+    for (uint32_t v : {0x11, 3, 0xCAFE, 0x10}) put32(body, v);  // fixed drive, empty label
+    body.push_back(0);
+    const auto here = [&] { return headerSize + static_cast<uint32_t>(body.size()); };
+    const uint32_t localOffset = here();
     putAnsiz(body, spec.localBase);
-    uint32_t networkOffset = 0;
+    const uint32_t networkOffset = spec.share.empty() ? 0 : here();
     if (!spec.share.empty()) {
-        networkOffset = headerSize + static_cast<uint32_t>(body.size());
-        std::vector<uint8_t> link;
-        put32(link, static_cast<uint32_t>(0x14 + spec.share.size() + 1));
-        put32(link, 0);
-        put32(link, 0x14);  // NetNameOffset
-        put32(link, 0);
-        put32(link, 0);
-        putAnsiz(link, spec.share);
-        body.insert(body.end(), link.begin(), link.end());
+        for (uint32_t v : {static_cast<uint32_t>(0x14 + spec.share.size() + 1), 0u, 0x14u, 0u, 0u})
+            put32(body, v);  // the share name follows the 0x14-byte header
+        putAnsiz(body, spec.share);
     }
-    const uint32_t suffixOffset = headerSize + static_cast<uint32_t>(body.size());
+    const uint32_t suffixOffset = here();
     putAnsiz(body, spec.suffix);
-    uint32_t unicodeOffset = 0;
+    const uint32_t unicodeOffset = unicode ? here() : 0;
+    if (unicode) putUtf16z(body, spec.unicodeBase);
+    const uint32_t infoFlags =
+        (!spec.localBase.empty() || unicode ? 1u : 0u) | (spec.share.empty() ? 0u : 2u);
+    for (uint32_t v :
+         {here(), headerSize, infoFlags, headerSize, localOffset, networkOffset, suffixOffset})
+        put32(out, v);
     if (unicode) {
-        unicodeOffset = headerSize + static_cast<uint32_t>(body.size());
-        putUtf16z(body, spec.unicodeBase);
+        put32(out, unicodeOffset);
+        put32(out, 0);
     }
-
-    uint32_t infoFlags = 0;
-    if (!spec.localBase.empty() || unicode) infoFlags |= 1;
-    if (!spec.share.empty()) infoFlags |= 2;
-    std::vector<uint8_t> info;
-    put32(info, headerSize + static_cast<uint32_t>(body.size()));
-    put32(info, headerSize);
-    put32(info, infoFlags);
-    put32(info, volumeOffset);
-    put32(info, localOffset);
-    put32(info, networkOffset);
-    put32(info, suffixOffset);
-    if (unicode) {
-        put32(info, unicodeOffset);
-        put32(info, 0);
-    }
-    out.insert(out.end(), info.begin(), info.end());
     out.insert(out.end(), body.begin(), body.end());
 
     // StringData: name, then relative path.
@@ -232,11 +200,4 @@ TEST(LinkResolverTest, FollowsShellLinksAndSymbolicLinks) {
 
     // An ordinary file is its own target.
     EXPECT_EQ(LinkResolver::resolve(song), real);
-}
-
-TEST(LinkResolverTest, WindowsPathsToLocalForm) {
-    EXPECT_EQ(LinkResolver::toLocalPath("C:\\Music\\a.mp3"), "/Music/a.mp3");
-    EXPECT_EQ(LinkResolver::toLocalPath("music\\a.mp3"), "music/a.mp3");
-    EXPECT_EQ(LinkResolver::toLocalPath("z:"), "");
-    EXPECT_EQ(LinkResolver::toLocalPath("1:\\x"), "1:/x");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -99,17 +100,27 @@ inline std::vector<uint8_t> readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// Interleaved stereo sine blocks; left and right with their own frequency and amplitude.
-inline std::vector<int16_t> stereoSine(int frames, int rate, double freqL, double ampL,
-                                       double freqR, double ampR, int startFrame = 0) {
-    std::vector<int16_t> out(static_cast<size_t>(frames) * 2);
-    for (int i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i + startFrame) / rate;
-        out[2 * i] =
-            static_cast<int16_t>(std::lround(ampL * std::sin(2 * std::numbers::pi * freqL * t)));
-        out[2 * i + 1] =
-            static_cast<int16_t>(std::lround(ampR * std::sin(2 * std::numbers::pi * freqR * t)));
-    }
+/// Checks a 16-bit PCM WAV file's 44-byte header against its size and format.
+inline void expectWavHeader(const std::vector<uint8_t>& b, uint16_t channels, uint32_t rate,
+                            size_t dataBytes) {
+    ASSERT_EQ(b.size(), 44 + dataBytes);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+    EXPECT_EQ(get32(b, 4), b.size() - 8);
+    EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(get16(b, 20), 1);  // PCM
+    EXPECT_EQ(get16(b, 22), channels);
+    EXPECT_EQ(get32(b, 24), rate);
+    EXPECT_EQ(get32(b, 28), rate * channels * 2);
+    EXPECT_EQ(get16(b, 32), channels * 2);
+    EXPECT_EQ(get16(b, 34), 16);
+    EXPECT_EQ(get32(b, 40), dataBytes);
+}
+
+/// The samples of a file checked by expectWavHeader.
+inline std::vector<int16_t> wavSamples(const std::vector<uint8_t>& b) {
+    std::vector<int16_t> out;
+    for (size_t at = 44; at + 1 < b.size(); at += 2)
+        out.push_back(static_cast<int16_t>(get16(b, at)));
     return out;
 }
 
