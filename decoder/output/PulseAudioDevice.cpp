@@ -5,7 +5,6 @@
 //
 // libpulse is loaded when a device is first made rather than linked, as SDL2 is: decoding
 // without a sound device never maps it.
-#include <dlfcn.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -18,6 +17,7 @@
 
 #include "output/AudioDevice.h"
 #include "output/PitchResampler.h"
+#include "output/SharedLibrary.h"
 
 namespace ombrix::mp3 {
 
@@ -66,14 +66,9 @@ struct PulseApi {
 private:
     static PulseApi load() {
         PulseApi api;
-        // Kept open for the life of the process: libpulse keeps threads and state of its own.
-        void* lib = dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return api;
-        bool complete = true;
-        auto bind = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
-            complete = complete && fn != nullptr;
-        };
+        SharedLibrary lib("libpulse.so.0");
+        if (!lib.opened()) return api;
+        auto bind = [&](auto& fn, const char* name) { lib.bind(fn, name); };
         bind(api.mainloopNew, "pa_threaded_mainloop_new");
         bind(api.mainloopFree, "pa_threaded_mainloop_free");
         bind(api.mainloopStart, "pa_threaded_mainloop_start");
@@ -105,7 +100,7 @@ private:
         bind(api.latency, "pa_stream_get_latency");
         bind(api.operationUnref, "pa_operation_unref");
         bind(api.operationState, "pa_operation_get_state");
-        return complete ? api : PulseApi{};
+        return lib.complete() ? api : PulseApi{};
     }
 };
 

@@ -6,7 +6,6 @@
 // SDL2 is loaded when a device is first opened rather than linked: decoding without a sound
 // device (ombrix-decode, the tests) then never maps SDL and the dozens of libraries it pulls in.
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +19,7 @@
 
 #include "output/AudioDevice.h"
 #include "output/PitchResampler.h"
+#include "output/SharedLibrary.h"
 
 namespace ombrix::mp3 {
 
@@ -48,14 +48,9 @@ struct SdlApi {
 private:
     static SdlApi load() {
         SdlApi api;
-        // The handle stays open for the life of the process: SDL keeps threads of its own.
-        void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return api;
-        bool complete = true;
-        auto bind = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
-            complete = complete && fn != nullptr;
-        };
+        SharedLibrary lib("libSDL2-2.0.so.0");
+        if (!lib.opened()) return api;
+        auto bind = [&](auto& fn, const char* name) { lib.bind(fn, name); };
         bind(api.InitSubSystem, "SDL_InitSubSystem");
         bind(api.QuitSubSystem, "SDL_QuitSubSystem");
         bind(api.GetAudioDeviceName, "SDL_GetAudioDeviceName");
@@ -66,7 +61,7 @@ private:
         bind(api.GetQueuedAudioSize, "SDL_GetQueuedAudioSize");
         bind(api.ClearQueuedAudio, "SDL_ClearQueuedAudio");
         bind(api.SetHint, "SDL_SetHint");
-        if (!complete) return SdlApi{};
+        if (!lib.complete()) return SdlApi{};
         // SDL would otherwise take SIGINT and SIGTERM for its own event queue, which nobody
         // reads here: the program could then no longer be ended by a signal.
         api.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QProcessEnvironment>
+#include <cstdlib>
 
 #include "ombrix/app/MainWindow.h"
 #include "ombrix/control/CommandLine.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     options.args = args;
     options.instance = &instance;
     MainWindow window(std::move(options));
+    if (window.startFailed()) return EXIT_FAILURE;
     // The end of the session (or Ctrl+C in a terminal) closes the player like Exit does, so the
     // settings and the playlist are kept.
     TerminationSignals termination;

@@ -35,12 +35,10 @@ public:
     void closeProgram() override { ++closeRequests; }
     void showMessage(const QString& text) override { messages << text; }
     void openTagEditor(const QString& file) override { tagEditorFiles << file; }
-    bool panelHasVolumeDisplay() const override { return volumeDisplay; }
 
     int closeRequests = 0;
     QStringList messages;
     QStringList tagEditorFiles;
-    bool volumeDisplay = false;
 };
 
 /**

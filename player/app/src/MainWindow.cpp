@@ -37,6 +37,8 @@
 #include "ombrix/desktop/GlobalHotKeys.h"
 #include "ombrix/desktop/SingleInstance.h"
 #include "ombrix/effects/DecoderEqualizer.h"
+#include "ombrix/effects/EffectorSettings.h"
+#include "ombrix/effects/EqualizerCurve.h"
 #include "ombrix/effects/MixoraDesk.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/remote/TelnetDaemon.h"
@@ -44,6 +46,7 @@
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/TextFile.h"
 #include "ombrix/windows/common/DialogFilter.h"
+#include "ombrix/windows/common/PlaylistSaveDialog.h"
 #include "ombrix/windows/effects/DjWindow.h"
 #include "ombrix/windows/effects/EqualizerWindow.h"
 #include "ombrix/windows/playlist/DesktopPlaylist.h"
@@ -125,6 +128,7 @@ MainWindow::MainWindow(Options options)
     if (rc.proxyport == 0) rc.proxyport = 80;
     resolver_ = std::make_unique<EntryResolver>(rc, *media_, temps_);
     XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
+    applyStoredEffects();
 
     controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
     connect(controller_.get(), &PlaybackController::changed, this, &MainWindow::onChanged);
@@ -151,8 +155,13 @@ MainWindow::MainWindow(Options options)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(display.get());
     // Without any usable panel the program cannot be operated: it ends after saying so.
-    if (!display->start()) std::exit(-1);
+    if (!display->start()) {
+        startFailed_ = true;
+        exitSaved_ = true;  // nothing of this run is worth keeping
+        return;
+    }
     display_ = std::move(display);
+    controller_->setVolumeShownByDisplay(display_->showsVolume());
     resize(display_->widget()->sizeHint());
     if (s.fmain) move(s.fmain->left, s.fmain->top);
 
@@ -211,6 +220,20 @@ MainWindow::MainWindow(Options options)
     display_->showState(controller_->state());
 }
 
+void MainWindow::applyStoredEffects() {
+    // The effect settings and the equaliser curve of the last run are heard from the first song
+    // on, whether or not their windows are ever opened.
+    effectsDesk_ = std::make_unique<MixoraDesk>();
+    equalizerSink_ = std::make_unique<DecoderEqualizer>();
+    if (const auto fx = EffectorSettings::load(QDir(home_.path(EffectorSettings::kPresetFolder))
+                                                   .filePath(EffectorSettings::kLastTime)))
+        fx->applyTo(*effectsDesk_);
+    EqualizerCurve curve;
+    curve.read(store_.readMain());
+    curve.send(*equalizerSink_);
+    OmbrixEnableEQ(store_.settings().enableeq1 ? 1 : 0);
+}
+
 QString MainWindow::loadCredits() const {
     QString credits;
     try {
@@ -220,10 +243,6 @@ QString MainWindow::loadCredits() const {
     }
     return windowTitle() + QLatin1Char('\n') + PlaybackController::kDisplayName +
            QStringLiteral("\n\n") + credits;
-}
-
-bool MainWindow::panelHasVolumeDisplay() const {
-    return display_ && display_->showsVolume();
 }
 
 MainWindow::~MainWindow() {
@@ -335,28 +354,25 @@ void MainWindow::connectMenus() {
             refreshMenus();
         });
     };
-    toggle(QStringLiteral("Random1"), s.random1);
-    toggle(QStringLiteral("Intro1"), s.intro1);
-    toggle(QStringLiteral("AutoRepeat1"), s.autorepeat1);
-    toggle(QStringLiteral("Resume1"), s.resume1);
+    // The playback options go through the controller, which stores them and tells every
+    // reader (menus, telnet, the desktop's media controls).
+    auto option = [&](const QString& name, bool value, void (PlaybackController::*set)(bool)) {
+        QAction* a = m.item(name);
+        if (!a) return;
+        a->setChecked(value);
+        connect(a, &QAction::toggled, this, [&c, set](bool on) { (c.*set)(on); });
+    };
+    option(QStringLiteral("Random1"), s.random1, &PlaybackController::setShuffle);
+    option(QStringLiteral("Intro1"), s.intro1, &PlaybackController::setIntro);
+    option(QStringLiteral("AutoRepeat1"), s.autorepeat1, &PlaybackController::setAutoRepeat);
+    option(QStringLiteral("Resume1"), s.resume1, &PlaybackController::setResume);
+    option(QStringLiteral("EnableFX1"), s.enablefx1, &PlaybackController::setEffectsEnabled);
+    option(QStringLiteral("EnableEQ1"), s.enableeq1, &PlaybackController::setEqualizerEnabled);
     toggle(QStringLiteral("StayonTop1"), s.stayontop1, [this](bool on) {
         const bool visible = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
         if (visible) show();
     });
-    toggle(QStringLiteral("EnableFX1"), s.enablefx1, [this](bool on) {
-        // The DJ control holds the effect settings: it exists before effects are heard.
-        if (on && controller_->state().playing) ensureDjControl();
-        XMEnableFX(on ? 1 : 0);
-    });
-    toggle(QStringLiteral("EnableEQ1"), s.enableeq1, [this](bool on) {
-        // Creating the equaliser window sends the stored curve to the decoder.
-        ensureEqualizer();
-        OmbrixEnableEQ(on ? 1 : 0);
-    });
-    // A stored "Enable EQ" is heard from the first song on (its curve comes with the
-    // equaliser window, which the first song creates).
-    OmbrixEnableEQ(s.enableeq1 ? 1 : 0);
     on(QStringLiteral("EditTag1"), [this] {
         const PlayerState st = controller_->state();
         openTagEditor(st.songOpen ? st.currentFile : QString());
@@ -399,9 +415,16 @@ void MainWindow::refreshMenus() {
     m.setRecent(store_.settings().recent, store_.settings().recentfolder);
     // Options can also change from the desktop's media controls.
     for (const auto& [name, on] : {std::pair{"Random1", st.random},
+                                   {"Intro1", st.intro},
                                    {"AutoRepeat1", st.autoRepeat},
+                                   {"Resume1", st.resume},
+                                   {"EnableFX1", st.effects},
+                                   {"EnableEQ1", st.equalizer},
                                    {"RepeatThisSong1", st.repeatThisSong}})
-        if (QAction* a = m.item(QString::fromLatin1(name))) a->setChecked(on);
+        if (QAction* a = m.item(QString::fromLatin1(name))) {
+            const QSignalBlocker quiet(a);
+            a->setChecked(on);
+        }
     if (st.playing && !st.currentFile.isEmpty())
         tray_.setToolTip(QFileInfo(st.currentFile).fileName() + QStringLiteral("  (") +
                          QString::number(st.currentIndex + 1) + QLatin1Char('/') +
@@ -642,7 +665,6 @@ TagWindow& MainWindow::tagWindow() {
 
 DjWindow& MainWindow::djWindow() {
     if (!djWindow_) {
-        if (!effectsDesk_) effectsDesk_ = std::make_unique<MixoraDesk>();
         djWindow_ = std::make_unique<DjWindow>(store_, *controller_, *effectsDesk_, this);
     }
     return *djWindow_;
@@ -650,32 +672,15 @@ DjWindow& MainWindow::djWindow() {
 
 EqualizerWindow& MainWindow::equalizerWindow() {
     if (!equalizerWindow_) {
-        if (!equalizerSink_) equalizerSink_ = std::make_unique<DecoderEqualizer>();
         equalizerWindow_ = std::make_unique<EqualizerWindow>(store_, *equalizerSink_, this);
     }
     return *equalizerWindow_;
-}
-
-void MainWindow::ensureDjControl() {
-    djWindow();
-}
-
-void MainWindow::ensureEqualizer() {
-    equalizerWindow();
 }
 
 void MainWindow::present(QWidget& window) {
     window.show();
     window.raise();
     window.activateWindow();
-}
-
-void MainWindow::selectInPlaylistWindow(int index) {
-    if (playlistWindow_) playlistWindow_->playingEntry(index);
-}
-
-void MainWindow::refreshPlaylistWindow() {
-    if (playlistWindow_) playlistWindow_->refill();
 }
 
 PlaylistWindow& MainWindow::playlistWindow() {
@@ -693,10 +698,8 @@ void MainWindow::showPlaylistWindow() {
 }
 
 void MainWindow::savePlaylistAs() {
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save playlist as"), QString(),
-                                                dialogFilter(PlaylistFile::kFilter));
+    const QString file = PlaylistSaveDialog::ask(this);
     if (file.isEmpty()) return;
-    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".dmp");
     try {
         PlaylistFile::save(file, controller_->playlist());
     } catch (const FileError& e) {
@@ -734,13 +737,6 @@ void MainWindow::restoreFromTray() {
     raise();
     activateWindow();
     tray_.hide();
-}
-
-void MainWindow::setBusyCursor(bool busy) {
-    if (busy)
-        setCursor(Qt::WaitCursor);
-    else
-        unsetCursor();
 }
 
 void MainWindow::showAbout() {

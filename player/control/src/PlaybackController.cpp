@@ -4,11 +4,10 @@
 #include <QMetaObject>
 #include <cmath>
 
-#include "mixora.h"
-#include "mp3.h"
 #include "ombrix/control/AudioMixer.h"
 #include "ombrix/control/Clock.h"
 #include "ombrix/control/ControllerHost.h"
+#include "ombrix/control/DecoderControl.h"
 #include "ombrix/control/MixerRules.h"
 #include "ombrix/control/OutputLevel.h"
 #include "ombrix/control/SongPlayback.h"
@@ -36,12 +35,15 @@ bool isCdTrack(const QString& name) {
 }  // namespace
 
 PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& resolver, Clock& clock,
-                                       ControllerHost& host, QObject* parent)
+                                       ControllerHost& host, QObject* parent,
+                                       DecoderControl* decoder)
     : QObject(parent),
       store_(store),
       resolver_(resolver),
       clock_(clock),
       host_(host),
+      ownDecoder_(decoder ? nullptr : std::make_unique<LibraryDecoder>()),
+      decoder_(decoder ? decoder : ownDecoder_.get()),
       random_(PlaylistOrder::systemRandom()) {
     line1_ = kDisplayName;
     line3_ = QStringLiteral("ready");
@@ -99,6 +101,8 @@ PlayerState PlaybackController::state() const {
     st.autoRepeat = s.autorepeat1;
     st.repeatThisSong = repeatThisSong_;
     st.resume = s.resume1;
+    st.effects = s.enablefx1;
+    st.equalizer = s.enableeq1;
     return st;
 }
 
@@ -114,6 +118,28 @@ void PlaybackController::setShuffle(bool on) {
 
 void PlaybackController::setAutoRepeat(bool on) {
     store_.settings().autorepeat1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setIntro(bool on) {
+    store_.settings().intro1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setResume(bool on) {
+    store_.settings().resume1 = on;
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setEffectsEnabled(bool on) {
+    store_.settings().enablefx1 = on;
+    decoder_->enableEffects(on);
+    markChanged(kChangeOptions);
+}
+
+void PlaybackController::setEqualizerEnabled(bool on) {
+    store_.settings().enableeq1 = on;
+    decoder_->enableEqualizer(on);
     markChanged(kChangeOptions);
 }
 
@@ -204,7 +230,6 @@ void PlaybackController::playEntry(int index) {
     if (openSong(file)) {
         currentIndex_ = index;
         songStarted();
-        host_.selectInPlaylistWindow(index);
         markChanged(kChangePlaylist);
     }
 }
@@ -245,9 +270,7 @@ bool PlaybackController::openSong(const QString& file) {
     sleeping_ = false;
     acceptFiles_ = true;
     if (opening_) return false;
-    if (s.enableeq1) host_.ensureEqualizer();
     opening_ = true;
-    host_.setBusyCursor(true);
     closeSong();
     // Cleared after the previous playback thread has been joined, so its end cannot leak
     // into this song.
@@ -255,7 +278,6 @@ bool PlaybackController::openSong(const QString& file) {
 
     auto fail = [this] {
         opening_ = false;
-        host_.setBusyCursor(false);
         return false;
     };
 
@@ -277,7 +299,6 @@ bool PlaybackController::openSong(const QString& file) {
             if (index >= 0) removeEntry(index);
             return fail();
         }
-        host_.setLevelBoxVisible(true);
         tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
         player_ = std::make_unique<SongPlayback>(&songFinished_);
         const quint64 serial = ++serial_;
@@ -295,9 +316,8 @@ bool PlaybackController::openSong(const QString& file) {
         player_->waveOutId = s.waveoutid;
         player_->fileName = file;
         player_->priority = s.threadpriority;
-        lengthMs_ = OmbrixGetTotalMs(file.toLocal8Bit().constData(), player_->startOffset);
+        lengthMs_ = decoder_->totalMs(file, player_->startOffset);
         player_->start();
-        host_.setLevelBoxVisible(host_.panelHasLevelBox() && s.enablevu);
     } else if (kind == kKindModule) {
         showStatus(QStringLiteral("tracker modules are not played"));
         return fail();
@@ -317,7 +337,6 @@ void PlaybackController::songStarted() {
     fadingOut_ = false;
     fadeCounter_ = 0;
     playing_ = true;
-    host_.resetTitleAnimation();
     refreshCommands();
 
     showTagLines();
@@ -326,7 +345,6 @@ void PlaybackController::songStarted() {
         positionScale_ = 1024;
         position_ = 0;
     }
-    host_.setBusyCursor(false);
     startTicks_ = clock_.ticks();
     timer500_ = true;
     markChanged(kChangeSong | kChangeText | kChangePosition);
@@ -359,7 +377,7 @@ void PlaybackController::closeSong() {
     if (!songOpen_) return;
     halt();
     if (recording_) {
-        XMStopRecording();
+        decoder_->stopRecording();
         recording_ = false;
         exportNoOutput_ = false;
     }
@@ -371,7 +389,6 @@ void PlaybackController::closeSong() {
         pendingTag_.reset();
     }
     tag_ = SongTag();
-    host_.setLevelBoxVisible(false);
     markChanged(kChangeSong);
 }
 
@@ -427,7 +444,7 @@ void PlaybackController::pause() {
     if (!playing_) return;
     if (!songOpen_) host_.showMessage(QStringLiteral("assert failed @ pauseit"));
     timer500_ = false;
-    if (mediaKind_ == kKindMpeg) OmbrixPause(1);
+    if (mediaKind_ == kKindMpeg) decoder_->pause(true);
     paused_ = true;
     markChanged(kChangeSong);
 }
@@ -437,7 +454,7 @@ void PlaybackController::resume() {
         host_.showMessage(QStringLiteral("assert failed @ resumeit"));
         return;
     }
-    if (mediaKind_ == kKindMpeg) OmbrixPause(0);
+    if (mediaKind_ == kKindMpeg) decoder_->pause(false);
     paused_ = false;
     if (playing_) timer500_ = true;
     markChanged(kChangeSong);
@@ -470,13 +487,13 @@ void PlaybackController::seekReleased() {
 
 void PlaybackController::seekOnce() {
     seekStep_ = std::clamp(seekStep_ * 2, -kMaxSeekStep, kMaxSeekStep);
-    if (songOpen_ && playing_ && mediaKind_ == kKindMpeg) OmbrixSeek(8 * seekStep_);
+    if (songOpen_ && playing_ && mediaKind_ == kKindMpeg) decoder_->seekFrames(8 * seekStep_);
 }
 
 void PlaybackController::seekTo(double fraction) {
     if (!songOpen_ || !playing_ || mediaKind_ != kKindMpeg) return;
     if (!std::isfinite(fraction)) return;
-    OmbrixAbsoluteSeek(static_cast<float>(std::clamp(fraction, 0.0, 1.0)));
+    decoder_->seekFraction(std::clamp(fraction, 0.0, 1.0));
 }
 
 void PlaybackController::volumeHeld(bool up) {
@@ -495,7 +512,7 @@ void PlaybackController::volumeStep() {
     volumeStep_ = volumeStep_ > 0 ? volumeStep_ + 1 : volumeStep_ - 1;
     volumeStep_ = std::clamp(volumeStep_, -8, 8);
     volume_ = std::clamp(volume_, 0, 127);
-    if (!host_.panelHasVolumeDisplay())
+    if (!volumeShownByDisplay_)
         showStatus(QStringLiteral("volume: ") + QString::number(volume_), 10);
     applyOutputLevel(volume_);
     markChanged(kChangeVolume);
@@ -532,10 +549,8 @@ void PlaybackController::tick500() {
     const PlayerSettings& s = store_.settings();
     if (windowShown_ && !firstTick500Done_) {
         firstTick500Done_ = true;
-        if (s.enablefx1) {
-            host_.ensureDjControl();
-            XMEnableFX(1);
-        }
+        // The stored effect settings were applied at start; they are heard from now on.
+        if (s.enablefx1) decoder_->enableEffects(true);
     }
     if (!timer500_ || !playing_) return;
     if (seekHeld_) seekOnce();
@@ -546,7 +561,7 @@ void PlaybackController::tick500() {
     }
     showTimeText();
     if (!songFinished_.load() && mediaKind_ == kKindMpeg)
-        position_ = static_cast<int>(std::lround(OmbrixWhere() * 1024.0));
+        position_ = static_cast<int>(std::lround(decoder_->where() * 1024.0));
     markChanged(kChangePosition);
     if (songFinished_.load()) endOfSong();
 }
@@ -663,7 +678,7 @@ void PlaybackController::setFadeIn(int ticks) {
 }
 
 int PlaybackController::elapsedMs() const {
-    if (songOpen_ && mediaKind_ == kKindMpeg) return OmbrixGetCurrentTime();
+    if (songOpen_ && mediaKind_ == kKindMpeg) return decoder_->currentMs();
     return -1;
 }
 
@@ -732,7 +747,7 @@ void PlaybackController::addFiles(const QStringList& list, bool playNow) {
         shuffled = true;
         currentIndex_ = 0;
     }
-    host_.refreshPlaylistWindow();
+    markChanged(kChangeEntriesAdded);
     refreshCommands();
     markChanged(kChangePlaylist);
     if (playNow && before > 0 && playlist_.size() > before) {
@@ -783,7 +798,7 @@ void PlaybackController::keyReleased(int vk) {
 
 void PlaybackController::armExport(const QString& wavPath) {
     if (wavPath.isEmpty()) return;
-    if (XMStartRecording(wavPath.toLocal8Bit().constData()) == 0) {
+    if (!decoder_->startRecording(wavPath)) {
         showStatus(QStringLiteral("cannot write ") + QFileInfo(wavPath).fileName());
         return;
     }
@@ -828,7 +843,6 @@ void PlaybackController::editPlayingTag(const SongTag& tag) {
 
 void PlaybackController::decoderError(quint64 serial, int result) {
     if (serial != serial_) return;  // news from a song that was already replaced
-    host_.stopTitleAnimation();
     showStatus(result == 0 ? QStringLiteral("sound device is busy")
                            : QStringLiteral("file is not accesible or corrupt"));
 }

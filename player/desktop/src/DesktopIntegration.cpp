@@ -10,21 +10,6 @@
 #include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix {
-namespace {
-
-class NoKeys final : public GlobalHotKeys {
-public:
-    NoKeys(QString reason, QObject* parent) : GlobalHotKeys(parent), reason_(std::move(reason)) {}
-    bool available() const override { return false; }
-    QString unavailableReason() const override { return reason_; }
-    bool registerKey(int, const QString&) override { return false; }
-    void unregisterAll() override {}
-
-private:
-    QString reason_;
-};
-
-}  // namespace
 
 DesktopIntegration::DesktopIntegration(PlaybackController& controller, const SettingsStore& store,
                                        Hooks hooks, QObject* parent)
@@ -61,7 +46,7 @@ std::unique_ptr<GlobalHotKeys> DesktopIntegration::createHotKeys(QObject* parent
     if (keys->available()) return keys;
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (PortalHotKeys::portalOffered(bus)) return std::make_unique<PortalHotKeys>(bus, parent);
-    return std::make_unique<NoKeys>(
+    return std::make_unique<UnavailableHotKeys>(
         keys->unavailableReason() + QStringLiteral(" Media keys still work through MPRIS."),
         parent);
 }

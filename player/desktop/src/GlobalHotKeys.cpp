@@ -17,19 +17,6 @@
 namespace ombrix {
 namespace {
 
-class NoHotKeys final : public GlobalHotKeys {
-public:
-    explicit NoHotKeys(QString reason, QObject* parent)
-        : GlobalHotKeys(parent), reason_(std::move(reason)) {}
-    bool available() const override { return false; }
-    QString unavailableReason() const override { return reason_; }
-    bool registerKey(int, const QString&) override { return false; }
-    void unregisterAll() override {}
-
-private:
-    QString reason_;
-};
-
 int grabFailed = 0;
 int recordGrabError(Display*, XErrorEvent* e) {
     if (e->error_code == BadAccess) grabFailed = 1;
@@ -122,7 +109,7 @@ std::unique_ptr<GlobalHotKeys> GlobalHotKeys::create(QObject* parent) {
             if (Display* d = x11->display()) return std::make_unique<X11HotKeys>(d, parent);
     }
     const QString platform = QGuiApplication::platformName();
-    return std::make_unique<NoHotKeys>(
+    return std::make_unique<UnavailableHotKeys>(
         QStringLiteral("System-wide hot keys are not available in this session (%1).")
             .arg(platform.startsWith(QLatin1String("wayland")) ? QStringLiteral("Wayland")
                                                                : platform),

@@ -87,7 +87,7 @@ DjWindow::~DjWindow() {
 }
 
 QString DjWindow::presetDirectory() const {
-    return store_.home().path(QStringLiteral("fx"));
+    return store_.home().path(EffectorSettings::kPresetFolder);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "ombrix/settings/SettingsStore.h"
 #include "ombrix/settings/TextFile.h"
 #include "ombrix/windows/common/DialogFilter.h"
+#include "ombrix/windows/common/PlaylistSaveDialog.h"
 #include "ombrix/windows/common/WindowPlacement.h"
 #include "ombrix/windows/playlist/PlaylistEditor.h"
 #include "ombrix/windows/playlist/PlaylistView.h"
@@ -61,6 +62,14 @@ PlaylistWindow::PlaylistWindow(PlaybackController& controller, SettingsStore& st
       fetcher_(std::make_unique<UrlFetcher>(store, store.home().path(QStringLiteral("file")))) {
     setObjectName(kName);
     setWindowTitle(QStringLiteral("Playlist Editor"));
+    // Files added elsewhere join the list; the song that starts is selected.
+    connect(&controller_, &PlaybackController::changed, this, [this](int mask) {
+        if (mask & kChangeEntriesAdded) refill();
+        if (mask & kChangeSong) {
+            const PlayerState st = controller_.state();
+            if (st.playing) playingEntry(st.currentIndex);
+        }
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -310,10 +319,8 @@ void PlaylistWindow::openFiles() {
 }
 
 void PlaylistWindow::savePlaylist() {
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save playlist as"), QString(),
-                                                dialogFilter(PlaylistFile::kFilter));
+    const QString file = PlaylistSaveDialog::ask(this);
     if (file.isEmpty()) return;
-    if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".dmp");
     try {
         editor_->save(file);
     } catch (const FileError& e) {

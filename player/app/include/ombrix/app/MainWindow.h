@@ -67,18 +67,15 @@ public:
     void dropPaths(const QStringList& paths);
     /// The exit saves ran (settings, playlist, temporary files).
     bool exitSaved() const noexcept { return exitSaved_; }
+    /// No panel could be shown: the program cannot be operated and ends (after saying why).
+    bool startFailed() const noexcept { return startFailed_; }
+    /// Hides the main window to the tray (after a start with files, a hot key).
+    void hideToTray();
 
     // ControllerHost
     void closeProgram() override;
     void showMessage(const QString& text) override;
     void openTagEditor(const QString& file) override;
-    void hideToTray() override;
-    void setBusyCursor(bool busy) override;
-    bool panelHasVolumeDisplay() const override;
-    void ensureDjControl() override;
-    void ensureEqualizer() override;
-    void selectInPlaylistWindow(int index) override;
-    void refreshPlaylistWindow() override;
 
     /// The playlist window, created on first use.
     PlaylistWindow& playlistWindow();
@@ -107,6 +104,7 @@ protected:
 
 private:
     QString loadCredits() const;
+    void applyStoredEffects();
     void buildMenus();
     void connectMenus();
     void loadStartFiles();
@@ -156,6 +154,7 @@ private:
     bool hiddenAfterStart_ = false;
     bool closing_ = false;
     bool exitSaved_ = false;
+    bool startFailed_ = false;
     bool saveErrorShown_ = false;
     bool playlistDirty_ = false;
     bool wantHotKeys_ = true;

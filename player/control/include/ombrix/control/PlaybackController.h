@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 
+#include "ombrix/control/DecoderControl.h"
 #include "ombrix/control/PlayerState.h"
 #include "ombrix/library/PlaylistOrder.h"
 #include "ombrix/library/SongTag.h"
@@ -39,8 +40,10 @@ public:
     /// Display name shown when the playlist is empty.
     static inline const QString kDisplayName = QStringLiteral("ombrix player vela");
 
+    /// @param decoder the decoder and effects engine; nullptr: the real libraries.
     PlaybackController(SettingsStore& store, EntryResolver& resolver, Clock& clock,
-                       ControllerHost& host, QObject* parent = nullptr);
+                       ControllerHost& host, QObject* parent = nullptr,
+                       DecoderControl* decoder = nullptr);
     ~PlaybackController() override;
 
     /// The sound mixer, or nullptr for none. Not owned.
@@ -52,6 +55,15 @@ public:
     /// (the desktop's media controls); both are stored in the settings.
     void setShuffle(bool on);
     void setAutoRepeat(bool on);
+    /// The options of the main menu, stored in the settings: "Intro" (the first 10 seconds of
+    /// each song), "Resume" (the last playlist at the next start), "Enable FX" and "Enable EQ"
+    /// (heard at once).
+    void setIntro(bool on);
+    void setResume(bool on);
+    void setEffectsEnabled(bool on);
+    void setEqualizerEnabled(bool on);
+    /// The display shows the volume itself, so a volume change needs no status text.
+    void setVolumeShownByDisplay(bool shown) noexcept { volumeShownByDisplay_ = shown; }
     /// The shuffle's random source (tests make it repeatable).
     void setRandom(PlaylistOrder::Random random) { random_ = std::move(random); }
 
@@ -160,6 +172,9 @@ private:
     EntryResolver& resolver_;
     Clock& clock_;
     ControllerHost& host_;
+    std::unique_ptr<DecoderControl> ownDecoder_;
+    DecoderControl* decoder_;
+    bool volumeShownByDisplay_ = false;
     AudioMixer* mixer_ = nullptr;
     PlaylistOrder::Random random_;
 

@@ -6,12 +6,13 @@ namespace ombrix {
 
 /// What changed since the last change signal; readers pick the parts they show.
 enum ChangeMask : int {
-    kChangeSong = 1 << 0,      ///< a song opened or closed, playing/paused changed
-    kChangePosition = 1 << 1,  ///< elapsed time or position
-    kChangeVolume = 1 << 2,    ///< volume or pan
-    kChangePlaylist = 1 << 3,  ///< entries added, removed or moved; current index
-    kChangeOptions = 1 << 4,   ///< random, intro, repeat, auto repeat, resume
-    kChangeText = 1 << 5,      ///< line1..line3 or the status text
+    kChangeSong = 1 << 0,          ///< a song opened or closed, playing/paused changed
+    kChangePosition = 1 << 1,      ///< elapsed time or position
+    kChangeVolume = 1 << 2,        ///< volume or pan
+    kChangePlaylist = 1 << 3,      ///< entries added, removed or moved; current index
+    kChangeOptions = 1 << 4,       ///< random, intro, repeat, auto repeat, resume
+    kChangeText = 1 << 5,          ///< line1..line3 or the status text
+    kChangeEntriesAdded = 1 << 6,  ///< entries were added to the playlist (files, drops, start)
 };
 
 /**
@@ -52,6 +53,8 @@ struct PlayerState {
     bool autoRepeat = true;
     bool repeatThisSong = false;
     bool resume = false;
+    bool effects = false;    ///< "Enable FX"
+    bool equalizer = false;  ///< "Enable EQ"
 };
 
 }  // namespace ombrix

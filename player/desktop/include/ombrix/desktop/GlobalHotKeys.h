@@ -33,4 +33,18 @@ signals:
     void activated(int id);
 };
 
+/// Hot keys where the session cannot grab any: every registration fails, and says why.
+class UnavailableHotKeys final : public GlobalHotKeys {
+public:
+    UnavailableHotKeys(QString reason, QObject* parent)
+        : GlobalHotKeys(parent), reason_(std::move(reason)) {}
+    bool available() const override { return false; }
+    QString unavailableReason() const override { return reason_; }
+    bool registerKey(int, const QString&) override { return false; }
+    void unregisterAll() override {}
+
+private:
+    QString reason_;
+};
+
 }  // namespace ombrix

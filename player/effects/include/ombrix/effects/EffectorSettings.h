@@ -31,6 +31,9 @@ struct EffectorSettings {
     static constexpr Range kDelayPan{-32768, 32767};
     static constexpr Range kDelayFeed{0, 32767};
     static inline const QString kSection = QStringLiteral("soundoption");
+    /// The presets' folder in the home, and the preset that keeps the last run's settings.
+    static inline const QString kPresetFolder = QStringLiteral("fx");
+    static inline const QString kLastTime = QStringLiteral("lasttime.ini");
 
     // The controls' initial state.
     bool reverb = false;

@@ -38,7 +38,7 @@ class DjWindow : public QWidget {
 public:
     static inline const QString kWindowName = QStringLiteral("djcontrol");
     static inline const QString kSection = QStringLiteral("djcontrol");
-    static inline const QString kLastTime = QStringLiteral("lasttime.ini");
+    static inline const QString kLastTime = EffectorSettings::kLastTime;
     static constexpr int kMinFadeSeconds = 1;
     static constexpr int kMaxFadeSeconds = 100;
     /// Fade ticks per second of the main window's fade timer.

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace ombrix {
+
+/**
+ * @brief What the playback controller asks of the decoder and the effects engine while a song
+ *        plays: one method a call, so that the controller's tests can stand in for both.
+ *
+ * The real implementation (LibraryDecoder) forwards to the process-wide exported functions of
+ * libmp3 and libmixora. No method throws.
+ * Thread affinity: main thread.
+ */
+class DecoderControl {
+public:
+    virtual ~DecoderControl() = default;
+
+    /// Length in milliseconds of the MPEG stream in @p file that starts at byte @p offset.
+    virtual int totalMs(const QString& file, int32_t offset) = 0;
+    /// Holds (true) or continues (false) the running playback.
+    virtual void pause(bool on) = 0;
+    /// Moves the running playback by @p frames (negative: back).
+    virtual void seekFrames(int frames) = 0;
+    /// Moves the running playback to @p fraction (0..1) of the song.
+    virtual void seekFraction(double fraction) = 0;
+    /// Where the running playback is, 0..1.
+    virtual double where() = 0;
+    /// Milliseconds heard of the running song.
+    virtual int currentMs() = 0;
+    /// Switches the effects engine's effects on or off.
+    virtual void enableEffects(bool on) = 0;
+    /// Switches the decoder's equaliser on or off.
+    virtual void enableEqualizer(bool on) = 0;
+    /// Starts recording what is heard into @p wavPath; false when the file cannot be written.
+    virtual bool startRecording(const QString& wavPath) = 0;
+    virtual void stopRecording() = 0;
+};
+
+/// DecoderControl over libmp3 and libmixora.
+class LibraryDecoder final : public DecoderControl {
+public:
+    int totalMs(const QString& file, int32_t offset) override;
+    void pause(bool on) override;
+    void seekFrames(int frames) override;
+    void seekFraction(double fraction) override;
+    double where() override;
+    int currentMs() override;
+    void enableEffects(bool on) override;
+    void enableEqualizer(bool on) override;
+    bool startRecording(const QString& wavPath) override;
+    void stopRecording() override;
+};
+
+}  // namespace ombrix

@@ -1,0 +1,49 @@
+#include <algorithm>
+
+#include "mixora.h"
+#include "mp3.h"
+#include "ombrix/control/DecoderControl.h"
+
+namespace ombrix {
+
+int LibraryDecoder::totalMs(const QString& file, int32_t offset) {
+    return OmbrixGetTotalMs(file.toLocal8Bit().constData(), offset);
+}
+
+void LibraryDecoder::pause(bool on) {
+    OmbrixPause(on ? 1 : 0);
+}
+
+void LibraryDecoder::seekFrames(int frames) {
+    OmbrixSeek(frames);
+}
+
+void LibraryDecoder::seekFraction(double fraction) {
+    OmbrixAbsoluteSeek(static_cast<float>(std::clamp(fraction, 0.0, 1.0)));
+}
+
+double LibraryDecoder::where() {
+    return OmbrixWhere();
+}
+
+int LibraryDecoder::currentMs() {
+    return OmbrixGetCurrentTime();
+}
+
+void LibraryDecoder::enableEffects(bool on) {
+    XMEnableFX(on ? 1 : 0);
+}
+
+void LibraryDecoder::enableEqualizer(bool on) {
+    OmbrixEnableEQ(on ? 1 : 0);
+}
+
+bool LibraryDecoder::startRecording(const QString& wavPath) {
+    return XMStartRecording(wavPath.toLocal8Bit().constData()) != 0;
+}
+
+void LibraryDecoder::stopRecording() {
+    XMStopRecording();
+}
+
+}  // namespace ombrix
