@@ -1,7 +1,5 @@
 #include "ombrix/control/DropCollector.h"
 
-#include <mixora.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,10 +7,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "ombrix/control/CommandLine.h"
+#include "ombrix/control/EntryExpander.h"
 #include "ombrix/media/MediaIdentifier.h"
-#include "ombrix/settings/IniDocument.h"
-#include "ombrix/settings/TextFile.h"
 
 namespace ombrix {
 namespace {
@@ -110,25 +106,21 @@ private:
         return true;
     }
 
-    bool file(QString name) {
-        QString ext = MediaIdentifier::extension(name);
-        if (ext == QLatin1String(".lnk")) {
-            const QString target =
-                QFile::decodeName(ResolveLink(QFile::encodeName(name).constData()));
-            const QFileInfo info(target);
-            // A link to a missing file or to a folder contributes nothing.
-            if (target.isEmpty() || !info.exists() || info.isDir()) return true;
-            name = target;
-            ext = MediaIdentifier::extension(name);
-        }
-        if (ext == QLatin1String(".url")) {
-            const QString url = shortcutUrl(name);
-            return url.isEmpty() || add(url);
-        }
-        if (media_.isSupported(name)) return add(CommandLine::longForm(name));
-        // A name without an extension is named as a whole, so the text never starts blank.
-        addStatus((ext.isEmpty() ? QFileInfo(name).fileName() : ext) +
-                  QStringLiteral(" is not supported"));
+    bool file(const QString& name) {
+        // Playlists and archives are expanded when the controller adds what the drop collected.
+        ExpansionRules rules;
+        rules.followLinks = true;
+        rules.reportBrokenLinks = false;  // a broken link among many dropped files is skipped
+        rules.shortcutUrls = true;
+        rules.expandPlaylists = false;
+        rules.expandArchives = false;
+        rules.onlySupported = true;
+        rules.reportUnsupported = true;
+        rules.longNames = true;
+        const Expansion e = EntryExpander::expand(name, media_, rules);
+        for (const QString& problem : e.problems) addStatus(problem);
+        for (const QString& entry : e.entries)
+            if (!add(entry)) return false;
         return true;
     }
 
@@ -143,15 +135,6 @@ private:
 
     void addStatus(const QString& text) {
         if (!result_.statusTexts.contains(text)) result_.statusTexts << text;
-    }
-
-    static QString shortcutUrl(const QString& path) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        const QByteArray bytes = f.read(DropCollector::kMaxShortcutBytes);
-        return IniDocument::parse(TextFile::decodeLines(bytes))
-            .readString(QStringLiteral("InternetShortcut"), QStringLiteral("URL"))
-            .trimmed();
     }
 
     const MediaIdentifier& media_;

@@ -8,6 +8,7 @@
 #include "ombrix/control/Clock.h"
 #include "ombrix/control/ControllerHost.h"
 #include "ombrix/control/DecoderControl.h"
+#include "ombrix/control/EntryExpander.h"
 #include "ombrix/control/MixerRules.h"
 #include "ombrix/control/OutputLevel.h"
 #include "ombrix/control/SongPlayback.h"
@@ -688,33 +689,14 @@ int PlaybackController::elapsedMs() const {
 QStringList PlaybackController::expand(const QStringList& list) {
     const MediaIdentifier media(store_.mediaTypes().flat);
     QStringList out;
+    // Every line of a playlist is an entry here; files, folders' songs and web addresses are
+    // taken as they are.
+    const ExpansionRules rules;
     for (const QString& item : list) {
         const QString ext = MediaIdentifier::extension(item);
-        if (ext == QLatin1String(".dmp") || ext == QLatin1String(".m3u")) {
-            try {
-                const QStringList lines = PlaylistFile::load(item);
-                for (const QString& line : lines)
-                    // ".m3u" comment and directive lines ("#EXTINF:...") are not entries.
-                    if (!line.trimmed().isEmpty() && !line.startsWith(QLatin1Char('#')))
-                        out.append(line);
-            } catch (const FileError&) {
-                showStatus(QStringLiteral("cannot read ") + QFileInfo(item).fileName());
-            }
-        } else if (ext == QLatin1String(".zip")) {
-            try {
-                const ZipArchive zip(item);
-                int ordinal = 0;
-                for (const ArchiveMember& m : zip.members())
-                    if (media.isArchivePlayable(m.name))
-                        out.append(PlaylistEntry::archiveMember(item, ordinal++));
-                if (ordinal == 0)
-                    showStatus(QStringLiteral("nothing playable in ") + QFileInfo(item).fileName());
-            } catch (const std::exception&) {
-                showStatus(QStringLiteral("cannot read ") + QFileInfo(item).fileName());
-            }
-        } else {
-            out.append(item);
-        }
+        const Expansion e = EntryExpander::expand(item, media, rules);
+        out += e.entries;
+        for (const QString& problem : e.problems) showStatus(problem);
         if (ext != QLatin1String(".cda") && !item.startsWith(QLatin1String("http"))) {
             store_.addRecentFile(item);
             store_.addRecentFolder(QFileInfo(item).absolutePath());

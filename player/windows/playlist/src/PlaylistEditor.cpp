@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "mixora.h"
+#include "ombrix/control/EntryExpander.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/library/PlaylistEntry.h"
 #include "ombrix/library/PlaylistFile.h"
@@ -31,58 +31,17 @@ PlaylistEditor::PlaylistEditor(PlaybackController& controller, SettingsStore& st
 PlaylistEditor::~PlaylistEditor() = default;
 
 QStringList PlaylistEditor::entriesFor(const QString& name, const MediaIdentifier& media,
-                                       QString* problem, int depth) {
-    if (name.startsWith(QLatin1String("http"))) return {};
-    const QString ext = MediaIdentifier::extension(name);
-    const QString shown = QFileInfo(name).fileName();
-    if (ext == QLatin1String(".lnk")) {
-        if (depth >= kMaxLinkDepth) return {};
-        const QString target = QFile::decodeName(ResolveLink(QFile::encodeName(name).constData()));
-        if (target.isEmpty() || target == name) {
-            if (problem) *problem = QStringLiteral("cannot follow ") + shown;
-            return {};
-        }
-        return entriesFor(target, media, problem, depth + 1);
-    }
-    if (ext == QLatin1String(".dmp") || ext == QLatin1String(".m3u")) {
-        try {
-            // "@" marks a line as written, before the playlist's folder is put in front.
-            QStringList kept;
-            for (const QString& line : TextFile::readLines(name))
-                if (!line.startsWith(QLatin1Char('@'))) kept.append(line);
-            const bool m3u = ext == QLatin1String(".m3u");
-            QStringList out;
-            for (const QString& line :
-                 PlaylistFile::complete(kept, QFileInfo(name).absolutePath(), m3u)) {
-                if (line.trimmed().isEmpty()) continue;
-                if (m3u && line.startsWith(QLatin1Char('#'))) continue;
-                out.append(line);
-            }
-            return out;
-        } catch (const FileError&) {
-            if (problem) *problem = QStringLiteral("cannot read ") + shown;
-            return {};
-        }
-    }
-    if (ext == QLatin1String(".zip")) {
-        try {
-            const ZipArchive zip(name);
-            QStringList out;
-            const QString path = QFileInfo(name).absoluteFilePath();
-            for (const ArchiveMember& m : zip.members())
-                if (media.isArchivePlayable(m.name))
-                    out.append(PlaylistEntry::archiveMember(path, int(out.size())));
-            if (out.isEmpty() && problem) *problem = QStringLiteral("nothing playable in ") + shown;
-            return out;
-        } catch (const std::exception&) {
-            if (problem) *problem = QStringLiteral("cannot read ") + shown;
-            return {};
-        }
-    }
-    if (!media.isSupported(name)) return {};
-    // Network paths stay as they are; everything else becomes a full path.
-    if (name.startsWith(QLatin1String("//"))) return {name};
-    return {QFileInfo(name).absoluteFilePath()};
+                                       QString* problem) {
+    // The window fetches web addresses itself and keeps only what it can play.
+    ExpansionRules rules;
+    rules.followLinks = true;
+    rules.skipMarkedLines = true;
+    rules.keepWebAddresses = false;
+    rules.onlySupported = true;
+    rules.absolutePaths = true;
+    const Expansion e = EntryExpander::expand(name, media, rules);
+    if (problem && !e.problems.isEmpty()) *problem = e.problems.last();
+    return e.entries;
 }
 
 int PlaylistEditor::addItems(const QStringList& names) {

@@ -20,10 +20,11 @@ struct DropResult {
  *
  * A folder contributes every file in it and in its subfolders: the subfolders first
  * (recursively), names sorted within a folder; hidden entries and symbolic links to folders are
- * skipped, so the walk cannot loop. A shell link (".lnk") is replaced by its target (a link
- * whose target is missing is skipped); an Internet shortcut (".url") contributes its "URL"; a
- * supported extension contributes the long name; any other extension gives the status text
- * "<extension> is not supported". At most kMaxFiles files are collected.
+ * skipped, so the walk cannot loop. Each file is expanded by EntryExpander with the drop's
+ * rules: a shell link (".lnk") stands for its target (a link whose target is missing is skipped);
+ * an Internet shortcut (".url") contributes its "URL"; a supported extension contributes the long
+ * name; any other extension gives the status text "<extension> is not supported". At most
+ * kMaxFiles files are collected.
  *
  * Thread affinity: any; collect() touches no shared state and no GUI, so the window may run it
  * on a worker thread. Nothing throws.
@@ -36,8 +37,6 @@ public:
     static constexpr qsizetype kMaxEntries = 1000000;
     /// The progress callback is called each time this many more entries have been examined.
     static constexpr qsizetype kProgressInterval = 256;
-    /// Largest ".url" file that is read.
-    static constexpr qint64 kMaxShortcutBytes = 64 * 1024;
 
     /**
      * @brief Collects the entries of @p dropped.

@@ -29,9 +29,6 @@ class PlaylistEditor : public QObject {
 public:
     /// The text of the status line while a file is playing.
     static inline const QString kPlayingPrefix = QStringLiteral("playing - ");
-    /// A shortcut pointing at a shortcut is followed this many times at most.
-    static constexpr int kMaxLinkDepth = 8;
-
     PlaylistEditor(PlaybackController& controller, SettingsStore& store, QObject* parent = nullptr);
     ~PlaylistEditor() override;
 
@@ -46,7 +43,7 @@ public:
      *        nothing for other files. @p problem gets a message for a file that cannot be read.
      */
     static QStringList entriesFor(const QString& name, const MediaIdentifier& media,
-                                  QString* problem = nullptr, int depth = 0);
+                                  QString* problem = nullptr);
     /// Appends what @p names contribute (in order); returns how many entries were added.
     int addItems(const QStringList& names);
 
