@@ -29,8 +29,10 @@ void readPlaylist(const QString& name, const QString& shown, const ExpansionRule
     const bool m3u = MediaIdentifier::extension(name) == QLatin1String(".m3u");
     try {
         QStringList lines = TextFile::readLines(name);
-        if (rules.skipMarkedLines) lines.removeIf([](const QString& l) { return l.startsWith('@'); });
-        for (const QString& line : PlaylistFile::complete(lines, QFileInfo(name).absolutePath(), m3u)) {
+        if (rules.skipMarkedLines)
+            lines.removeIf([](const QString& l) { return l.startsWith('@'); });
+        for (const QString& line :
+             PlaylistFile::complete(lines, QFileInfo(name).absolutePath(), m3u)) {
             if (line.trimmed().isEmpty()) continue;
             // ".m3u" comment and directive lines ("#EXTINF:...") are not entries.
             if (m3u && line.startsWith(QLatin1Char('#'))) continue;
@@ -46,11 +48,10 @@ void listArchive(const QString& name, const QString& shown, const MediaIdentifie
     try {
         const ZipArchive zip(name);
         const QString path = rules.absolutePaths ? QFileInfo(name).absoluteFilePath() : name;
-        int ordinal = 0;
-        for (const ArchiveMember& m : zip.members())
-            if (media.isArchivePlayable(m.name))
-                out.entries.append(PlaylistEntry::archiveMember(path, ordinal++));
-        if (ordinal == 0) out.problems << QStringLiteral("nothing playable in ") + shown;
+        const qsizetype playable = media.playableMembers(zip.members()).size();
+        for (int ordinal = 0; ordinal < playable; ++ordinal)
+            out.entries.append(PlaylistEntry::archiveMember(path, ordinal));
+        if (playable == 0) out.problems << QStringLiteral("nothing playable in ") + shown;
     } catch (const std::exception&) {
         out.problems << QStringLiteral("cannot read ") + shown;
     }

@@ -116,18 +116,10 @@ QString EntryResolver::zipMember(const QString& entry) {
     const auto [archive, wanted] = splitArchiveEntry(entry);
     try {
         const ZipArchive zip(archive);
-        int seen = 0;
-        const auto& members = zip.members();
-        for (qsizetype i = 0; i < members.size(); ++i) {
-            if (!media_.isArchivePlayable(members[i].name)) continue;
-            if (seen++ != wanted) continue;
-            const QString name = safeMemberFileName(members[i].name);
-            if (name.isEmpty()) return {};
-            const QString result = extractPath(archive, i, members[i].name, name);
-            if (!isExtract(result)) zip.extract(i, result);
-            temps_.add(result, config_.glbtemp10);
-            return result;
-        }
+        const QList<qsizetype> playable = media_.playableMembers(zip.members());
+        if (wanted < 0 || wanted >= playable.size()) return {};
+        return extractMember(archive, zip.members(), playable[wanted],
+                             [&](qsizetype i, const QString& to) { zip.extract(i, to); });
     } catch (const ArchiveError&) {
     }
     return {};
@@ -136,20 +128,25 @@ QString EntryResolver::zipMember(const QString& entry) {
 QString EntryResolver::lhaMember(const QString& entry) {
     try {
         const LhaArchive lha(entry);
-        const auto& members = lha.members();
-        for (qsizetype i = 0; i < members.size(); ++i) {
-            if (!media_.isArchivePlayable(members[i].name)) continue;
-            const QString name = safeMemberFileName(members[i].name);
-            if (name.isEmpty()) return {};
-            const QString result = extractPath(entry, i, members[i].name, name);
-            if (!isExtract(result)) lha.extract(i, result);
-            // Registered like zip extracts so that it is removed at exit too.
-            temps_.add(result, config_.glbtemp10);
-            return result;
-        }
+        const QList<qsizetype> playable = media_.playableMembers(lha.members());
+        if (playable.isEmpty()) return {};
+        return extractMember(entry, lha.members(), playable.first(),
+                             [&](qsizetype i, const QString& to) { lha.extract(i, to); });
     } catch (const ArchiveError&) {
     }
     return {};
+}
+
+QString EntryResolver::extractMember(
+    const QString& archive, const QList<ArchiveMember>& members, qsizetype index,
+    const std::function<void(qsizetype, const QString&)>& extract) {
+    const QString name = safeMemberFileName(members[index].name);
+    if (name.isEmpty()) return {};
+    const QString result = extractPath(archive, index, members[index].name, name);
+    if (!isExtract(result)) extract(index, result);
+    // Registered so that it is removed at exit (or after ten minutes, as the settings say).
+    temps_.add(result, config_.glbtemp10);
+    return result;
 }
 
 QString EntryResolver::sharedCopy(const QString& entry) {

@@ -67,4 +67,11 @@ bool MediaIdentifier::isArchivePlayable(const QString& name) const {
     return false;
 }
 
+QList<qsizetype> MediaIdentifier::playableMembers(const QList<ArchiveMember>& members) const {
+    QList<qsizetype> playable;
+    for (qsizetype i = 0; i < members.size(); ++i)
+        if (isArchivePlayable(members[i].name)) playable.append(i);
+    return playable;
+}
+
 }  // namespace ombrix

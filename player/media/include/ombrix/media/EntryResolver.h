@@ -60,6 +60,10 @@ private:
     QString compressedModule(const QString& entry, const QString& ext);
     QString zipMember(const QString& entry);
     QString lhaMember(const QString& entry);
+    /// Extracts member @p index of @p archive (once: a fresh extract is reused) and registers it.
+    QString extractMember(const QString& archive, const QList<ArchiveMember>& members,
+                          qsizetype index,
+                          const std::function<void(qsizetype, const QString&)>& extract);
     QString sharedCopy(const QString& entry);
     QString download(const QString& entry);
     /// Where member @p member (@p storedName) of @p source is extracted under @p name; creates

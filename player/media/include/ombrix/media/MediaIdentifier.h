@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <utility>
 
+#include "ombrix/media/ArchiveMember.h"
+
 namespace ombrix {
 
 /// Which player handles a file.
@@ -42,6 +44,9 @@ public:
     bool isSupported(const QString& name) const;
     /// The extension occurs in the flat extension list at position kFirstArchivePlayable or later.
     bool isArchivePlayable(const QString& name) const;
+    /// The indices of the members of an archive that the player plays, in archive order: the
+    /// n-th of them is the archive's playlist entry n.
+    QList<qsizetype> playableMembers(const QList<ArchiveMember>& members) const;
 
     const QStringList& flatExtensions() const noexcept { return flat_; }
 
