@@ -79,7 +79,7 @@ protected:
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus (run under dbus-run-session)";
         if (!media().ok()) GTEST_SKIP() << "lame is needed to make test songs";
-        store->settings().dontsleep = true;
+        store->change([&](PlayerSettings& s) { s.dontsleep = true; });
         client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "mpris-client");
         ASSERT_TRUE(client.isConnected());
     }
@@ -312,7 +312,7 @@ TEST_F(MprisTest, ASecondPlayerTakesAnInstanceNameAndNotificationsFollowTheSetti
         ticks(3);
         EXPECT_TRUE(server.summaries.isEmpty()) << "off by default";
         c->stop();
-        store->settings().songnotify = true;
+        store->change([&](PlayerSettings& s) { s.songnotify = true; });
         c->play();
         ASSERT_TRUE(waitFor([&] {
             ticks(1);

@@ -106,9 +106,9 @@ TEST_F(SettingsStoreTest, SavesAtTheirMomentsAndKeepOtherSections) {
     store.loadOptions();
     store.loadSettings();
     EXPECT_EQ(store.settings().glbsleep, 10);
-    store.settings().glbsleep = 2;
-    store.settings().preloadtag = true;  // an "options" key
-    store.settings().fmain = WindowPosition{5, 6, {}, {}};
+    store.change([&](PlayerSettings& s) { s.glbsleep = 2; });
+    store.change([&](PlayerSettings& s) { s.preloadtag = true; });  // an "options" key
+    store.change([&](PlayerSettings& s) { s.fmain = WindowPosition{5, 6, {}, {}}; });
     store.saveSettings();
     IniDocument ini = IniDocument::load(mainIni());
     EXPECT_EQ(ini.readString("option", "glbsleep"), "2");
@@ -136,7 +136,7 @@ TEST_F(SettingsStoreTest, FirstTimeAndPluginIniNeedTheConfigurationWindow) {
     SettingsStore store(home, mmx);
     store.loadOptions();
     store.loadSettings();
-    store.settings().glblight = 99;
+    store.change([&](PlayerSettings& s) { s.glblight = 99; });
     store.saveSettings();
     EXPECT_EQ(IniDocument::load(mainIni()).readString("option", "firsttime"), "1");
     EXPECT_FALSE(QFileInfo::exists(home.path(SettingsStore::kPluginIni)));
@@ -216,7 +216,7 @@ TEST_F(SettingsStoreTest, UnreadableSettingsFileIsNeverOverwritten) {
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].contains(QDir::toNativeSeparators(mainIni())))
         << problems[0].toStdString();
-    store.settings().glbsleep = 9;
+    store.change([&](PlayerSettings& s) { s.glbsleep = 9; });
     store.markConfigurationOpened();
     store.saveSettings();
     store.saveOptions();

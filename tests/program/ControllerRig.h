@@ -29,7 +29,7 @@ struct ControllerRig {
     ControllerRig(const ControllerRig&) = delete;
     ControllerRig& operator=(const ControllerRig&) = delete;
 
-    PlayerSettings& settings() { return store->settings(); }
+    const PlayerSettings& settings() const { return store->settings(); }
     /// @p n ticks of 100 ms, with the 500 ms tick on every fifth; events run in between.
     void ticks(int n);
     /// Ticks (and real time, for the playing song) until @p done or @p limitMs passed.

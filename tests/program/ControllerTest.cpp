@@ -30,7 +30,6 @@ protected:
         c->setRandom([](int n) { return n - 1; });
     }
 
-    PlayerSettings& s() { return settings(); }
     bool playingPastOneSecond() { return playPastOneSecond(); }
     QStringList copies(int n) { return songs(n); }
 
@@ -74,13 +73,13 @@ TEST_F(ControllerTest, PauseBetweenSongsLastsTheSleepSettingThenTheNextSongPlays
 
 TEST_F(ControllerTest, DontSleepAdvancesAtOnceAndStopDuringThePauseCancelsTheAdvance) {
     c->setPlaylist(copies(3));
-    s().dontsleep = true;
+    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
     c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
     EXPECT_TRUE(c->state().playing);
     EXPECT_FALSE(c->state().sleeping);
 
-    s().dontsleep = false;
+    store->change([&](PlayerSettings& st) { st.dontsleep = false; });
     ASSERT_TRUE(tickUntil([&] { return c->state().sleeping; }));
     c->stop();
     ticks(60);
@@ -89,28 +88,28 @@ TEST_F(ControllerTest, DontSleepAdvancesAtOnceAndStopDuringThePauseCancelsTheAdv
 }
 
 TEST_F(ControllerTest, EndOfTheLastEntryStopsRepeatsOrExits) {
-    s().dontsleep = true;
-    s().autorepeat1 = false;
+    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
+    store->change([&](PlayerSettings& st) { st.autorepeat1 = false; });
     c->setPlaylist(copies(1));
     c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return !c->state().playing; }));
     EXPECT_FALSE(c->state().songOpen);
     EXPECT_EQ(host.closeRequests, 0);
 
-    s().autorepeat1 = true;
+    store->change([&](PlayerSettings& st) { st.autorepeat1 = true; });
     c->setPlaylist(copies(2));
     c->playEntry(1);
     ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 0; }));
     EXPECT_TRUE(c->state().playing) << "auto repeat continues with the first entry";
 
-    s().glbautoexit = true;
+    store->change([&](PlayerSettings& st) { st.glbautoexit = true; });
     c->stop();
     c->playEntry(1);
     ASSERT_TRUE(tickUntil([&] { return host.closeRequests > 0; }));
 }
 
 TEST_F(ControllerTest, RepeatThisSongPlaysTheSameEntryAgain) {
-    s().dontsleep = true;
+    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
     c->setPlaylist(copies(3));
     c->setRepeatThisSong(true);
     c->playEntry(1);
@@ -123,7 +122,7 @@ TEST_F(ControllerTest, RepeatThisSongPlaysTheSameEntryAgain) {
 }
 
 TEST_F(ControllerTest, IntroEndsEachSongAfterTenSecondsWithoutThePause) {
-    s().intro1 = true;
+    store->change([&](PlayerSettings& st) { st.intro1 = true; });
     const QString second = home.filePath("second.mp3");
     QFile::copy(media().mp3Short, second);
     c->setPlaylist({media().mp3Long, second});
@@ -147,7 +146,7 @@ TEST_F(ControllerTest, VanishedFileIsRemovedAndTheNoFrameFileReportsCorrupt) {
     EXPECT_EQ(c->state().line3, "stopped");
     EXPECT_FALSE(c->state().playing);
 
-    s().dontsleep = true;
+    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
     c->playEntry(0);  // junk.mp3: no MPEG frame
     ASSERT_TRUE(
         tickUntil([&] { return c->state().statusText == "file is not accesible or corrupt"; }));
@@ -156,9 +155,9 @@ TEST_F(ControllerTest, VanishedFileIsRemovedAndTheNoFrameFileReportsCorrupt) {
 }
 
 TEST_F(ControllerTest, BusyDeviceIsReportedAndStaleErrorsAreDropped) {
-    s().waveoutid = 97;  // no such device
-    s().dontsleep = true;
-    s().autorepeat1 = false;
+    store->change([&](PlayerSettings& st) { st.waveoutid = 97; });  // no such device
+    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
+    store->change([&](PlayerSettings& st) { st.autorepeat1 = false; });
     c->setPlaylist(copies(1));
     c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return c->state().statusText == "sound device is busy"; }));
@@ -253,14 +252,16 @@ TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
 
     c->stop();
     c->clearPlaylist();
-    s().dontcheckplaylist = true;
+    store->change([&](PlayerSettings& st) { st.dontcheckplaylist = true; });
     c->addFiles({songs[0], home.filePath("gone.mp3"), "http://127.0.0.1:9/x.mp3"}, false);
     EXPECT_EQ(c->playlist(), QStringList({songs[0], "http://127.0.0.1:9/x.mp3"}))
         << "missing local files are dropped, addresses kept";
 
     c->stop();
     c->clearPlaylist();
-    s().random1 = true;  // the test's random source moves every entry to the end
+    store->change([&](PlayerSettings& st) {
+        st.random1 = true;
+    });  // the test's random source moves every entry to the end
     c->addFiles(songs, false);
     // a b c -> (a to the end) b c a -> (c to the end) b a c -> (c stays) b a c
     EXPECT_EQ(c->playlist(), QStringList({songs[1], songs[0], songs[2]}));
@@ -269,7 +270,7 @@ TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
 }
 
 TEST_F(ControllerTest, ExportDecodesTheNextSongIntoAWaveFileWithoutOutput) {
-    s().autorepeat1 = false;
+    store->change([&](PlayerSettings& st) { st.autorepeat1 = false; });
     const QString wav = home.filePath("image.wav");
     c->setPlaylist({media().mp3Short});
     c->armExport(wav);
@@ -312,7 +313,7 @@ TEST_F(ControllerTest, ZipArchiveMembersBecomeEntriesAndPlay) {
     const QByteArray song = readFile(media().mp3Short);
     const QString zip = home.filePath("album.zip");
     zipArchive(zip, {{"cd1/01.mp3", song}, {"notes.txt", "x"}, {"cd2/01.mp3", song}});
-    s().dontsleep = true;
+    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
     c->addFiles({zip}, false);
     EXPECT_EQ(c->playlist(), QStringList({zip, zip + "1"})) << "only playable members count";
     EXPECT_TRUE(c->state().playing);
@@ -341,10 +342,10 @@ TEST_F(ControllerTest, PauseHoldsTheSongAndAnyKeyResumesIt) {
 
 TEST_F(ControllerTest, AlarmPlaysItsSongOnceInItsMinute) {
     const QString song = copies(1).first();
-    s().enablealarm = true;
-    s().alarmhour = 12;
-    s().alarmmin = 1;
-    s().alarmsong = song;
+    store->change([&](PlayerSettings& st) { st.enablealarm = true; });
+    store->change([&](PlayerSettings& st) { st.alarmhour = 12; });
+    store->change([&](PlayerSettings& st) { st.alarmmin = 1; });
+    store->change([&](PlayerSettings& st) { st.alarmsong = song; });
     clock.wall = QDateTime(QDate(2026, 1, 5), QTime(12, 0, 58));
     ticks(10);  // 12:00:59
     EXPECT_FALSE(c->state().playing);

@@ -200,7 +200,7 @@ TEST_F(TagEditorTest, UnifyOfTheYearAsksForFiveFilesAndWritesAll) {
 }
 
 TEST_F(TagEditorTest, EditingThePlayingFileChangesTheLinesAtOnceAndTheFileAtStop) {
-    world.store->settings().idtag2 = 1;  // artist on the second line
+    world.store->change([&](PlayerSettings& s) { s.idtag2 = 1; });  // artist on the second line
     const QString file = world.songFolder() + "/playing.mp3";
     ASSERT_TRUE(world.play(file));
     const QByteArray bytes = readFile(file);

@@ -54,7 +54,8 @@ TEST_F(TelnetCommandHostTest, LoadAddsAndPlaysAFileOfTheFolder) {
     rig.song("music/Track.mp3");
     rig.song("outside.mp3");
     EXPECT_EQ(host.execute("load Track.mp3"), "unrecognized command or syntax error");
-    rig.settings().telnetpath = "music";  // relative: inside the home
+    rig.store->change(
+        [&](PlayerSettings& s) { s.telnetpath = "music"; });  // relative: inside the home
     EXPECT_EQ(host.folder(), rig.home.filePath("music"));
     EXPECT_EQ(host.execute("load ../outside.mp3"), "file not found");
     EXPECT_EQ(host.execute("load track.mp3"), "ok");
@@ -68,7 +69,7 @@ TEST_F(TelnetCommandHostTest, LoadAddsAndPlaysAFileOfTheFolder) {
 TEST_F(TelnetCommandHostTest, ShutdownOnlyWithPermission) {
     EXPECT_EQ(host.execute("shutdown"), "permission denied");
     EXPECT_EQ(shutdowns, 0);
-    rig.settings().allowshutdown = true;
+    rig.store->change([&](PlayerSettings& s) { s.allowshutdown = true; });
     EXPECT_EQ(host.execute("shutdown"), "");
     EXPECT_EQ(shutdowns, 1);
 }

@@ -26,8 +26,8 @@ const QByteArray kSyntaxError = "unrecognized command or syntax error\n\r\n\r> "
 class TelnetServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rig.settings().startdaemon = true;
-        rig.settings().telnetbind = "127.0.0.1";
+        rig.store->change([&](PlayerSettings& s) { s.startdaemon = true; });
+        rig.store->change([&](PlayerSettings& s) { s.telnetbind = "127.0.0.1"; });
         daemon.startIfEnabled();
         ASSERT_TRUE(daemon.server().isRunning()) << daemon.server().errorString().toStdString();
         port = daemon.server().port();
@@ -65,7 +65,7 @@ TEST_F(TelnetServerTest, GreetingEchoAndTheTableOverARealConnection) {
         play = c.command("   play   ");
         load = c.command("load Tune.mp3");
     });
-    rig.settings().telnetpath = "music";
+    rig.store->change([&](PlayerSettings& s) { s.telnetpath = "music"; });
     runClients(1, [&](int) {
         TelnetClient c(port);
         c.readPrompt();
@@ -92,7 +92,7 @@ TEST_F(TelnetServerTest, ByeEndsTheSessionAndTraversalFindsNothing) {
     rig.song("music/Tune.mp3");
     rig.song("secret.mp3");
     ASSERT_TRUE(QFile::link(rig.home.filePath("secret.mp3"), rig.home.filePath("music/link.mp3")));
-    rig.settings().telnetpath = rig.home.filePath("music");
+    rig.store->change([&](PlayerSettings& s) { s.telnetpath = rig.home.filePath("music"); });
     QList<QByteArray> replies;
     QByteArray bye, after;
     runClients(1, [&](int) {

@@ -320,7 +320,7 @@ void MainWindow::registerHotKeys() {
 void MainWindow::connectMenus() {
     MainMenus& m = *menus_;
     PlaybackController& c = *controller_;
-    PlayerSettings& s = store_.settings();
+    const PlayerSettings& s = store_.settings();
     auto on = [&](const QString& name, auto fn) {
         if (QAction* a = m.item(name)) connect(a, &QAction::triggered, this, fn);
     };
@@ -344,16 +344,6 @@ void MainWindow::connectMenus() {
     on(QStringLiteral("SaveToDesktop1"), [this] {
         savePlaylistToDesktop(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
     });
-    auto toggle = [&](const QString& name, bool& value, std::function<void(bool)> after = {}) {
-        QAction* a = m.item(name);
-        if (!a) return;
-        a->setChecked(value);
-        connect(a, &QAction::toggled, this, [this, &value, after](bool on) {
-            value = on;
-            if (after) after(on);
-            refreshMenus();
-        });
-    };
     // The playback options go through the controller, which stores them and tells every
     // reader (menus, telnet, the desktop's media controls).
     auto option = [&](const QString& name, bool value, void (PlaybackController::*set)(bool)) {
@@ -368,11 +358,15 @@ void MainWindow::connectMenus() {
     option(QStringLiteral("Resume1"), s.resume1, &PlaybackController::setResume);
     option(QStringLiteral("EnableFX1"), s.enablefx1, &PlaybackController::setEffectsEnabled);
     option(QStringLiteral("EnableEQ1"), s.enableeq1, &PlaybackController::setEqualizerEnabled);
-    toggle(QStringLiteral("StayonTop1"), s.stayontop1, [this](bool on) {
-        const bool visible = isVisible();
-        setWindowFlag(Qt::WindowStaysOnTopHint, on);
-        if (visible) show();
-    });
+    if (QAction* a = m.item(QStringLiteral("StayonTop1"))) {
+        a->setChecked(s.stayontop1);
+        connect(a, &QAction::toggled, this, [this](bool on) {
+            store_.change([on](PlayerSettings& st) { st.stayontop1 = on; });
+            const bool visible = isVisible();
+            setWindowFlag(Qt::WindowStaysOnTopHint, on);
+            if (visible) show();
+        });
+    }
     on(QStringLiteral("EditTag1"), [this] {
         const PlayerState st = controller_->state();
         openTagEditor(st.songOpen ? st.currentFile : QString());
@@ -382,7 +376,9 @@ void MainWindow::connectMenus() {
     if (QAction* a = m.item(QStringLiteral("RepeatThisSong1")))
         connect(a, &QAction::toggled, this, [&c](bool on) { c.setRepeatThisSong(on); });
     m.checkPriority(s.threadpriority);
-    connect(&m, &MainMenus::priorityChosen, this, [&s](int i) { s.threadpriority = i; });
+    connect(&m, &MainMenus::priorityChosen, this, [this](int i) {
+        store_.change([i](PlayerSettings& s) { s.threadpriority = i; });
+    });
     connect(&m, &MainMenus::recentFileChosen, this, [this](const QString& f) {
         if (!controller_->acceptsFiles()) return;
         controller_->stop();
@@ -602,8 +598,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::exitSave() {
     if (exitSaved_) return;
     exitSaved_ = true;
-    PlayerSettings& s = store_.settings();
-    s.fmain = WindowPosition{pos().x(), pos().y(), std::nullopt, std::nullopt};
+    store_.change([this](PlayerSettings& s) {
+        s.fmain = WindowPosition{pos().x(), pos().y(), std::nullopt, std::nullopt};
+    });
     try {
         store_.saveSettings();
     } catch (const std::exception& e) {

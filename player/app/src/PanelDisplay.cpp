@@ -219,7 +219,6 @@ bool PanelDisplay::start() {
 }
 
 bool PanelDisplay::select(bool coolbar, const QString& name, bool fatal) {
-    PlayerSettings& s = w_.store->settings();
     QStringList candidates;
     if (auto p = PanelList::resolve(folder(coolbar), name)) candidates << *p;
     // A home that could not be seeded still has the installed copy of the default panel.
@@ -233,8 +232,10 @@ bool PanelDisplay::select(bool coolbar, const QString& name, bool fatal) {
     for (const QString& path : candidates) {
         try {
             panel_.apply(path);
-            (coolbar ? s.coolbarname : s.panelname) = name;
-            s.coolbar = coolbar;
+            w_.store->change([&](PlayerSettings& s) {
+                (coolbar ? s.coolbarname : s.panelname) = name;
+                s.coolbar = coolbar;
+            });
             coolbarModeAction_->setChecked(coolbar);
             QActionGroup* group = coolbar ? coolbarGroup_ : panelGroup_;
             for (QAction* a : group->actions()) a->setChecked(a->text() == name);

@@ -46,6 +46,8 @@ PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& reso
       ownDecoder_(decoder ? nullptr : std::make_unique<LibraryDecoder>()),
       decoder_(decoder ? decoder : ownDecoder_.get()),
       random_(PlaylistOrder::systemRandom()) {
+    // Options changed anywhere (menus, the configuration, a remote) reach every reader.
+    connect(&store_, &SettingsStore::changed, this, [this] { markChanged(kChangeOptions); });
     line1_ = kDisplayName;
     line3_ = QStringLiteral("ready");
 }
@@ -113,33 +115,33 @@ void PlaybackController::setRepeatThisSong(bool on) {
 }
 
 void PlaybackController::setShuffle(bool on) {
-    store_.settings().random1 = on;
+    store_.change([on](PlayerSettings& s) { s.random1 = on; });
     markChanged(kChangeOptions);
 }
 
 void PlaybackController::setAutoRepeat(bool on) {
-    store_.settings().autorepeat1 = on;
+    store_.change([on](PlayerSettings& s) { s.autorepeat1 = on; });
     markChanged(kChangeOptions);
 }
 
 void PlaybackController::setIntro(bool on) {
-    store_.settings().intro1 = on;
+    store_.change([on](PlayerSettings& s) { s.intro1 = on; });
     markChanged(kChangeOptions);
 }
 
 void PlaybackController::setResume(bool on) {
-    store_.settings().resume1 = on;
+    store_.change([on](PlayerSettings& s) { s.resume1 = on; });
     markChanged(kChangeOptions);
 }
 
 void PlaybackController::setEffectsEnabled(bool on) {
-    store_.settings().enablefx1 = on;
+    store_.change([on](PlayerSettings& s) { s.enablefx1 = on; });
     decoder_->enableEffects(on);
     markChanged(kChangeOptions);
 }
 
 void PlaybackController::setEqualizerEnabled(bool on) {
-    store_.settings().enableeq1 = on;
+    store_.change([on](PlayerSettings& s) { s.enableeq1 = on; });
     decoder_->enableEqualizer(on);
     markChanged(kChangeOptions);
 }

@@ -157,6 +157,11 @@ void addFront(QStringList& list, const QString& entry) {
 
 }  // namespace
 
+void SettingsStore::change(const std::function<void(PlayerSettings&)>& edit) {
+    edit(settings_);
+    emit changed();
+}
+
 SettingsStore::SettingsStore(Home home, ProcessorFeatures cpu) : home_(std::move(home)), cpu_(cpu) {
     settings_.alarmsong = home_.path(QStringLiteral("backup.dmp"));
     settings_.usemmx = cpu_.mmxPathFastest();
@@ -198,6 +203,7 @@ void SettingsStore::loadOptions() {
     s.usek63d = ini.readBool(kOption, QStringLiteral("usek63d"), cpu_.amd3dnow);
     s.localfont = ini.readString(kOption, QStringLiteral("localfont"), s.localfont);
     mediaTypes_.read(readForLoad(mediaIniPath()));
+    emit changed();
 }
 
 void SettingsStore::loadSettings() {
@@ -226,6 +232,7 @@ void SettingsStore::loadSettings() {
     s.glbambient = readInt(plugin, kBump, QStringLiteral("glbambient"), s.glbambient);
     s.glbreflect = readInt(plugin, kBump, QStringLiteral("glbreflect"), s.glbreflect);
     s.glblight = readInt(plugin, kBump, QStringLiteral("glblight"), s.glblight);
+    emit changed();
 }
 
 IniDocument SettingsStore::readMain() {
@@ -307,14 +314,17 @@ void SettingsStore::firstRun(const QString& tempFolder, bool systemIsJapanese) {
     } else {
         settings_.language = 0;
     }
+    emit changed();
 }
 
 void SettingsStore::addRecentFile(const QString& file) {
     addFront(settings_.recent, file);
+    emit changed();
 }
 
 void SettingsStore::addRecentFolder(const QString& folder) {
     addFront(settings_.recentfolder, folder);
+    emit changed();
 }
 
 }  // namespace ombrix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -24,7 +25,8 @@ namespace ombrix {
  * defaults, saving leaves it alone, and the problem is reported once (takeProblems()).
  * Thread affinity: main thread.
  */
-class SettingsStore {
+class SettingsStore : public QObject {
+    Q_OBJECT
 public:
     static inline const QString kPluginIni = QStringLiteral("plugin.ini");
     static inline const QString kMediaIni = QStringLiteral("resource/media.ini");
@@ -33,8 +35,9 @@ public:
 
     SettingsStore(Home home, ProcessorFeatures cpu);
 
-    PlayerSettings& settings() noexcept { return settings_; }
     const PlayerSettings& settings() const noexcept { return settings_; }
+    /// Changes the settings through @p edit, then signals changed(). The only way to write them.
+    void change(const std::function<void(PlayerSettings&)>& edit);
     MediaTypes& mediaTypes() noexcept { return mediaTypes_; }
     const MediaTypes& mediaTypes() const noexcept { return mediaTypes_; }
     const Home& home() const noexcept { return home_; }
@@ -90,6 +93,10 @@ public:
     QString mainIniPath() const { return home_.path(Home::kMainIni); }
     QString pluginIniPath() const { return home_.path(kPluginIni); }
     QString mediaIniPath() const { return home_.path(kMediaIni); }
+
+signals:
+    /// The settings were changed, loaded or set up; readers take settings() again.
+    void changed();
 
 private:
     /// @p path for changing: nullopt (reported once) when it exists but cannot be read.
