@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
-#include "ProgramSupport.h"
+#include "support/Files.h"
 #include "ombrix/control/SessionMarker.h"
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/settings/IniDocument.h"
