@@ -7,16 +7,16 @@
 #include <QMenu>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/app/MainMenus.h"
 #include "ombrix/app/MainWindow.h"
-#include "support/FakeMixer.h"
 #include "ombrix/control/InstanceMessage.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/control/SessionMarker.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/TextFile.h"
+#include "support/FakeMixer.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

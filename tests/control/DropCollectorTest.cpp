@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/media/MediaIdentifier.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 

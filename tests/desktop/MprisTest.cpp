@@ -11,12 +11,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "support/ControllerRig.h"
-#include "support/Files.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/desktop/MprisService.h"
 #include "ombrix/desktop/SongNotifier.h"
+#include "support/ControllerRig.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 
@@ -76,9 +76,9 @@ protected:
 
     // A copy of the long test song with an ID3v2 tag in front.
     QString taggedSong(const QString& name, const QByteArray& title) {
-        const QByteArray tag = id3v2(4, id3v2Frame(4, "TIT2", title) +
-                                            id3v2Frame(4, "TPE1", "The Testers") +
-                                            id3v2Frame(4, "TALB", "Bus Sessions"));
+        const QByteArray tag =
+            id3v2(4, id3v2Frame(4, "TIT2", title) + id3v2Frame(4, "TPE1", "The Testers") +
+                         id3v2Frame(4, "TALB", "Bus Sessions"));
         const QString path = home.filePath(name);
         writeFile(path, tag + readFile(media().mp3Long));
         return path;

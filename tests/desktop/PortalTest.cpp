@@ -9,11 +9,11 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 
-#include "support/Files.h"
 #include "ombrix/desktop/AlsaMixer.h"
 #include "ombrix/desktop/GlobalHotKeys.h"
 #include "ombrix/desktop/HotKeySequence.h"
 #include "ombrix/desktop/PortalHotKeys.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 

@@ -6,11 +6,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
-#include "support/HttpServer.h"
 #include "ombrix/media/HttpDownloader.h"
 #include "ombrix/media/LhaArchive.h"
 #include "ombrix/media/ZipArchive.h"
+#include "support/Files.h"
+#include "support/HttpServer.h"
 
 using namespace ombrix;
 
@@ -230,7 +230,8 @@ TEST(HttpDownloader, SizeLimitAndDeadlineEndDownloads) {
         EXPECT_FALSE(QFileInfo::exists(o.file));
     }
     test::HttpServer endless;
-    endless.rawReply = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + QByteArray(6000, 's');
+    endless.rawReply =
+        "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + QByteArray(6000, 's');
     {
         // No size is announced; the bytes received pass the limit.
         HttpDownloader d;

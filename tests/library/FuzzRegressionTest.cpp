@@ -30,9 +30,8 @@ int runAll(const char* name, const Driver& driver) {
 TEST(FuzzRegressions, EveryParserOnEverySavedInput) {
     using namespace ombrix::fuzz;
     const std::pair<const char*, Driver> drivers[] = {
-        {"ini", iniDriver},         {"playlist", playlistDriver},
-        {"tag", tagDriver},         {"probe", probeDriver},
-        {"member-name", memberNameDriver}, {"shell-link", shellLinkDriver},
+        {"ini", iniDriver},     {"playlist", playlistDriver},      {"tag", tagDriver},
+        {"probe", probeDriver}, {"member-name", memberNameDriver}, {"shell-link", shellLinkDriver},
     };
     for (const auto& [name, driver] : drivers) {
         runAll(name, driver);

@@ -6,11 +6,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/MediaTypes.h"
 #include "ombrix/settings/SettingsStore.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 

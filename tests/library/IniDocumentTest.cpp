@@ -5,8 +5,8 @@
 
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/settings/TextFile.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 

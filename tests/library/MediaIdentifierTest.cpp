@@ -4,8 +4,8 @@
 
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/media/FileInformation.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 using test::le16;
@@ -33,9 +33,9 @@ QByteArray mpegWave() {
 
 TEST(MediaIdentifier, KindsByExtension) {
     QTemporaryDir dir;
-    const QList<QPair<const char*, int>> kinds{
-        {"b.MP3", kKindMpeg}, {"d.rmp", kKindMpeg},  {"e.mid", kKindMci},
-        {"g.mod", kKindModule}, {"i.txt", kKindUnknown}, {"j", kKindUnknown}};
+    const QList<QPair<const char*, int>> kinds{{"b.MP3", kKindMpeg},    {"d.rmp", kKindMpeg},
+                                               {"e.mid", kKindMci},     {"g.mod", kKindModule},
+                                               {"i.txt", kKindUnknown}, {"j", kKindUnknown}};
     for (const auto& [name, kind] : kinds) {
         test::writeFile(dir.filePath(name), "data");
         EXPECT_EQ(MediaIdentifier::mediaKind(dir.filePath(name)), kind) << name;

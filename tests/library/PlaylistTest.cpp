@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/library/DiscTitles.h"
 #include "ombrix/library/Playlist.h"
 #include "ombrix/library/PlaylistEntry.h"
@@ -13,6 +12,7 @@
 #include "ombrix/library/PlaylistOrder.h"
 #include "ombrix/library/SongTag.h"
 #include "ombrix/settings/TextFile.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <random>
 
-#include "support/Files.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/library/SongTag.h"
 #include "ombrix/media/LhaArchive.h"
@@ -17,6 +16,7 @@
 #include "ombrix/probe/MediaProbe.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/TextFile.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 using test::le32;

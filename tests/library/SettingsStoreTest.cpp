@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/settings/TextFile.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 

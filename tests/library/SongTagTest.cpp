@@ -11,9 +11,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/probe/BufferByteSource.h"
 #include "ombrix/probe/MediaProbe.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 using test::id3v1;

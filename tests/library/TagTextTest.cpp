@@ -9,10 +9,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/library/LegacyText.h"
 #include "ombrix/library/ModernTagReader.h"
 #include "ombrix/library/SongTag.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {
@@ -28,8 +28,8 @@ QByteArray apeItem(const QByteArray& key, const QByteArray& value) {
 QByteArray apeTag(const QByteArray& items, int count) {
     const quint32 size = quint32(items.size() + 32);
     auto block = [&](quint32 flags) {
-        return QByteArray("APETAGEX") + le32(2000) + le32(size) +
-               le32(quint32(count)) + le32(flags) + QByteArray(8, '\0');
+        return QByteArray("APETAGEX") + le32(2000) + le32(size) + le32(quint32(count)) +
+               le32(flags) + QByteArray(8, '\0');
     };
     return block(0xA0000000u) + items + block(0x80000000u);
 }

@@ -11,12 +11,12 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/media/EntryResolver.h"
 #include "ombrix/media/ExclusiveFile.h"
 #include "ombrix/media/LhaArchive.h"
 #include "ombrix/settings/Home.h"
 #include "ombrix/settings/PrivateFolder.h"
+#include "support/Files.h"
 
 using namespace ombrix;
 

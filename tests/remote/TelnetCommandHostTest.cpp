@@ -5,17 +5,15 @@
 #include <QDir>
 #include <QFile>
 
-#include "support/ControllerRig.h"
 #include "ombrix/remote/TelnetCommandHost.h"
+#include "support/ControllerRig.h"
 
 namespace ombrix::test {
 namespace {
 
 class TelnetCommandHostTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        OMBRIX_NEED_MEDIA();
-    }
+    void SetUp() override { OMBRIX_NEED_MEDIA(); }
     ControllerRig rig;
     int shutdowns = 0;
     TelnetCommandHost host{*rig.controller, *rig.store, "Ombrix Player", [this] { ++shutdowns; }};

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "support/Files.h"
 #include "ombrix/remote/TelnetFolder.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

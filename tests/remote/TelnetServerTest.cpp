@@ -12,11 +12,11 @@
 #include <latch>
 #include <thread>
 
-#include "support/ControllerRig.h"
 #include "TelnetClient.h"
 #include "ombrix/remote/TelnetConnection.h"
 #include "ombrix/remote/TelnetDaemon.h"
 #include "ombrix/remote/TelnetSession.h"
+#include "support/ControllerRig.h"
 
 namespace ombrix::test {
 namespace {

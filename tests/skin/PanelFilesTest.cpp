@@ -5,11 +5,11 @@
 #include <QFileInfo>
 
 #include "PanelFiles.h"
-#include "support/Files.h"
 #include "ombrix/skin/PanelError.h"
 #include "ombrix/skin/PanelInstaller.h"
 #include "ombrix/skin/PanelList.h"
 #include "ombrix/skin/SkinFile.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {
@@ -147,7 +147,8 @@ TEST(PanelInstall, InstallsIntoTheFolderAndRefusesUnsafeArchivesBeforeWriting) {
     QTemporaryDir target;
     const QString folder = target.filePath("panel");
 
-    zipArchive(src.path("good.zip"), {{"skins/neat.bmp", image}, {"skins/neat.btn", "[button]\r\n"}});
+    zipArchive(src.path("good.zip"),
+               {{"skins/neat.bmp", image}, {"skins/neat.btn", "[button]\r\n"}});
     EXPECT_EQ(PanelInstaller::install(src.path("good.zip"), folder), "neat");
     EXPECT_TRUE(QFileInfo(folder + "/neat.bmp").isFile());
     EXPECT_TRUE(QFileInfo(folder + "/neat.btn").isFile());

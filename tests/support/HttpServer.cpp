@@ -40,7 +40,8 @@ void HttpServer::answer(QTcpSocket* s, const QByteArray& request) {
         s->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
                  QByteArray::number(doc->size()) + "\r\nConnection: close\r\n\r\n" + *doc);
     else
-        s->write("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found");
+        s->write(
+            "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found");
     s->disconnectFromHost();
 }
 

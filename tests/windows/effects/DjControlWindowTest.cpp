@@ -17,10 +17,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "support/ControllerRig.h"
 #include "EffectsFakes.h"
-#include "support/Files.h"
-#include "support/FakeMixer.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/effects/MixoraDesk.h"
 #include "ombrix/media/EntryResolver.h"
@@ -30,6 +27,9 @@
 #include "ombrix/settings/SettingsStore.h"
 #include "ombrix/windows/effects/DjWindow.h"
 #include "ombrix/windows/effects/EqualizerWindow.h"
+#include "support/ControllerRig.h"
+#include "support/FakeMixer.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

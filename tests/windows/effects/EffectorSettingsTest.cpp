@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 
 #include "EffectsFakes.h"
-#include "support/Files.h"
 #include "ombrix/effects/DjControlMath.h"
 #include "ombrix/effects/EffectorSettings.h"
 #include "ombrix/settings/IniDocument.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

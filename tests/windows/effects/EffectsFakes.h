@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "support/Files.h"
 #include "ombrix/effects/EffectsDesk.h"
 #include "ombrix/effects/EqualizerSink.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 

@@ -6,13 +6,13 @@
 #include <cmath>
 
 #include "EffectsFakes.h"
-#include "support/Files.h"
 #include "core/DecoderSettings.h"
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
 #include "ombrix/effects/EqualizerCurve.h"
 #include "ombrix/settings/IniDocument.h"
 #include "output/CaptureAudioDevice.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

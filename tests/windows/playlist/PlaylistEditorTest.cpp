@@ -2,13 +2,14 @@
 // line and the hand-over of the list on closing.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 
-#include "support/ControllerRig.h"
-#include "support/Files.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/windows/playlist/DesktopPlaylist.h"
 #include "ombrix/windows/playlist/PlaylistEditor.h"
+#include "support/ControllerRig.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

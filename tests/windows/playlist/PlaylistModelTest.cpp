@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <random>
 
-#include "support/ControllerRig.h"
 #include "ombrix/library/Playlist.h"
 #include "ombrix/library/SongTag.h"
+#include "support/ControllerRig.h"
 
 namespace ombrix::test {
 namespace {

@@ -6,13 +6,13 @@
 #include <QMimeData>
 #include <QTest>
 
-#include "support/ControllerRig.h"
-#include "support/Files.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/windows/common/WindowPlacement.h"
 #include "ombrix/windows/playlist/PlaylistEditor.h"
 #include "ombrix/windows/playlist/PlaylistView.h"
 #include "ombrix/windows/playlist/PlaylistWindow.h"
+#include "support/ControllerRig.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

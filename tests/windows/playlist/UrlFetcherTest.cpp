@@ -4,10 +4,10 @@
 
 #include <QFileInfo>
 
+#include "ombrix/windows/playlist/UrlFetcher.h"
 #include "support/ControllerRig.h"
 #include "support/Files.h"
 #include "support/HttpServer.h"
-#include "ombrix/windows/playlist/UrlFetcher.h"
 
 namespace ombrix::test {
 namespace {

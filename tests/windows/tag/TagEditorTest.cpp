@@ -7,8 +7,8 @@
 #include <QFileInfo>
 
 #include "TaggerSupport.h"
-#include "support/Files.h"
 #include "ombrix/windows/tag/TagEditor.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {
@@ -18,9 +18,7 @@ using Result = TagEditor::SaveResult;
 
 class TagEditorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        OMBRIX_NEED_MEDIA();
-    }
+    void SetUp() override { OMBRIX_NEED_MEDIA(); }
     TaggerWorld world;
     TagEditor editor{*world.controller};
 };

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>

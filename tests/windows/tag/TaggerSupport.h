@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "support/ControllerRig.h"
 #include "ombrix/library/SongTag.h"
+#include "support/ControllerRig.h"
 
 namespace ombrix::test {
 
