@@ -42,7 +42,7 @@ sanitize: deps
 	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-TSAN_TARGETS ?= decoder_tests telnet_tests
+TSAN_TARGETS ?= decoder_tests remote_tests
 tsan: deps
 	cmake -S . -B $(BUILD_DIR)-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBRIX_SANITIZE=thread \
 	  -DOMBRIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)

@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
-#include "ProgramSupport.h"
 #include "ombrix/control/SessionMarker.h"
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/settings/IniDocument.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 namespace {

@@ -1,5 +1,5 @@
 // System-wide keys through a stand-in for the desktop portal's GlobalShortcuts interface, on
-// the test's own session bus.
+// the test's own session bus; the key texts, and the ALSA mixer on a machine without a card.
 #include <gtest/gtest.h>
 
 #include <QDBusArgument>
@@ -9,8 +9,11 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 
-#include "ProgramSupport.h"
+#include "ombrix/desktop/AlsaMixer.h"
+#include "ombrix/desktop/GlobalHotKeys.h"
+#include "ombrix/desktop/HotKeySequence.h"
 #include "ombrix/desktop/PortalHotKeys.h"
+#include "support/Files.h"
 
 namespace ombrix::test {
 
@@ -139,6 +142,33 @@ TEST(PortalTest, KeysAreBoundInOneSessionAndActivationsReportTheirId) {
     EXPECT_FALSE(keys.bound());
     portalBus.unregisterService(PortalHotKeys::kPortalService);
     QDBusConnection::disconnectFromBus("portal");
+}
+
+TEST(AlsaMixerTest, NoUsableCardMeansNoMixerAndNoFailure) {
+    AlsaMixer mixer;
+    if (mixer.deviceCount() > 0) GTEST_SKIP() << "this machine has a sound card";
+    EXPECT_FALSE(mixer.open(0, 0, 0));
+    EXPECT_FALSE(mixer.isOpen());
+    EXPECT_EQ(mixer.channels(), 0);
+    mixer.setVolume(100, 100);  // ignored
+    EXPECT_EQ(mixer.volume(), std::make_pair(0, 0));
+}
+
+TEST(HotKeyTest, SequencesParseAndOffscreenSessionsSayWhyThereAreNone) {
+    const auto a = HotKeySequence::parse("SHIFT+CTRL+U");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->modifiers, HotKeySequence::kShift | HotKeySequence::kCtrl);
+    EXPECT_EQ(a->key, "U");
+    EXPECT_EQ(HotKeySequence::parse("alt+f5")->key, "F5");
+    EXPECT_EQ(HotKeySequence::parse("Win+HOME")->key, "Home");
+    EXPECT_FALSE(HotKeySequence::parse(""));
+    EXPECT_FALSE(HotKeySequence::parse("CTRL+"));
+    EXPECT_FALSE(HotKeySequence::parse("HYPER+X"));
+
+    const auto keys = GlobalHotKeys::create();
+    EXPECT_FALSE(keys->available());
+    EXPECT_TRUE(keys->unavailableReason().contains("not available"));
+    EXPECT_FALSE(keys->registerKey(1, "SHIFT+CTRL+U"));
 }
 
 }  // namespace

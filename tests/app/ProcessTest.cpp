@@ -1,0 +1,132 @@
+// The program as a user starts it: a second start hands its file to the first, and a real
+// window under Xvfb plays a song to its end into SDL's disk writer.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include "ombrix/control/SessionMarker.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/TextFile.h"
+#include "support/Files.h"
+
+namespace ombrix::test {
+namespace {
+
+QProcessEnvironment programEnvironment(const QString& instance) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("OMBRIX_INSTANCE", instance);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SDL_AUDIODRIVER", "dummy");
+    return env;
+}
+
+void writeOptions(const QString& home, const QList<QPair<QString, QString>>& values) {
+    IniDocument ini;
+    for (const auto& [key, value] : values) ini.writeString("option", key, value);
+    QDir().mkpath(home);
+    ini.save(QDir(home).filePath("ombrix player.ini"));
+}
+
+QString playingEntry(const QString& home) {
+    const QString marker = QDir(home).filePath(SessionMarker::kFileName);
+    if (!QFile::exists(marker)) return {};
+    const QStringList lines = TextFile::readLines(marker);
+    return lines.size() > 1 ? lines.at(1) : QString();
+}
+
+TEST(ProcessTest, SecondStartHandsItsFileToTheRunningPlayerAndShowsNothing) {
+    OMBRIX_NEED_MEDIA();
+    QTemporaryDir home;
+    const QString instance = "ombrix-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    QProcess first;
+    first.setProcessEnvironment(programEnvironment(instance));
+    first.start(OMBRIX_PROGRAM, {"--home", home.path()});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(waitFor([&] {
+        return QFile::exists(QDir(home.path()).filePath(SessionMarker::kFileName));
+    })) << "the first instance did not come up";
+
+    // A long name split at a blank by the shell is joined back for the running player.
+    const QString spaced = QDir(home.path()).filePath("my song.mp3");
+    QFile::copy(media().mp3Long, spaced);
+    QProcess second;
+    second.setProcessEnvironment(programEnvironment(instance));
+    second.start(OMBRIX_PROGRAM,
+                 {"--home", home.path(), QDir(home.path()).filePath("my"), "song.mp3"});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 0);
+
+    EXPECT_TRUE(waitFor([&] { return playingEntry(home.path()) == spaced; }))
+        << "the running player did not play the handed-over file";
+    first.kill();
+    first.waitForFinished();
+}
+
+TEST(ProcessTest, TheEndOfTheSessionClosesThePlayerLikeExitAndKeepsItsPlaylist) {
+    OMBRIX_NEED_MEDIA();
+    QTemporaryDir home;
+    const QString song = QDir(home.path()).filePath("kept.mp3");
+    QFile::copy(media().mp3Long, song);
+    QProcess player;
+    player.setProcessEnvironment(
+        programEnvironment("ombrix-test-" + QUuid::createUuid().toString(QUuid::Id128)));
+    player.start(OMBRIX_PROGRAM, {"--home", home.path(), song});
+    ASSERT_TRUE(player.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return playingEntry(home.path()) == song; }));
+    player.terminate();  // SIGTERM, as at logout, while the sound device is open
+    ASSERT_TRUE(player.waitForFinished(20000)) << "the player ignored SIGTERM";
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(player.exitCode(), 0);
+    EXPECT_EQ(TextFile::readLines(QDir(home.path()).filePath("backup.dmp")), QStringList({song}));
+    EXPECT_FALSE(QFile::exists(QDir(home.path()).filePath(SessionMarker::kFileName)))
+        << "a clean end leaves no crash marker";
+}
+
+TEST(ProcessTest, RealWindowPlaysASongToItsEndIntoTheSoundDevice) {
+    OMBRIX_NEED_MEDIA();
+    const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
+    if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is missing";
+    QTemporaryDir home;
+    writeOptions(home.path(), {{"glbautoexit", "1"},
+                               {"dontsleep", "1"},
+                               {"glbhide", "0"},
+                               {"usemmx", "0"},
+                               {"glbmp3volume", "32767"}});
+    const QString raw = QDir(home.path()).filePath("device.raw");
+
+    QProcessEnvironment env =
+        programEnvironment("ombrix-test-" + QUuid::createUuid().toString(QUuid::Id128));
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("SDL_AUDIODRIVER", "disk");
+    env.insert("SDL_DISKAUDIOFILE", raw);
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.start(xvfbRun, {"-a", "-s", "-screen 0 800x600x24 -nolisten tcp", OMBRIX_PROGRAM,
+                           "--home", home.path(), media().mp3Short});
+    ASSERT_TRUE(player.waitForFinished(60000)) << "the player did not exit after its last song";
+    EXPECT_EQ(player.exitCode(), 0) << player.readAllStandardError().toStdString();
+
+    QProcess decode;
+    decode.start(OMBRIX_DECODE_TOOL,
+                 {"--raw", "--path", "float", "--volume", "32767", media().mp3Short, "-"});
+    ASSERT_TRUE(decode.waitForFinished(60000));
+    const QByteArray expected = decode.readAllStandardOutput();
+    const QByteArray heard = TextFile::readAll(raw);
+    ASSERT_GT(expected.size(), 200000);
+    // The device may play silence before the first block arrives; then the whole song follows.
+    const qsizetype start = heard.indexOf(expected.mid(100000, 256)) - 100000;
+    ASSERT_GE(start, 0) << "the device did not get the decoded song";
+    EXPECT_LT(start, 44100 * 4) << "more than a second of silence before the song";
+    EXPECT_EQ(heard.left(start), QByteArray(start, '\0'));
+    EXPECT_EQ(heard.mid(start, expected.size()), expected)
+        << "the song was not played whole, to its end";
+    EXPECT_TRUE(QFile::exists(QDir(home.path()).filePath("backup.dmp")));
+}
+
+}  // namespace
+}  // namespace ombrix::test

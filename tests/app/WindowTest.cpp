@@ -1,0 +1,164 @@
+// The main window: start-up order, menus, exit saves, resume and the crash guard.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include "ombrix/app/MainMenus.h"
+#include "ombrix/app/MainWindow.h"
+#include "ombrix/control/InstanceMessage.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/control/SessionMarker.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/settings/IniDocument.h"
+#include "ombrix/settings/TextFile.h"
+#include "support/FakeMixer.h"
+#include "support/Files.h"
+
+namespace ombrix::test {
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OMBRIX_NEED_MEDIA();
+        Home(home.path())
+            .seed(Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
+                                       QCoreApplication::applicationDirPath()));
+    }
+    std::unique_ptr<MainWindow> open(QStringList args = {}) {
+        MainWindow::Options o;
+        o.home = home.path();
+        o.args = std::move(args);
+        o.mixer = std::make_unique<FakeMixer>();
+        o.hotKeys = false;
+        return std::make_unique<MainWindow>(std::move(o));
+    }
+    void writeIni(const QString& key, const QString& value) {
+        IniDocument ini = IniDocument::load(home.filePath("ombrix player.ini"));
+        ini.writeString("option", key, value);
+        ini.save(home.filePath("ombrix player.ini"));
+    }
+    QString song(const QString& name) {
+        const QString f = home.filePath(name);
+        QFile::copy(media().mp3Short, f);
+        return f;
+    }
+    QTemporaryDir home;
+};
+
+TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
+    auto w = open({song("a.mp3")});
+    w->show();
+    for (const char* name : {"Playlist1", "EditTag1", "DJControl1", "Equalizer1"}) {
+        QAction* a = w->menus().item(name);
+        ASSERT_TRUE(a && a->isEnabled()) << name;
+        a->trigger();
+    }
+    QStringList shown;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top != w.get()) shown << top->windowTitle();
+    shown.sort();
+    EXPECT_EQ(shown, QStringList(
+                         {"16 bands equalizer", "DJ control", "Ombrix Tagger", "Playlist Editor"}));
+    EXPECT_FALSE(w->menus().item("ReadCDTrack1")->isEnabled()) << "no CD drive support yet";
+    w->close();
+}
+
+TEST_F(WindowTest, CommandLineFilesPlayOnceTheWindowIsShown) {
+    const QString a = song("a.mp3"), b = song("b.mp3");
+    auto w = open({a, b});
+    EXPECT_FALSE(w->controller().state().playing);
+    w->show();
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().playlist(), QStringList({a, b}));
+    w->close();
+}
+
+TEST_F(WindowTest, ExitSavesThePlaylistAndResumeStartsWithItsFirstEntry) {
+    const QString a = song("a.mp3"), b = song("b.mp3");
+    {
+        auto w = open({a, b});
+        w->menus().item("Resume1")->setChecked(true);
+        w->close();
+        EXPECT_TRUE(w->exitSaved());
+    }
+    EXPECT_EQ(PlaylistFile::load(home.filePath("backup.dmp")), QStringList({a, b}));
+    EXPECT_FALSE(QFile::exists(home.filePath(SessionMarker::kFileName)));
+    EXPECT_EQ(IniDocument::load(home.filePath("ombrix player.ini")).readString("option", "resume1"),
+              "1");
+
+    auto w = open();
+    w->show();
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().currentIndex(), 0);
+    w->close();
+}
+
+TEST_F(WindowTest, AfterAnUncleanExitResumeSkipsTheEntryThatWasPlaying) {
+    const QString a = song("a.mp3"), b = song("b.mp3"), c = song("c.mp3");
+    PlaylistFile::save(home.filePath("backup.dmp"), {a, b, c});
+    writeIni("resume1", "1");
+    SessionMarker(home.filePath(SessionMarker::kFileName)).songStarted(1, b);
+
+    auto w = open();
+    w->show();
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().currentIndex(), 2);
+    EXPECT_TRUE(w->controller().state().statusText.contains("skipping b.mp3"));
+    w->close();
+}
+
+TEST_F(WindowTest, SecondInstanceMessagesAddPlayOrStop) {
+    const QString a = song("a.mp3"), b = song("b.mp3");
+    auto w = open();
+    w->show();
+    w->handleInstanceMessage("@@add " + a);
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }))
+        << "adding to an idle player starts it";
+    w->handleInstanceMessage("@@add " + b);
+    EXPECT_EQ(w->controller().state().count, 2);
+    EXPECT_EQ(w->controller().currentIndex(), 0) << "an add does not interrupt the song";
+    w->handleInstanceMessage("@@stop");
+    EXPECT_FALSE(w->controller().state().playing);
+    // 255 characters of junk: a missing file, removed again, nothing else happens.
+    w->handleInstanceMessage(
+        InstanceMessage::decode(InstanceMessage::encode(QString(255, QChar('~')))));
+    EXPECT_EQ(w->controller().state().count, 2);
+    w->close();
+}
+
+TEST_F(WindowTest, DroppedFolderIsGatheredOffTheMainThreadAndPlays) {
+    const QString dir = home.filePath("drop");
+    QDir().mkpath(dir + "/sub");
+    QFile::copy(media().mp3Short, dir + "/sub/x.mp3");
+    QFile::copy(media().mp3Short, dir + "/y.mp3");
+    writeFile(dir + "/notes.xyz", "x");
+    auto w = open();
+    w->show();
+    w->dropPaths({dir});
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    EXPECT_EQ(w->controller().playlist(), QStringList({dir + "/sub/x.mp3", dir + "/y.mp3"}));
+    w->close();
+}
+
+TEST(WindowHomeTest, HomeThatCannotBeWrittenStillPlaysAndClosesCleanly) {
+    OMBRIX_NEED_MEDIA();
+    // Nobody, not even root, can create folders under /proc.
+    MainWindow::Options o;
+    o.home = "/proc/ombrix-home-that-cannot-exist";
+    o.args = {media().mp3Short};
+    o.mixer = std::make_unique<FakeMixer>();
+    o.hotKeys = false;
+    MainWindow w(std::move(o));
+    w.show();
+    ASSERT_TRUE(waitFor([&] { return w.controller().state().playing; }));
+    w.close();
+    EXPECT_TRUE(w.exitSaved());
+}
+
+}  // namespace
+}  // namespace ombrix::test

@@ -1,0 +1,252 @@
+#include "ombrix/media/EntryResolver.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "ombrix/media/HttpDownloader.h"
+#include "ombrix/media/LhaArchive.h"
+#include "ombrix/media/ZipArchive.h"
+#include "support/Files.h"
+#include "support/HttpServer.h"
+
+using namespace ombrix;
+
+namespace {
+
+// The shipped order: the first eight extensions never count inside archives.
+const QStringList kFlat{".zip", ".lzh", ".dmp", ".m3u", ".s3z", ".itz", ".mdz", ".xmz",
+                        ".mp3", ".mp2", ".rmp", ".wav", ".mod", ".xm",  ".s3m", ".it"};
+
+class EntryResolverTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    MediaIdentifier media{kFlat};
+    TempRegister temps;
+
+    // An extract named @p name in a folder of its own directly inside the temporary folder.
+    bool isExtractIn(const QString& path, const QString& name) const {
+        const QFileInfo fi(path);
+        return fi.fileName() == name && QFileInfo(fi.path()).path() == dir.filePath("temp") &&
+               fi.isFile();
+    }
+
+    EntryResolver::Config config() const {
+        EntryResolver::Config c;
+        c.tempFolder = dir.filePath("temp");
+        c.downloadFolder = dir.filePath("home/file");
+        return c;
+    }
+};
+
+}  // namespace
+
+TEST_F(EntryResolverTest, ZipMembersByOrdinal) {
+    const QString zip = dir.filePath("album.zip");
+    test::zipArchive(zip, {{"readme.txt", "hello"},
+                           {"cd1/one.mp3", "ONE"},
+                           {"list.m3u", "x"},  // not playable inside an archive
+                           {"two.MP2", "TWO"},
+                           {"../../escape.mp3", "THREE"}});
+    EntryResolver r(config(), media, temps);
+    const QString first = r.resolve(zip);
+    EXPECT_TRUE(isExtractIn(first, "one.mp3"));
+    EXPECT_EQ(test::readFile(first), "ONE");
+    EXPECT_EQ(test::readFile(r.resolve(zip + "1")), "TWO");
+    // A stored path cannot lead outside the temporary folder.
+    const QString third = r.resolve(zip + "2");
+    EXPECT_TRUE(isExtractIn(third, "escape.mp3"));
+    EXPECT_EQ(test::readFile(third), "THREE");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("escape.mp3")));
+    EXPECT_EQ(r.resolve(zip + "3"), "");
+    EXPECT_EQ(temps.names().size(), 3);
+    EXPECT_EQ(EntryResolver::splitArchiveEntry("/m/a.ZIP12"),
+              (std::pair<QString, int>{"/m/a.ZIP", 12}));
+    // A damaged archive resolves to nothing instead of failing.
+    test::writeFile(dir.filePath("bad.zip"), "PK\x03\x04 garbage");
+    EXPECT_EQ(r.resolve(dir.filePath("bad.zip")), "");
+    temps.deleteAll();
+    EXPECT_FALSE(QFileInfo::exists(first));
+}
+
+TEST_F(EntryResolverTest, LhaMembersAndCompressedModules) {
+    const QString lzh = dir.filePath("pack.lzh");
+    test::writeFile(lzh, test::lhaArchive({{"notes.txt", "n"}, {"song.mp3", "LHA-SONG"}}));
+    const LhaArchive lha(lzh);
+    ASSERT_EQ(lha.members().size(), 2);
+    EXPECT_EQ(lha.members()[1].name, "song.mp3");
+    EntryResolver r(config(), media, temps);
+    const QString song = r.resolve(lzh);
+    EXPECT_TRUE(isExtractIn(song, "song.mp3"));
+    EXPECT_EQ(test::readFile(song), "LHA-SONG");
+    test::writeFile(dir.filePath("none.lzh"), test::lhaArchive({{"a.txt", "x"}}));
+    EXPECT_EQ(r.resolve(dir.filePath("none.lzh")), "");
+    test::writeFile(dir.filePath("junk.lzh"), "this is not an archive");
+    EXPECT_EQ(r.resolve(dir.filePath("junk.lzh")), "");
+
+    const QString mdz = dir.filePath("tune.mdz");
+    test::zipArchive(mdz, {{"other.mod", "no"}, {"TUNE.MOD", "MODULE"}});
+    const QString mod = r.resolve(mdz);
+    EXPECT_TRUE(isExtractIn(mod, "tune.mod"));
+    EXPECT_EQ(test::readFile(mod), "MODULE");
+}
+
+TEST_F(EntryResolverTest, TemporaryFileLimit) {
+    QList<QPair<QByteArray, QByteArray>> members;
+    for (int i = 0; i < 11; ++i)
+        members.append({QByteArray("s") + QByteArray::number(i) + ".mp3", "x"});
+    const QString zip = dir.filePath("many.zip");
+    test::zipArchive(zip, members);
+    auto c = config();
+    c.glbtemp10 = true;
+    EntryResolver r(c, media, temps);
+    const QString oldest = r.resolve(zip);
+    QString newest;
+    for (int i = 1; i < 11; ++i) newest = r.resolve(zip + QString::number(i));
+    EXPECT_EQ(temps.names().size(), TempRegister::kLimit);
+    EXPECT_FALSE(QFileInfo::exists(oldest));  // the oldest went, with its folder
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(oldest).path()));
+    EXPECT_TRUE(QFileInfo::exists(newest));
+    TempRegister unlimited;
+    for (int i = 0; i < 12; ++i) unlimited.add(QString("/nonexistent/%1").arg(i), false);
+    EXPECT_EQ(unlimited.names().size(), 12);
+}
+
+TEST_F(EntryResolverTest, DownloadsDirectAndThroughProxy) {
+    test::HttpServer server;
+    ASSERT_TRUE(server.isListening());
+    server.documents["/music/web.mp3"] = "WEB-BYTES";
+    EntryResolver r(config(), media, temps);
+    const QString got = r.resolve(server.url("/music/web.mp3"));
+    EXPECT_EQ(got, dir.filePath("home/file/web.mp3"));
+    EXPECT_EQ(test::readFile(got), "WEB-BYTES");
+    // A second resolve uses the copy on disk.
+    EXPECT_EQ(r.resolve(server.url("/music/web.mp3")), got);
+    EXPECT_EQ(server.requestLines.size(), 1);
+
+    EXPECT_THROW(r.resolve(server.url("/missing.mp3")), DownloadError);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("home/file/missing.mp3")));
+
+    test::HttpServer proxy;
+    proxy.documents["/via/proxy.mp3"] = "PROXIED";
+    auto c = config();
+    c.proxy = "127.0.0.1";
+    c.proxyport = proxy.serverPort();
+    EntryResolver viaProxy(c, media, temps);
+    // The host does not exist: only a proxy can answer.
+    const QString p = viaProxy.resolve("http://media.invalid/via/proxy.mp3");
+    EXPECT_EQ(test::readFile(p), "PROXIED");
+    ASSERT_EQ(proxy.requestLines.size(), 1);
+    EXPECT_TRUE(proxy.requestLines[0].startsWith("GET http://media.invalid/via/proxy.mp3"));
+}
+
+TEST(HttpDownloader, DocumentNamesNeverLeaveTheFolder) {
+    EXPECT_EQ(HttpDownloader::documentName("http://h/a/b/song.mp3?x=1#f"), "song.mp3");
+    EXPECT_EQ(HttpDownloader::documentName("http://h/..%2F"), "..%2F");
+    EXPECT_EQ(HttpDownloader::documentName("http://h/a/.."), "index.html");
+}
+
+TEST(HttpDownloader, AsynchronousDownloadReportsStartAndEnd) {
+    QTemporaryDir dir;
+    test::HttpServer server;
+    server.documents["/menu/song.mp3"] = QByteArray(100000, 'm');
+    HttpDownloader d;
+    QStringList events;
+    QObject::connect(&d, &HttpDownloader::started,
+                     [&](const QString& f) { events << "start " + f; });
+    QObject::connect(&d, &HttpDownloader::finished, [&](bool ok, int status, const QString& f) {
+        events << QString("end %1 %2 %3").arg(ok).arg(status).arg(f);
+    });
+    const QString file = d.start(server.url("/menu/song.mp3"), dir.filePath("file"));
+    EXPECT_EQ(file, dir.filePath("file/song.mp3"));
+    EXPECT_TRUE(d.isRunning());
+    d.waitForFinished();
+    EXPECT_FALSE(d.isRunning());
+    EXPECT_EQ(events, QStringList({"start " + file, "end 1 200 " + file}));
+    EXPECT_EQ(test::readFile(file).size(), 100000);
+
+    events.clear();
+    d.start(server.url("/menu/none.mp3"), dir.filePath("file"));
+    d.waitForFinished();
+    EXPECT_EQ(events, QStringList({"end 0 404 " + dir.filePath("file/none.mp3")}));
+    EXPECT_EQ(d.lastStatus(), 404);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("file/none.mp3")));
+}
+
+TEST(ZipArchive, MissingArchiveThrows) {
+    EXPECT_THROW(ZipArchive("/nonexistent/a.zip"), ArchiveError);
+    EXPECT_THROW(LhaArchive("/nonexistent/a.lzh"), ArchiveError);
+}
+
+TEST(ZipArchive, MembersThatCannotFitOnTheDiskAreRefused) {
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("song.mp3");
+    EXPECT_NO_THROW(ensureRoomFor({"song.mp3", 4096}, dest));
+    EXPECT_THROW(ensureRoomFor({"bomb.mp3", qint64{1} << 60}, dest), ArchiveError);
+    EXPECT_FALSE(QFileInfo::exists(dest));
+}
+
+namespace {
+
+struct Outcome {
+    bool ok = true;
+    QString file;
+    qint64 lastReceived = -1;
+};
+
+Outcome download(HttpDownloader& d, const QString& url, const QString& folder) {
+    Outcome o;
+    QObject::connect(&d, &HttpDownloader::finished,
+                     [&](bool ok, int, const QString& f) { o.ok = ok, o.file = f; });
+    QObject::connect(&d, &HttpDownloader::progress,
+                     [&](qint64 received, qint64) { o.lastReceived = received; });
+    d.start(url, folder);
+    d.waitForFinished();
+    return o;
+}
+
+}  // namespace
+
+TEST(HttpDownloader, SizeLimitAndDeadlineEndDownloads) {
+    QTemporaryDir dir;
+    test::HttpServer server;
+    server.documents["/big.mp3"] = QByteArray(5000, 'b');
+    {
+        HttpDownloader d;
+        const Outcome o = download(d, server.url("/big.mp3"), dir.filePath("file"));
+        EXPECT_TRUE(o.ok);
+        EXPECT_EQ(o.lastReceived, 5000);
+    }
+    QFile::remove(dir.filePath("file/big.mp3"));
+    {
+        // The announced size is over the limit.
+        HttpDownloader d;
+        d.setLimits(4000, 0);
+        const Outcome o = download(d, server.url("/big.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(d.lastError().contains("larger")) << d.lastError().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+    test::HttpServer endless;
+    endless.rawReply =
+        "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + QByteArray(6000, 's');
+    {
+        // No size is announced; the bytes received pass the limit.
+        HttpDownloader d;
+        d.setLimits(4000, 0);
+        const Outcome o = download(d, endless.url("/stream.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+    {
+        // A server that stops sending, but not long enough for the stall timeout.
+        HttpDownloader d;
+        d.setLimits(0, 300);
+        const Outcome o = download(d, endless.url("/slow.mp3"), dir.filePath("file"));
+        EXPECT_FALSE(o.ok);
+        EXPECT_TRUE(d.lastError().contains("longer")) << d.lastError().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(o.file));
+    }
+}

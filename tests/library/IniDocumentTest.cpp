@@ -1,0 +1,99 @@
+#include "ombrix/settings/IniDocument.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+
+#include "ombrix/settings/TextFile.h"
+#include "support/Files.h"
+
+using namespace ombrix;
+
+namespace {
+
+IniDocument parse(const char* text) {
+    return IniDocument::parse(TextFile::decodeLines(QByteArray(text)));
+}
+
+}  // namespace
+
+TEST(IniDocument, IntegersHexDefaultsAndCase) {
+    const IniDocument ini = parse(
+        "[Option]\r\nA=0x10\r\nb=0X1f\r\nc=0x\r\nd=12abc\r\ne= -7 \r\nf=\r\nBig=0xFFFFFFFF\r\n");
+    EXPECT_EQ(ini.readInteger("option", "a", 1), 16);
+    EXPECT_EQ(ini.readInteger("OPTION", "B", 1), 31);
+    EXPECT_EQ(ini.readInteger("option", "c", 5), 5);  // "0x" alone is not a number
+    EXPECT_EQ(ini.readInteger("option", "d", 5), 5);
+    EXPECT_EQ(ini.readInteger("option", "e", 5), -7);
+    EXPECT_EQ(ini.readInteger("option", "f", 5), 5);
+    EXPECT_EQ(ini.readInteger("option", "missing", 42), 42);
+    EXPECT_EQ(ini.readInteger("nosection", "a", 3), 3);
+    EXPECT_EQ(ini.readInteger("option", "big", 0), 0xFFFFFFFFll);
+    EXPECT_TRUE(ini.readBool("option", "e", false));  // any non-zero value is true
+    EXPECT_FALSE(ini.readBool("option", "f", false));
+}
+
+TEST(IniDocument, StringsAreCutAndFirstDuplicateWins) {
+    const QString longValue(3000, QLatin1Char('x'));
+    IniDocument ini;
+    ini.writeString("s", "long", longValue);
+    EXPECT_EQ(ini.readString("s", "long").size(), IniDocument::kMaxStringLength);
+    const IniDocument dup = parse("[s]\nk=first\nk=second\n");
+    EXPECT_EQ(dup.readString("s", "k"), "first");
+    EXPECT_EQ(dup.readString("s", "none", "def"), "def");
+    ini.writeString("s", "nl", "a\r\nb");  // must not break the file into two lines
+    EXPECT_EQ(IniDocument::parse(ini.toLines()).readString("s", "nl"), "a  b");
+}
+
+TEST(IniDocument, ListSections) {
+    IniDocument ini;
+    ini.writeList("recent", {"/a.mp3", "", "/c.mp3"});
+    EXPECT_EQ(ini.readString("recent", "1"), "$");
+    EXPECT_EQ(ini.readList("recent"), QStringList({"/a.mp3", "", "/c.mp3"}));
+    // Writing erases what was there before.
+    ini.writeList("recent", {"/x.mp3"});
+    EXPECT_EQ(ini.keys("recent"), QStringList({"0"}));
+    // Reading stops at the first missing or empty key.
+    const IniDocument gap = parse("[l]\n0=a\n1=b\n3=d\n");
+    EXPECT_EQ(gap.readList("l"), QStringList({"a", "b"}));
+    const IniDocument empty = parse("[l]\n0=a\n1=\n2=c\n");
+    EXPECT_EQ(empty.readList("l"), QStringList({"a"}));
+}
+
+TEST(IniDocument, UnknownSectionsKeysAndCommentsSurvive) {
+    const IniDocument ini = parse(
+        "; written by hand\r\n[option]\r\nfuturekey=7\r\nglbsleep=4\r\n[djcontrol]\r\nx=1\r\n");
+    IniDocument copy = IniDocument::parse(ini.toLines());
+    copy.writeInteger("option", "glbsleep", 9);
+    const QStringList lines = copy.toLines();
+    EXPECT_TRUE(lines.contains("; written by hand"));
+    EXPECT_TRUE(lines.contains("futurekey=7"));
+    EXPECT_TRUE(lines.contains("glbsleep=9"));
+    EXPECT_EQ(copy.readString("djcontrol", "x"), "1");
+    EXPECT_EQ(copy.sectionNames(), QStringList({"option", "djcontrol"}));
+}
+
+TEST(IniDocument, SaveIsAtomicAndCrLfUtf8) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ombrix player.ini");
+    IniDocument ini;
+    ini.writeString("option", "panelname", "défaut");
+    ini.save(path);
+    EXPECT_EQ(test::readFile(path), QByteArray("[option]\r\npanelname=d\xc3\xa9"
+                                               "faut\r\n"));
+    // A hard link still sees the old contents: the new file was renamed into place, the old
+    // one never rewritten (so a crash mid-write cannot leave half a file under the name).
+    const QString link = dir.filePath("old.ini");
+    ASSERT_EQ(::link(path.toLocal8Bit().constData(), link.toLocal8Bit().constData()), 0);
+    ini.writeString("option", "panelname", "other");
+    ini.save(path);
+    EXPECT_TRUE(
+        test::readFile(link).contains("d\xc3\xa9"
+                                      "faut"));
+    EXPECT_TRUE(test::readFile(path).contains("other"));
+    // A missing file reads as an empty document; a Latin-1 file still reads.
+    EXPECT_TRUE(IniDocument::load(dir.filePath("none.ini")).sectionNames().isEmpty());
+    test::writeFile(dir.filePath("latin1.ini"), "[a]\nk=caf\xe9\n");
+    EXPECT_EQ(IniDocument::load(dir.filePath("latin1.ini")).readString("a", "k"), "café");
+}

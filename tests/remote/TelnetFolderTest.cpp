@@ -1,0 +1,87 @@
+// The folder behind "load" and "dir": names stay inside it, listings mark plain directories.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "ombrix/remote/TelnetFolder.h"
+#include "support/Files.h"
+
+namespace ombrix::test {
+namespace {
+
+class TelnetFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir().mkpath(music()));
+        writeFile(music() + "/Song.mp3", "song");
+        writeFile(music() + "/other.mp3", "other");
+        writeFile(root.filePath("secret.mp3"), "outside");
+        ASSERT_TRUE(QDir().mkpath(music() + "/sub"));
+        writeFile(music() + "/sub/deep.mp3", "deep");
+    }
+    QString music() const { return root.filePath("music"); }
+    QString canonical(const QString& p) const { return QFileInfo(p).canonicalFilePath(); }
+
+    QTemporaryDir root;
+};
+
+TEST_F(TelnetFolderTest, FindsFilesDirectlyInsideOnly) {
+    EXPECT_EQ(TelnetFolder::findFile(music(), "Song.mp3"), canonical(music() + "/Song.mp3"));
+    // Names arrive as typed; a name that differs only in case still finds the file.
+    EXPECT_EQ(TelnetFolder::findFile(music(), "song.MP3"), canonical(music() + "/Song.mp3"));
+    EXPECT_EQ(TelnetFolder::findFile(music() + "/", "other.mp3"),
+              canonical(music() + "/other.mp3"));
+    for (const char* name :
+         {"../secret.mp3", "..", ".", "", "sub", "sub/deep.mp3", "/etc/passwd", "missing.mp3"})
+        EXPECT_EQ(TelnetFolder::findFile(music(), name), "") << name;
+    EXPECT_EQ(TelnetFolder::findFile(root.filePath("none"), "Song.mp3"), "");
+}
+
+TEST_F(TelnetFolderTest, LinksMustStayInside) {
+    ASSERT_TRUE(QFile::link(root.filePath("secret.mp3"), music() + "/escape.mp3"));
+    ASSERT_TRUE(QFile::link("/etc/passwd", music() + "/passwd"));
+    ASSERT_TRUE(QFile::link(music() + "/sub/deep.mp3", music() + "/deep.mp3"));
+    ASSERT_TRUE(QFile::link(music() + "/gone.mp3", music() + "/dangling.mp3"));
+    EXPECT_EQ(TelnetFolder::findFile(music(), "escape.mp3"), "");
+    EXPECT_EQ(TelnetFolder::findFile(music(), "passwd"), "");
+    EXPECT_EQ(TelnetFolder::findFile(music(), "dangling.mp3"), "");
+    EXPECT_EQ(TelnetFolder::findFile(music(), "deep.mp3"), canonical(music() + "/sub/deep.mp3"));
+    // The folder itself may be reached through a link.
+    ASSERT_TRUE(QFile::link(music(), root.filePath("linked")));
+    EXPECT_EQ(TelnetFolder::findFile(root.filePath("linked"), "Song.mp3"),
+              canonical(music() + "/Song.mp3"));
+}
+
+TEST_F(TelnetFolderTest, ListingMarksOnlyPlainDirectories) {
+    ASSERT_TRUE(QDir().mkpath(music() + "/ro"));
+    ASSERT_TRUE(QFile::setPermissions(music() + "/ro", QFile::ReadOwner | QFile::ExeOwner));
+    ASSERT_TRUE(QDir().mkpath(music() + "/.hidden"));
+    ASSERT_TRUE(QFile::link(music() + "/sub", music() + "/sublink"));
+
+    const TelnetFolderListing l = TelnetFolder::list(music());
+    ASSERT_EQ(l.status, TelnetFolderListing::Status::Ok);
+    QStringList names;
+    QStringList plain;
+    for (const auto& e : l.entries) {
+        names << e.name;
+        if (e.plainDirectory) plain << e.name;
+    }
+    ASSERT_GE(names.size(), 2);
+    EXPECT_EQ(names.mid(0, 2), (QStringList{".", ".."}));
+    names.sort();
+    EXPECT_EQ(names,
+              (QStringList{".", "..", ".hidden", "Song.mp3", "other.mp3", "ro", "sub", "sublink"}));
+    plain.sort();
+    EXPECT_EQ(plain, (QStringList{".", "..", "sub"}));
+    QFile::setPermissions(music() + "/ro", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EXPECT_EQ(TelnetFolder::list(root.filePath("none")).status,
+              TelnetFolderListing::Status::NotFound);
+    EXPECT_EQ(TelnetFolder::list(music() + "/Song.mp3").status,
+              TelnetFolderListing::Status::NotFound);
+}
+
+}  // namespace
+}  // namespace ombrix::test

@@ -1,0 +1,263 @@
+// Real sessions over 127.0.0.1: the bytes a client sees, many clients at once, and clients that
+// misbehave. Clients run on threads of their own; this thread runs the event loop as the
+// player's main thread does.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <atomic>
+#include <latch>
+#include <thread>
+
+#include "TelnetClient.h"
+#include "ombrix/remote/TelnetConnection.h"
+#include "ombrix/remote/TelnetDaemon.h"
+#include "ombrix/remote/TelnetSession.h"
+#include "support/ControllerRig.h"
+
+namespace ombrix::test {
+namespace {
+
+const QByteArray kSyntaxError = "unrecognized command or syntax error\n\r\n\r> ";
+
+class TelnetServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.store->change([&](PlayerSettings& s) { s.startdaemon = true; });
+        rig.store->change([&](PlayerSettings& s) { s.telnetbind = "127.0.0.1"; });
+        daemon.startIfEnabled();
+        ASSERT_TRUE(daemon.server().isRunning()) << daemon.server().errorString().toStdString();
+        port = daemon.server().port();
+        ASSERT_NE(port, 0);
+    }
+    TelnetServer& server() { return daemon.server(); }
+    /// Runs the event loop until the server has @p n sessions.
+    void waitForSessions(int n) {
+        QEventLoop loop;
+        QObject::connect(&server(), &TelnetServer::sessionEnded, &loop, [&] {
+            if (server().sessionCount() <= n) loop.quit();
+        });
+        if (server().sessionCount() > n) loop.exec();
+    }
+    /// Memory a session may hold: a line, Qt's read buffer, the unsent limit and one reply.
+    static constexpr qint64 kSessionBound =
+        2 * TelnetSession::kMaxLine + TelnetConnection::kMaxUnsent + 64 * 1024;
+
+    ControllerRig rig;
+    TelnetDaemon daemon{*rig.controller, *rig.store, "Ombrix Player", [] {}};
+    quint16 port = 0;
+};
+
+TEST_F(TelnetServerTest, GreetingEchoAndTheTableOverARealConnection) {
+    rig.song("music/Tune.mp3");
+    ASSERT_TRUE(QDir().mkpath(rig.home.filePath("music/ro")));
+    QFile::setPermissions(rig.home.filePath("music/ro"), QFile::ReadOwner | QFile::ExeOwner);
+    QByteArray greeting, hi, volume, play, load, dir, loadFromFolder;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        greeting = c.readPrompt();
+        c.send("hi\r\n");
+        hi = c.readPrompt();
+        volume = c.command("VOLUME 200");
+        play = c.command("   play   ");
+        load = c.command("load Tune.mp3");
+    });
+    rig.store->change([&](PlayerSettings& s) { s.telnetpath = "music"; });
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        c.readPrompt();
+        dir = c.command("dir");
+        loadFromFolder = c.command("load tune.mp3");
+    });
+    EXPECT_EQ(greeting, TelnetSession::greeting());
+    EXPECT_EQ(hi, "hi\r\nhello!\n\r\n\r> ");
+    EXPECT_EQ(volume, "volume = 127\n\r\n\r> ");
+    EXPECT_EQ(rig.controller->state().volume, 127);
+    EXPECT_EQ(play, "okay\n\r\n\r> ");
+    EXPECT_EQ(load, kSyntaxError);
+    EXPECT_TRUE(dir.startsWith("<.>\n\r<..>\n\r")) << dir.constData();
+    EXPECT_TRUE(dir.contains("\n\rro\n\r")) << dir.constData();
+    EXPECT_FALSE(dir.contains("<ro>"));
+    EXPECT_TRUE(dir.contains("\n\rTune.mp3\n\r"));
+    EXPECT_EQ(loadFromFolder, "ok\n\r\n\r> ");
+    EXPECT_TRUE(rig.controller->state().playing);
+    QFile::setPermissions(rig.home.filePath("music/ro"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(TelnetServerTest, ByeEndsTheSessionAndTraversalFindsNothing) {
+    rig.song("music/Tune.mp3");
+    rig.song("secret.mp3");
+    ASSERT_TRUE(QFile::link(rig.home.filePath("secret.mp3"), rig.home.filePath("music/link.mp3")));
+    rig.store->change([&](PlayerSettings& s) { s.telnetpath = rig.home.filePath("music"); });
+    QList<QByteArray> replies;
+    QByteArray bye, after;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        c.readPrompt();
+        for (const char* name :
+             {"../secret.mp3", "/etc/passwd", "link.mp3", "..", "music/Tune.mp3"})
+            replies << c.command(QByteArray("load ") + name);
+        c.send("bye\r\n");
+        bye = c.readUntil("see you!\n\r");
+        after = c.readToEnd();
+    });
+    for (const QByteArray& r : replies) EXPECT_EQ(r, "file not found\n\r\n\r> ");
+    EXPECT_EQ(bye, "bye\r\nsee you!\n\r");
+    EXPECT_EQ(after, "");
+    EXPECT_EQ(rig.controller->playlist().size(), 0);
+    waitForSessions(0);
+    EXPECT_EQ(server().sessionCount(), 0);
+}
+
+TEST_F(TelnetServerTest, HundredClientsAtOnce) {
+    server().setMaxSessions(128);
+    constexpr int kClients = 100;
+    std::latch allConnected(kClients);
+    std::atomic<int> good{0};
+    runClients(kClients, [&](int i) {
+        TelnetClient c(port);
+        const bool greeted = c.readPrompt().endsWith("> ");
+        allConnected.arrive_and_wait();
+        if (!greeted) return;
+        int ok = 0;
+        for (int k = 0; k < 10; ++k) {
+            const QByteArray v = QByteArray::number((i + k) % 128);
+            ok += c.command("volume " + v) == "volume = " + v + "\n\r\n\r> ";
+            ok += c.command("info").endsWith("(stopped)\n\r\n\r> ");
+            ok += c.command("list") == "no songs in playlist\n\r\n\r> ";
+            ok += c.command("hi") == "hello!\n\r\n\r> ";
+        }
+        c.send("quit\r");
+        ok += c.readUntil("see you!\n\r").endsWith("see you!\n\r");
+        if (ok == 41) good.fetch_add(1);
+    });
+    EXPECT_EQ(good.load(), kClients);
+    waitForSessions(0);
+    EXPECT_LT(server().largestSessionBuffer(), kSessionBound);
+}
+
+TEST_F(TelnetServerTest, TheSessionAfterTheLimitIsRefused) {
+    const int limit = TelnetServer::kMaxSessions;
+    std::latch held(limit + 1);
+    std::latch release(1);
+    std::atomic<int> greeted{0};
+    QByteArray refusal;
+    runClients(limit + 1, [&](int i) {
+        if (i == limit) {
+            held.arrive_and_wait();  // every other client has its session
+            TelnetClient c(port);
+            refusal = c.readToEnd();
+            release.count_down();
+            return;
+        }
+        TelnetClient c(port);
+        if (c.readPrompt().endsWith("> ")) greeted.fetch_add(1);
+        held.count_down();
+        release.wait();
+        if (i == 0) {
+            // Once a session has ended, a new client is let in again.
+            c.send("bye\r");
+            c.readToEnd();
+        }
+    });
+    EXPECT_EQ(greeted.load(), limit);
+    EXPECT_EQ(refusal, (TelnetServer::kRefusal + "\n\r").toUtf8());
+    waitForSessions(0);
+    QByteArray later;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        later = c.readPrompt();
+    });
+    EXPECT_EQ(later, TelnetSession::greeting());
+}
+
+TEST_F(TelnetServerTest, TenMegabytesWithoutALineEnd) {
+    QByteArray tail;
+    qint64 echoed = 0;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        c.readPrompt();
+        std::thread writer([&] {
+            const QByteArray chunk(64 * 1024, 'x');
+            for (int i = 0; i < 160; ++i) c.send(chunk);
+            c.send("\rvolume\r");
+        });
+        tail = c.readUntil("volume = 100\n\r\n\r> ");
+        echoed = c.received();
+        writer.join();
+    });
+    EXPECT_GE(echoed, 160 * 64 * 1024);
+    EXPECT_TRUE(tail.endsWith("volume\rvolume = 100\n\r\n\r> ") ||
+                tail.endsWith("> volume = 100\n\r\n\r> "))
+        << tail.right(120).constData();
+    EXPECT_EQ(tail.count("unrecognized command\n\r\n\r> "), 1);
+    EXPECT_LT(server().largestSessionBuffer(), kSessionBound);
+}
+
+TEST_F(TelnetServerTest, AClientThatNeverReadsStallsOnlyItself) {
+    qint64 sent = 0;
+    QByteArray other;
+    std::atomic<bool> stalled{false};
+    runClients(2, [&](int i) {
+        TelnetClient c(port);
+        if (i == 0) {
+            // Sends commands until the connection takes no more, and never reads a reply.
+            const QByteArray commands = QByteArray("help\r").repeated(1000);
+            for (;;) {
+                const ssize_t n = ::send(c.fd(), commands.constData(), size_t(commands.size()),
+                                         MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n <= 0) break;
+                sent += n;
+            }
+            stalled.store(true);
+            return;
+        }
+        c.readPrompt();
+        while (!stalled.load()) std::this_thread::yield();
+        other = c.command("volume");
+    });
+    EXPECT_GT(sent, TelnetConnection::kMaxUnsent);
+    EXPECT_EQ(other, "volume = 100\n\r\n\r> ");
+    EXPECT_LT(server().largestSessionBuffer(), kSessionBound);
+}
+
+TEST_F(TelnetServerTest, StopReleasesSessionsWaitingOnTheMainThread) {
+    constexpr int kClients = 8;
+    std::atomic<bool> go{false};
+    std::atomic<int> waiting{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kClients; ++i)
+        threads.emplace_back([&] {
+            TelnetClient c(port);
+            c.readPrompt();
+            while (!go.load()) std::this_thread::yield();
+            c.send("volume 5\r");
+            c.readUntil("volume 5\r");  // echoed before the command is handed over
+            waiting.fetch_add(1);
+            c.readToEnd();
+        });
+    // Sessions are accepted on this thread; then it stops delivering their commands.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (server().sessionCount() == kClients) loop.quit();
+    });
+    poll.start(2);
+    loop.exec();
+    poll.stop();
+    go.store(true);
+    while (waiting.load() < kClients) std::this_thread::yield();
+    server().stop();
+    EXPECT_EQ(server().sessionCount(), 0);
+    EXPECT_FALSE(server().isRunning());
+    for (auto& t : threads) t.join();
+    // The commands that were waiting were answered empty, never run.
+    EXPECT_EQ(rig.controller->state().volume, 100);
+}
+
+}  // namespace
+}  // namespace ombrix::test
