@@ -1,4 +1,4 @@
-// The program entry: the single-instance rule, then the main window.
+// The program entry: the single-instance rule, then the player and its main window.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "ombrix/app/MainWindow.h"
+#include "ombrix/app/PlayerApplication.h"
 #include "ombrix/control/CommandLine.h"
 #include "ombrix/control/InstanceMessage.h"
 #include "ombrix/desktop/SingleInstance.h"
@@ -49,12 +50,13 @@ int main(int argc, char** argv) {
                                             "playlists will not be kept.")
                                  .arg(QDir::toNativeSeparators(homeDir)));
 
-    MainWindow::Options options;
+    PlayerApplication::Options options;
     options.home = homeDir;
     options.args = args;
     options.instance = &instance;
-    MainWindow window(std::move(options));
-    if (window.startFailed()) return EXIT_FAILURE;
+    PlayerApplication player(std::move(options));
+    if (player.startFailed()) return EXIT_FAILURE;
+    MainWindow& window = player.window();
     // The end of the session (or Ctrl+C in a terminal) closes the player like Exit does, so the
     // settings and the playlist are kept.
     TerminationSignals termination;

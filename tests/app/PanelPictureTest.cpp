@@ -7,6 +7,7 @@
 
 #include "ombrix/app/MainWindow.h"
 #include "ombrix/app/PanelDisplay.h"
+#include "ombrix/app/PlayerApplication.h"
 #include "ombrix/app/SurfaceWidget.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/settings/Home.h"
@@ -71,10 +72,11 @@ protected:
     void SetUp() override {
         Home(home.path()).seed(kSkin);
         writeFile(home.filePath("ombrix player.ini"), "[option]\r\nfirsttime=0\r\nglbhide=0\r\n");
-        MainWindow::Options o;
+        PlayerApplication::Options o;
         o.home = home.path();
         o.hotKeys = false;
-        window = std::make_unique<MainWindow>(std::move(o));
+        app = std::make_unique<PlayerApplication>(std::move(o));
+        window = &app->window();
         window->show();
         for (QWidget* w : window->findChildren<QWidget*>())
             if (auto* d = dynamic_cast<PanelDisplay*>(w)) display = d;
@@ -98,7 +100,8 @@ protected:
     QRgb alt(QPoint p) const { return display->panel().panel().alternate().pixel(p); }
 
     QTemporaryDir home;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<PlayerApplication> app;
+    MainWindow* window = nullptr;
     PanelDisplay* display = nullptr;
     SurfaceWidget* panelBox = nullptr;
 };

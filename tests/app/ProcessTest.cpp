@@ -87,6 +87,27 @@ TEST(ProcessTest, TheEndOfTheSessionClosesThePlayerLikeExitAndKeepsItsPlaylist) 
         << "a clean end leaves no crash marker";
 }
 
+TEST(ProcessTest, WithoutAUsablePanelThePlayerEndsWithAFailureAndKeepsTheSettings) {
+    // Default data whose only panel is damaged: the home is seeded from it, so no candidate
+    // panel can be shown.
+    QTemporaryDir data, home;
+    QDir(data.path()).mkpath("panel");
+    writeFile(QDir(data.path()).filePath("panel/default.bmp"), "BM not a bitmap");
+    writeOptions(home.path(), {{"glbhide", "0"}});
+    const QString ini = QDir(home.path()).filePath("ombrix player.ini");
+    const QByteArray before = readFile(ini);
+    QProcessEnvironment env =
+        programEnvironment("ombrix-test-" + QUuid::createUuid().toString(QUuid::Id128));
+    env.insert("OMBRIX_DATA_DIR", data.path());
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.start(OMBRIX_PROGRAM, {"--home", home.path()});
+    ASSERT_TRUE(player.waitForFinished(20000)) << "the player kept running without a panel";
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(player.exitCode(), 0);
+    EXPECT_EQ(readFile(ini), before) << "a run that could not start writes nothing";
+}
+
 TEST(ProcessTest, RealWindowPlaysASongToItsEndIntoTheSoundDevice) {
     OMBRIX_NEED_MEDIA();
     const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");

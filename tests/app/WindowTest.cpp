@@ -9,6 +9,7 @@
 
 #include "ombrix/app/MainMenus.h"
 #include "ombrix/app/MainWindow.h"
+#include "ombrix/app/PlayerApplication.h"
 #include "ombrix/control/InstanceMessage.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/control/SessionMarker.h"
@@ -29,13 +30,13 @@ protected:
             .seed(Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
                                        QCoreApplication::applicationDirPath()));
     }
-    std::unique_ptr<MainWindow> open(QStringList args = {}) {
-        MainWindow::Options o;
+    std::unique_ptr<PlayerApplication> open(QStringList args = {}) {
+        PlayerApplication::Options o;
         o.home = home.path();
         o.args = std::move(args);
         o.mixer = std::make_unique<FakeMixer>();
         o.hotKeys = false;
-        return std::make_unique<MainWindow>(std::move(o));
+        return std::make_unique<PlayerApplication>(std::move(o));
     }
     void writeIni(const QString& key, const QString& value) {
         IniDocument ini = IniDocument::load(home.filePath("ombrix player.ini"));
@@ -52,38 +53,39 @@ protected:
 
 TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
     auto w = open({song("a.mp3")});
-    w->show();
+    w->window().show();
     for (const char* name : {"Playlist1", "EditTag1", "DJControl1", "Equalizer1"}) {
-        QAction* a = w->menus().item(name);
+        QAction* a = w->window().menus().item(name);
         ASSERT_TRUE(a && a->isEnabled()) << name;
         a->trigger();
     }
     QStringList shown;
     for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->isVisible() && top != w.get()) shown << top->windowTitle();
+        if (top->isVisible() && top != &w->window()) shown << top->windowTitle();
     shown.sort();
     EXPECT_EQ(shown, QStringList(
                          {"16 bands equalizer", "DJ control", "Ombrix Tagger", "Playlist Editor"}));
-    EXPECT_FALSE(w->menus().item("ReadCDTrack1")->isEnabled()) << "no CD drive support yet";
-    w->close();
+    EXPECT_FALSE(w->window().menus().item("ReadCDTrack1")->isEnabled())
+        << "no CD drive support yet";
+    w->window().close();
 }
 
 TEST_F(WindowTest, CommandLineFilesPlayOnceTheWindowIsShown) {
     const QString a = song("a.mp3"), b = song("b.mp3");
     auto w = open({a, b});
     EXPECT_FALSE(w->controller().state().playing);
-    w->show();
+    w->window().show();
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
     EXPECT_EQ(w->controller().playlist(), QStringList({a, b}));
-    w->close();
+    w->window().close();
 }
 
 TEST_F(WindowTest, ExitSavesThePlaylistAndResumeStartsWithItsFirstEntry) {
     const QString a = song("a.mp3"), b = song("b.mp3");
     {
         auto w = open({a, b});
-        w->menus().item("Resume1")->setChecked(true);
-        w->close();
+        w->window().menus().item("Resume1")->setChecked(true);
+        w->window().close();
         EXPECT_TRUE(w->exitSaved());
     }
     EXPECT_EQ(PlaylistFile::load(home.filePath("backup.dmp")), QStringList({a, b}));
@@ -92,10 +94,10 @@ TEST_F(WindowTest, ExitSavesThePlaylistAndResumeStartsWithItsFirstEntry) {
               "1");
 
     auto w = open();
-    w->show();
+    w->window().show();
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
     EXPECT_EQ(w->controller().currentIndex(), 0);
-    w->close();
+    w->window().close();
 }
 
 TEST_F(WindowTest, AfterAnUncleanExitResumeSkipsTheEntryThatWasPlaying) {
@@ -105,17 +107,17 @@ TEST_F(WindowTest, AfterAnUncleanExitResumeSkipsTheEntryThatWasPlaying) {
     SessionMarker(home.filePath(SessionMarker::kFileName)).songStarted(1, b);
 
     auto w = open();
-    w->show();
+    w->window().show();
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
     EXPECT_EQ(w->controller().currentIndex(), 2);
     EXPECT_TRUE(w->controller().state().statusText.contains("skipping b.mp3"));
-    w->close();
+    w->window().close();
 }
 
 TEST_F(WindowTest, SecondInstanceMessagesAddPlayOrStop) {
     const QString a = song("a.mp3"), b = song("b.mp3");
     auto w = open();
-    w->show();
+    w->window().show();
     w->handleInstanceMessage("@@add " + a);
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }))
         << "adding to an idle player starts it";
@@ -128,7 +130,7 @@ TEST_F(WindowTest, SecondInstanceMessagesAddPlayOrStop) {
     w->handleInstanceMessage(
         InstanceMessage::decode(InstanceMessage::encode(QString(255, QChar('~')))));
     EXPECT_EQ(w->controller().state().count, 2);
-    w->close();
+    w->window().close();
 }
 
 TEST_F(WindowTest, DroppedFolderIsGatheredOffTheMainThreadAndPlays) {
@@ -138,25 +140,25 @@ TEST_F(WindowTest, DroppedFolderIsGatheredOffTheMainThreadAndPlays) {
     QFile::copy(media().mp3Short, dir + "/y.mp3");
     writeFile(dir + "/notes.xyz", "x");
     auto w = open();
-    w->show();
-    w->dropPaths({dir});
+    w->window().show();
+    w->window().dropPaths({dir});
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
     EXPECT_EQ(w->controller().playlist(), QStringList({dir + "/sub/x.mp3", dir + "/y.mp3"}));
-    w->close();
+    w->window().close();
 }
 
 TEST(WindowHomeTest, HomeThatCannotBeWrittenStillPlaysAndClosesCleanly) {
     OMBRIX_NEED_MEDIA();
     // Nobody, not even root, can create folders under /proc.
-    MainWindow::Options o;
+    PlayerApplication::Options o;
     o.home = "/proc/ombrix-home-that-cannot-exist";
     o.args = {media().mp3Short};
     o.mixer = std::make_unique<FakeMixer>();
     o.hotKeys = false;
-    MainWindow w(std::move(o));
-    w.show();
+    PlayerApplication w(std::move(o));
+    w.window().show();
     ASSERT_TRUE(waitFor([&] { return w.controller().state().playing; }));
-    w.close();
+    w.window().close();
     EXPECT_TRUE(w.exitSaved());
 }
 

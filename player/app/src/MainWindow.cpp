@@ -41,6 +41,7 @@
 #include "ombrix/effects/EqualizerCurve.h"
 #include "ombrix/effects/MixoraDesk.h"
 #include "ombrix/library/PlaylistFile.h"
+#include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/remote/TelnetDaemon.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/PrivateFolder.h"
@@ -76,71 +77,31 @@ QIcon programIcon() {
 
 }  // namespace
 
-MainWindow::MainWindow(Options options)
-    : home_(options.home),
-      store_(home_, ProcessorFeatures::detect()),
-      clock_(options.clock ? std::move(options.clock) : std::make_unique<SystemClock>()),
-      mixer_(std::move(options.mixer)),
-      marker_(home_.path(SessionMarker::kFileName)),
-      args_(options.args),
-      wantHotKeys_(options.hotKeys) {
+MainWindow::MainWindow(Parts parts)
+    : controller_(parts.controller),
+      store_(parts.store),
+      home_(parts.home),
+      effectsDesk_(parts.effectsDesk),
+      equalizerSink_(parts.equalizerSink),
+      closingHook_(std::move(parts.closing)) {
     setWindowTitle(kAppTitle);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
-
-    // The order of construction: settings and media types, effects engine, tray, menus,
-    // hot keys, language, display, mixer, command line.
     const PlayerSettings& s = store_.settings();
-    store_.loadOptions();
-    if (!store_.mediaTypes().consistent()) showMessage(MediaTypes::kCorruptMessage);
-    media_ = std::make_unique<MediaIdentifier>(store_.mediaTypes().flat);
-    QString tempFolder;
-    try {
-        tempFolder = Home::tempFolder(QProcessEnvironment::systemEnvironment());
-    } catch (const PrivateFolderError& e) {
-        // Archives and web addresses cannot be played then (the resolver refuses to write
-        // anywhere else); everything else plays.
-        showMessage(QString::fromUtf8(e.what()));
-    }
-    if (s.firsttime) store_.firstRun(tempFolder, QLocale::system().language() == QLocale::Japanese);
-    EntryResolver::Config rc;
-    rc.tempFolder = tempFolder;
-    rc.downloadFolder = home_.path(QStringLiteral("file"));
-    QDir().mkpath(rc.downloadFolder);
-
-    XMInit();
-    XMSetSampleRate(s.glbsamplingrate);
     const QIcon icon = programIcon();
     tray_.setIcon(icon);
     tray_.setToolTip(kAppTitle);
     setWindowIcon(icon);
-    XMEnableVisualization(20);
-
-    store_.loadSettings();
-    // A settings file that exists but cannot be read is kept untouched; say so once.
-    for (const QString& problem : store_.takeProblems()) showMessage(problem);
-    rc.downloadLimitBytes = qint64{std::max(s.downloadlimit, 1)} * 1024 * 1024;
-    rc.downloadDeadlineMs = std::clamp(s.downloadtimeout, 1, 24 * 60) * 60 * 1000;
-    rc.copyshared = s.copyshared;
-    rc.glbtemp10 = s.glbtemp10;
-    rc.proxy = s.proxy;
-    rc.proxyport = static_cast<quint16>(s.proxyport.toUInt());
-    if (rc.proxyport == 0) rc.proxyport = 80;
-    resolver_ = std::make_unique<EntryResolver>(rc, *media_, temps_);
-    XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
-    applyStoredEffects();
-
-    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
-    connect(controller_.get(), &PlaybackController::changed, this, &MainWindow::onChanged);
+    connect(&controller_, &PlaybackController::changed, this, &MainWindow::onChanged);
 
     menus_ = std::make_unique<MainMenus>();
     connectMenus();
-    if (wantHotKeys_ && s.enablehotkey) registerHotKeys();
+    if (parts.hotKeys && s.enablehotkey) registerHotKeys();
     applyLanguage();
 
     credits_ = loadCredits();
     PanelDisplay::Wiring wiring;
-    wiring.controller = controller_.get();
+    wiring.controller = &controller_;
     wiring.store = &store_;
     wiring.menus = menus_.get();
     wiring.openFiles = [this] { openFiles(QString(), true); };
@@ -154,84 +115,41 @@ MainWindow::MainWindow(Options options)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(display.get());
-    // Without any usable panel the program cannot be operated: it ends after saying so.
+    // Without any usable panel the window cannot be operated.
     if (!display->start()) {
         startFailed_ = true;
-        exitSaved_ = true;  // nothing of this run is worth keeping
         return;
     }
     display_ = std::move(display);
-    controller_->setVolumeShownByDisplay(display_->showsVolume());
+    controller_.setVolumeShownByDisplay(display_->showsVolume());
     resize(display_->widget()->sizeHint());
     if (s.fmain) move(s.fmain->left, s.fmain->top);
-
-    if (!mixer_) mixer_ = std::make_unique<AlsaMixer>();
-    const int mixers = mixer_->deviceCount();
-    if (MixerRules::useMixer(s.usemixer, mixers) &&
-        mixer_->open(MixerRules::mixerId(s.mixerid, mixers), s.mixerdest1, s.mixerdest2)) {
-        controller_->setMixer(mixer_.get());
-        const auto [left, right] = mixer_->volume();
-        controller_->setVolume(OutputLevel::volumeFromMixer(left, right));
-    } else {
-        controller_->setVolume(100);
-    }
-
     if (s.stayontop1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
-
-    loadStartFiles();
     setAcceptDrops(true);
 
-    if (options.instance)
-        connect(options.instance, &SingleInstance::messageReceived, this,
-                &MainWindow::handleInstanceMessage);
-
     connect(&timer1_, &QTimer::timeout, this, [this] {
-        controller_->tick500();
-        if (hideAfterStart_ && !hiddenAfterStart_ && controller_->state().playing) {
+        controller_.tick500();
+        if (hideAfterStart_ && !hiddenAfterStart_ && controller_.state().playing) {
             hiddenAfterStart_ = true;
             hideToTray();
         }
     });
     connect(&timer2_, &QTimer::timeout, this, [this] {
-        controller_->tick100();
-        display_->tick(controller_->state());
+        controller_.tick100();
+        display_->tick(controller_.state());
     });
-    connect(&timer3_, &QTimer::timeout, this, [this] { controller_->tickFade(); });
+    connect(&timer3_, &QTimer::timeout, this, [this] { controller_.tickFade(); });
     timer1_.start(500);
     timer3_.start(100);
     connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger) restoreFromTray();
     });
     tray_.setContextMenu(menus_->trayMenu());
-    telnet_ = std::make_unique<TelnetDaemon>(*controller_, store_, windowTitle(),
-                                             [this] { closeProgram(); });
-    telnet_->startIfEnabled();
-    desktop_ = std::make_unique<DesktopIntegration>(
-        *controller_, store_,
-        DesktopIntegration::Hooks{[this] { restoreFromTray(); }, [this] { closeProgram(); },
-                                  [this](const QString& text) {
-                                      // A message of the start (a skipped entry) matters more.
-                                      if (controller_->state().statusText.isEmpty())
-                                          controller_->showStatus(text, 50);
-                                  }});
-    desktop_->start();
-    marker_.begin();
-    refreshMenus();
-    display_->showState(controller_->state());
 }
 
-void MainWindow::applyStoredEffects() {
-    // The effect settings and the equaliser curve of the last run are heard from the first song
-    // on, whether or not their windows are ever opened.
-    effectsDesk_ = std::make_unique<MixoraDesk>();
-    equalizerSink_ = std::make_unique<DecoderEqualizer>();
-    if (const auto fx = EffectorSettings::load(QDir(home_.path(EffectorSettings::kPresetFolder))
-                                                   .filePath(EffectorSettings::kLastTime)))
-        fx->applyTo(*effectsDesk_);
-    EqualizerCurve curve;
-    curve.read(store_.readMain());
-    curve.send(*equalizerSink_);
-    OmbrixEnableEQ(store_.settings().enableeq1 ? 1 : 0);
+void MainWindow::start() {
+    refreshMenus();
+    if (display_) display_->showState(controller_.state());
 }
 
 QString MainWindow::loadCredits() const {
@@ -245,48 +163,7 @@ QString MainWindow::loadCredits() const {
            QStringLiteral("\n\n") + credits;
 }
 
-MainWindow::~MainWindow() {
-    telnet_.reset();
-    if (!exitSaved_) exitSave();
-}
-
-void MainWindow::loadStartFiles() {
-    const PlayerSettings& s = store_.settings();
-    const auto crashed = marker_.uncleanExit();
-    if (!args_.isEmpty()) {
-        const FirstInstanceStart start = CommandLine::gatherFirstInstance(args_);
-        if (start.cdRequest) {
-            controller_->showStatus(QStringLiteral("no CD drive"));
-            return;
-        }
-        controller_->setPlaylist(start.entries);
-        controller_->setStartPending(static_cast<int>(start.entries.size()), start.editRequest);
-        hideAfterStart_ = s.glbhide && !s.coolbar;
-        return;
-    }
-    if (!s.resume1) return;
-    QStringList entries;
-    try {
-        if (QFileInfo::exists(home_.path(kBackup)))
-            entries = PlaylistFile::load(home_.path(kBackup));
-    } catch (const FileError&) {
-        controller_->showStatus(QStringLiteral("cannot read ") + kBackup);
-    }
-    if (entries.isEmpty()) return;
-    controller_->setPlaylist(entries);
-    controller_->setStartPending(1, false);
-    if (crashed && crashed->index >= 0) {
-        // The last run did not end cleanly while it played an entry: that entry may be what
-        // brought it down, so this run starts with the one after it.
-        int index = static_cast<int>(entries.indexOf(crashed->name));
-        if (index < 0) index = crashed->index;
-        const int next = (index + 1) % static_cast<int>(entries.size());
-        controller_->setResumeIndex(next);
-        controller_->showStatus(QStringLiteral("last run ended unexpectedly: skipping ") +
-                                    QFileInfo(crashed->name).fileName(),
-                                60);
-    }
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::applyLanguage() {
     if (store_.settings().language != 1) return;
@@ -296,7 +173,7 @@ void MainWindow::applyLanguage() {
 void MainWindow::registerHotKeys() {
     hotKeys_ = DesktopIntegration::createHotKeys(this);
     if (!hotKeys_->available()) {
-        controller_->showStatus(hotKeys_->unavailableReason(), 50);
+        controller_.showStatus(hotKeys_->unavailableReason(), 50);
         return;
     }
     const PlayerSettings& s = store_.settings();
@@ -305,7 +182,7 @@ void MainWindow::registerHotKeys() {
     if (!hotKeys_->registerKey(2, s.scminimize)) refused << s.scminimize;
     if (!hotKeys_->registerKey(3, s.scplaylist)) refused << s.scplaylist;
     if (!refused.isEmpty())
-        controller_->showStatus(
+        controller_.showStatus(
             QStringLiteral("hot keys in use: ") + refused.join(QStringLiteral(", ")), 50);
     connect(hotKeys_.get(), &GlobalHotKeys::activated, this, [this](int id) {
         if (id == 1 && !isVisible()) restoreFromTray();
@@ -319,7 +196,7 @@ void MainWindow::registerHotKeys() {
 
 void MainWindow::connectMenus() {
     MainMenus& m = *menus_;
-    PlaybackController& c = *controller_;
+    PlaybackController& c = controller_;
     const PlayerSettings& s = store_.settings();
     auto on = [&](const QString& name, auto fn) {
         if (QAction* a = m.item(name)) connect(a, &QAction::triggered, this, fn);
@@ -368,7 +245,7 @@ void MainWindow::connectMenus() {
         });
     }
     on(QStringLiteral("EditTag1"), [this] {
-        const PlayerState st = controller_->state();
+        const PlayerState st = controller_.state();
         openTagEditor(st.songOpen ? st.currentFile : QString());
     });
     on(QStringLiteral("DJControl1"), [this] { present(djWindow()); });
@@ -376,17 +253,16 @@ void MainWindow::connectMenus() {
     if (QAction* a = m.item(QStringLiteral("RepeatThisSong1")))
         connect(a, &QAction::toggled, this, [&c](bool on) { c.setRepeatThisSong(on); });
     m.checkPriority(s.threadpriority);
-    connect(&m, &MainMenus::priorityChosen, this, [this](int i) {
-        store_.change([i](PlayerSettings& s) { s.threadpriority = i; });
-    });
+    connect(&m, &MainMenus::priorityChosen, this,
+            [this](int i) { store_.change([i](PlayerSettings& s) { s.threadpriority = i; }); });
     connect(&m, &MainMenus::recentFileChosen, this, [this](const QString& f) {
-        if (!controller_->acceptsFiles()) return;
-        controller_->stop();
-        controller_->clearPlaylist();
-        controller_->addFiles({f}, true);
+        if (!controller_.acceptsFiles()) return;
+        controller_.stop();
+        controller_.clearPlaylist();
+        controller_.addFiles({f}, true);
     });
     connect(&m, &MainMenus::recentFolderChosen, this, [this](const QString& folder) {
-        if (controller_->acceptsFiles()) openFiles(folder, true);
+        if (controller_.acceptsFiles()) openFiles(folder, true);
     });
     // Windows that come later: present, not yet usable.
     for (const char* name : {"ReadCDTrack1", "Config1"})
@@ -394,7 +270,7 @@ void MainWindow::connectMenus() {
 }
 
 void MainWindow::refreshMenus() {
-    const PlayerState st = controller_->state();
+    const PlayerState st = controller_.state();
     MainMenus& m = *menus_;
     auto enable = [&](const char* name, bool on) {
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(on);
@@ -430,23 +306,8 @@ void MainWindow::refreshMenus() {
 }
 
 void MainWindow::onChanged(int mask) {
-    if (mask & kChangePlaylist) playlistDirty_ = true;
-    if (mask & kChangeSong) {
-        const PlayerState st = controller_->state();
-        if (st.playing) {
-            marker_.songStarted(st.currentIndex, st.currentEntry);
-            // Kept current while playing, so a crash does not lose a playlist built this run.
-            if (playlistDirty_ && st.count <= 20000) {
-                try {
-                    PlaylistFile::save(home_.path(kBackup), controller_->playlist());
-                    playlistDirty_ = false;
-                } catch (const FileError&) {
-                }
-            }
-        }
-    }
     if (mask & (kChangeSong | kChangePlaylist | kChangeOptions)) refreshMenus();
-    display_->showState(controller_->state());
+    if (display_) display_->showState(controller_.state());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -458,12 +319,12 @@ void MainWindow::openFiles(const QString& folder, bool replace) {
         this, QStringLiteral("Open files"),
         folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation) : folder,
         filter ? dialogFilter(*filter) : QString());
-    if (files.isEmpty() || !controller_->acceptsFiles()) return;
+    if (files.isEmpty() || !controller_.acceptsFiles()) return;
     if (replace) {
-        controller_->stop();
-        controller_->clearPlaylist();
+        controller_.stop();
+        controller_.clearPlaylist();
     }
-    controller_->addFiles(files, true);
+    controller_.addFiles(files, true);
 }
 
 void MainWindow::exportImage() {
@@ -471,34 +332,9 @@ void MainWindow::exportImage() {
         QFileDialog::getSaveFileName(this, QStringLiteral("Create image file"), QString(),
                                      dialogFilter(QStringLiteral("Microsoft Wave (*.wav)|*.wav")));
     if (file.isEmpty()) return;
-    controller_->armExport(file.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive)
-                               ? file
-                               : file + QStringLiteral(".wav"));
-}
-
-void MainWindow::handleInstanceMessage(const QString& text) {
-    if (!controller_->acceptsFiles()) return;
-    const InstanceMessage msg = InstanceMessage::parse(text);
-    switch (msg.kind) {
-        case InstanceMessage::Kind::Add:
-            if (!msg.path.isEmpty()) controller_->addFiles({msg.path}, false);
-            break;
-        case InstanceMessage::Kind::Stop:
-            controller_->stop();
-            break;
-        case InstanceMessage::Kind::Edit:
-            controller_->stop();
-            controller_->clearPlaylist();
-            if (!msg.path.isEmpty()) controller_->setPlaylist({msg.path});
-            openTagEditor(msg.path);
-            break;
-        case InstanceMessage::Kind::Cd:
-            controller_->showStatus(QStringLiteral("no CD drive"));
-            break;
-        case InstanceMessage::Kind::Play:
-            if (!msg.path.isEmpty()) controller_->addFiles({msg.path}, true);
-            break;
-    }
+    controller_.armExport(file.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive)
+                              ? file
+                              : file + QStringLiteral(".wav"));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -519,10 +355,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::dropPaths(const QStringList& paths) {
     if (store_.settings().glbdropadd) {
-        controller_->stop();
-        controller_->clearPlaylist();
+        controller_.stop();
+        controller_.clearPlaylist();
     }
-    if (!controller_->acceptsFiles() || paths.isEmpty()) return;
+    if (!controller_.acceptsFiles() || paths.isEmpty()) return;
     QStringList local, urls;
     for (const QString& p : paths) (p.startsWith(QLatin1String("http")) ? urls : local) << p;
     // Folders can hold many thousands of files: they are gathered off the main thread.
@@ -532,16 +368,16 @@ void MainWindow::dropPaths(const QStringList& paths) {
         watcher->deleteLater();
         addCollected(urls + r.files, r.statusTexts);
     });
-    const MediaIdentifier media = *media_;
-    controller_->showStatus(QStringLiteral("reading dropped files..."), 600);
+    const MediaIdentifier media(store_.mediaTypes().flat);
+    controller_.showStatus(QStringLiteral("reading dropped files..."), 600);
     watcher->setFuture(
         QtConcurrent::run([local, media] { return DropCollector::collect(local, media); }));
 }
 
 void MainWindow::addCollected(const QStringList& files, const QStringList& statusTexts) {
-    controller_->showStatus(statusTexts.isEmpty() ? QString() : statusTexts.last(),
-                            statusTexts.isEmpty() ? 0 : 20);
-    if (!files.isEmpty() && controller_->acceptsFiles()) controller_->addFiles(files, true);
+    controller_.showStatus(statusTexts.isEmpty() ? QString() : statusTexts.last(),
+                           statusTexts.isEmpty() ? 0 : 20);
+    if (!files.isEmpty() && controller_.acceptsFiles()) controller_.addFiles(files, true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -553,18 +389,18 @@ void MainWindow::showEvent(QShowEvent* event) {
     shownOnce_ = true;
     timer2_.start(100);
     menus_->checkPriority(store_.settings().threadpriority);
-    controller_->windowShown();
+    controller_.windowShown();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     const int vk = VirtualKey::fromQt(event->key(), event->modifiers());
-    if (vk == 0 || !controller_->keyPressed(vk)) QWidget::keyPressEvent(event);
+    if (vk == 0 || !controller_.keyPressed(vk)) QWidget::keyPressEvent(event);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
-    controller_->keyReleased(VirtualKey::fromQt(event->key(), event->modifiers()));
+    controller_.keyReleased(VirtualKey::fromQt(event->key(), event->modifiers()));
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {
@@ -586,8 +422,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         closing_ = true;
         // An open playlist window hands its list over first, so its edits are saved too.
         if (playlistWindow_ && playlistWindow_->isVisible()) playlistWindow_->close();
-        controller_->stop();
-        exitSave();
+        controller_.stop();
+        if (closingHook_) closingHook_();
     }
     event->accept();
     tray_.hide();
@@ -595,55 +431,26 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-void MainWindow::exitSave() {
-    if (exitSaved_) return;
-    exitSaved_ = true;
-    store_.change([this](PlayerSettings& s) {
-        s.fmain = WindowPosition{pos().x(), pos().y(), std::nullopt, std::nullopt};
-    });
-    try {
-        store_.saveSettings();
-    } catch (const std::exception& e) {
-        reportSaveError(QStringLiteral("the settings"), e);
-    }
-    temps_.deleteAll();
-    try {
-        store_.saveOptions();
-    } catch (const std::exception& e) {
-        reportSaveError(QStringLiteral("the settings"), e);
-    }
-    try {
-        PlaylistFile::save(home_.path(kBackup), controller_->playlist());
-    } catch (const std::exception& e) {
-        reportSaveError(kBackup, e);
-    }
-    marker_.end();
-}
-
-void MainWindow::reportSaveError(const QString& what, const std::exception& e) {
-    if (saveErrorShown_) return;
-    saveErrorShown_ = true;
-    const QString text = QStringLiteral("Could not save ") + what + QStringLiteral(": ") +
-                         QString::fromUtf8(e.what());
-    tell(text, QMessageBox::Warning);
-}
-
 void MainWindow::tell(const QString& text, QMessageBox::Icon icon) {
+    showBox(this, text, icon);
+}
+
+void MainWindow::tellWithoutWindow(const QString& text) {
+    showBox(nullptr, text, QMessageBox::Information);
+}
+
+void MainWindow::showBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
     // The offscreen platform has nobody to click a message box away.
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         qWarning("%s", qPrintable(text));
         return;
     }
-    QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok, this);
+    QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 // ---------------------------------------------------------------------------------------------
-// ControllerHost
-
-void MainWindow::closeProgram() {
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
+// Requests
 
 void MainWindow::showMessage(const QString& text) {
     tell(text, QMessageBox::Information);
@@ -656,20 +463,20 @@ void MainWindow::openTagEditor(const QString& file) {
 }
 
 TagWindow& MainWindow::tagWindow() {
-    if (!tagWindow_) tagWindow_ = std::make_unique<TagWindow>(store_, *controller_, this);
+    if (!tagWindow_) tagWindow_ = std::make_unique<TagWindow>(store_, controller_, this);
     return *tagWindow_;
 }
 
 DjWindow& MainWindow::djWindow() {
     if (!djWindow_) {
-        djWindow_ = std::make_unique<DjWindow>(store_, *controller_, *effectsDesk_, this);
+        djWindow_ = std::make_unique<DjWindow>(store_, controller_, effectsDesk_, this);
     }
     return *djWindow_;
 }
 
 EqualizerWindow& MainWindow::equalizerWindow() {
     if (!equalizerWindow_) {
-        equalizerWindow_ = std::make_unique<EqualizerWindow>(store_, *equalizerSink_, this);
+        equalizerWindow_ = std::make_unique<EqualizerWindow>(store_, equalizerSink_, this);
     }
     return *equalizerWindow_;
 }
@@ -685,7 +492,7 @@ PlaylistWindow& MainWindow::playlistWindow() {
         PlaylistWindow::Hooks hooks;
         hooks.editTag = [this](const QString& file) { openTagEditor(file); };
         hooks.tell = [this](const QString& text) { showMessage(text); };
-        playlistWindow_ = std::make_unique<PlaylistWindow>(*controller_, store_, hooks, this);
+        playlistWindow_ = std::make_unique<PlaylistWindow>(controller_, store_, hooks, this);
     }
     return *playlistWindow_;
 }
@@ -698,7 +505,7 @@ void MainWindow::savePlaylistAs() {
     const QString file = PlaylistSaveDialog::ask(this);
     if (file.isEmpty()) return;
     try {
-        PlaylistFile::save(file, controller_->playlist());
+        PlaylistFile::save(file, controller_.playlist());
     } catch (const FileError& e) {
         tell(QString::fromLocal8Bit(e.what()), QMessageBox::Warning);
     }
@@ -713,8 +520,8 @@ void MainWindow::savePlaylistToDesktop(const QString& desktopFolder) {
     if (!ok || file.isEmpty()) return;
     try {
         QDir().mkpath(desktopFolder);
-        PlaylistFile::save(file, controller_->playlist());
-        controller_->showStatus(QStringLiteral("saved ") + QFileInfo(file).fileName());
+        PlaylistFile::save(file, controller_.playlist());
+        controller_.showStatus(QStringLiteral("saved ") + QFileInfo(file).fileName());
     } catch (const FileError& e) {
         tell(QString::fromLocal8Bit(e.what()), QMessageBox::Warning);
     }

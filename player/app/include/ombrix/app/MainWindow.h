@@ -8,13 +8,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "ombrix/control/AudioMixer.h"
-#include "ombrix/control/Clock.h"
-#include "ombrix/control/ControllerHost.h"
-#include "ombrix/control/SessionMarker.h"
-#include "ombrix/media/EntryResolver.h"
-#include "ombrix/media/MediaIdentifier.h"
-#include "ombrix/media/TempRegister.h"
+#include <functional>
+
+#include "ombrix/settings/Home.h"
 #include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix {
@@ -35,47 +31,54 @@ class EffectsDesk;
 class EqualizerSink;
 
 /**
- * @brief The main window: owns the playlist's controller, the settings, the menus, the tray
- *        icon, the hot keys and the display, and forwards every event to the controller.
+ * @brief The main window: the panel, the menus, the tray icon, the hot keys and the tool
+ *        windows. It shows the controller's state and forwards every event to the controller;
+ *        the objects it shows are built and owned by the composition root (PlayerApplication).
  *
  * Frameless; dragged with the left mouse button, menus on the right one.
  * Thread affinity: main thread.
  */
-class MainWindow final : public QWidget, public ControllerHost {
+class MainWindow final : public QWidget {
     Q_OBJECT
 public:
-    struct Options {
-        QString home;                        ///< the home folder (already resolved)
-        QStringList args;                    ///< command-line arguments without program options
-        SingleInstance* instance = nullptr;  ///< receives second-instance messages; may be null
-        std::unique_ptr<AudioMixer> mixer;   ///< nullptr: the system's mixer
-        std::unique_ptr<Clock> clock;        ///< nullptr: the system clock
-        bool hotKeys = true;                 ///< register system-wide keys when enabled
+    /// What the window shows and drives; all of it outlives the window.
+    struct Parts {
+        PlaybackController& controller;
+        SettingsStore& store;
+        const Home& home;
+        EffectsDesk& effectsDesk;
+        EqualizerSink& equalizerSink;
+        bool hotKeys = true;            ///< register system-wide keys when enabled
+        std::function<void()> closing;  ///< the window closes: the exit saves run
     };
 
-    explicit MainWindow(Options options);
+    explicit MainWindow(Parts parts);
     ~MainWindow() override;
 
-    PlaybackController& controller() { return *controller_; }
+    PlaybackController& controller() { return controller_; }
     SettingsStore& store() { return store_; }
     MainMenus& menus() { return *menus_; }
     QSystemTrayIcon& tray() { return tray_; }
 
-    /// Handles a message of a second instance (the text of its 256-byte block).
-    void handleInstanceMessage(const QString& text);
+    /// No panel could be shown: the window cannot be operated.
+    bool startFailed() const noexcept { return startFailed_; }
+    /// Shows the state once everything is wired.
+    void start();
+    /// After a start with files the window goes to the tray once the first song plays.
+    void hideWhenPlaying() noexcept { hideAfterStart_ = true; }
     /// Adds dropped local files and folders (the rules of a drop on the window).
     void dropPaths(const QStringList& paths);
-    /// The exit saves ran (settings, playlist, temporary files).
-    bool exitSaved() const noexcept { return exitSaved_; }
-    /// No panel could be shown: the program cannot be operated and ends (after saying why).
-    bool startFailed() const noexcept { return startFailed_; }
     /// Hides the main window to the tray (after a start with files, a hot key).
     void hideToTray();
-
-    // ControllerHost
-    void closeProgram() override;
-    void showMessage(const QString& text) override;
-    void openTagEditor(const QString& file) override;
+    void restoreFromTray();
+    /// An information box titled with the application title.
+    void showMessage(const QString& text);
+    /// A box with @p icon; on the offscreen platform only a log line (nobody could close it).
+    void tell(const QString& text, QMessageBox::Icon icon);
+    /// An information box before the window exists.
+    static void tellWithoutWindow(const QString& text);
+    /// Opens the tag editor on @p file.
+    void openTagEditor(const QString& file);
 
     /// The playlist window, created on first use.
     PlaylistWindow& playlistWindow();
@@ -103,61 +106,43 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    static void showBox(QWidget* parent, const QString& text, QMessageBox::Icon icon);
     QString loadCredits() const;
-    void applyStoredEffects();
-    void buildMenus();
     void connectMenus();
-    void loadStartFiles();
     void applyLanguage();
     void registerHotKeys();
     void onChanged(int mask);
     void refreshMenus();
-    void restoreFromTray();
     void openFiles(const QString& folder, bool replace);
     void exportImage();
     void showAbout();
-    void exitSave();
-    void reportSaveError(const QString& what, const std::exception& e);
-    void tell(const QString& text, QMessageBox::Icon icon);
     void addCollected(const QStringList& files, const QStringList& statusTexts);
 
-    Home home_;
-    SettingsStore store_;
-    TempRegister temps_;
-    std::unique_ptr<MediaIdentifier> media_;
-    std::unique_ptr<EntryResolver> resolver_;
-    std::unique_ptr<Clock> clock_;
-    std::unique_ptr<AudioMixer> mixer_;
-    std::unique_ptr<PlaybackController> controller_;
+    PlaybackController& controller_;
+    SettingsStore& store_;
+    const Home& home_;
+    EffectsDesk& effectsDesk_;
+    EqualizerSink& equalizerSink_;
+    std::function<void()> closingHook_;
     std::unique_ptr<MainMenus> menus_;
     std::unique_ptr<GlobalHotKeys> hotKeys_;
     std::unique_ptr<MainDisplay> display_;
-    std::unique_ptr<TelnetDaemon> telnet_;
-    std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
     // The tool windows write their settings through the store and the controller when they
-    // are destroyed: declared after both, they go first.
-    std::unique_ptr<EffectsDesk> effectsDesk_;
-    std::unique_ptr<EqualizerSink> equalizerSink_;
+    // are destroyed.
     std::unique_ptr<PlaylistWindow> playlistWindow_;
     std::unique_ptr<TagWindow> tagWindow_;
     std::unique_ptr<DjWindow> djWindow_;
     std::unique_ptr<EqualizerWindow> equalizerWindow_;
-    SessionMarker marker_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
     QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status
     QTimer timer3_;  // 100 ms: fades
-    QStringList args_;
     QString credits_;
     bool shownOnce_ = false;
     bool hideAfterStart_ = false;
     bool hiddenAfterStart_ = false;
     bool closing_ = false;
-    bool exitSaved_ = false;
     bool startFailed_ = false;
-    bool saveErrorShown_ = false;
-    bool playlistDirty_ = false;
-    bool wantHotKeys_ = true;
 };
 
 }  // namespace ombrix

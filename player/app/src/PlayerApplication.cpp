@@ -1,0 +1,287 @@
+#include "ombrix/app/PlayerApplication.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcessEnvironment>
+#include <algorithm>
+
+#include "mixora.h"
+#include "mp3.h"
+#include "ombrix/app/MainWindow.h"
+#include "ombrix/control/CommandLine.h"
+#include "ombrix/control/InstanceMessage.h"
+#include "ombrix/control/MixerRules.h"
+#include "ombrix/control/OutputLevel.h"
+#include "ombrix/control/PlaybackController.h"
+#include "ombrix/desktop/AlsaMixer.h"
+#include "ombrix/desktop/DesktopIntegration.h"
+#include "ombrix/desktop/SingleInstance.h"
+#include "ombrix/effects/DecoderEqualizer.h"
+#include "ombrix/effects/EffectorSettings.h"
+#include "ombrix/effects/EqualizerCurve.h"
+#include "ombrix/effects/MixoraDesk.h"
+#include "ombrix/library/PlaylistFile.h"
+#include "ombrix/remote/TelnetDaemon.h"
+#include "ombrix/settings/PrivateFolder.h"
+#include "ombrix/settings/TextFile.h"
+
+namespace ombrix {
+namespace {
+const QString kBackup = QStringLiteral("backup.dmp");
+}  // namespace
+
+PlayerApplication::PlayerApplication(Options options)
+    : home_(options.home),
+      store_(home_, ProcessorFeatures::detect()),
+      clock_(options.clock ? std::move(options.clock) : std::make_unique<SystemClock>()),
+      mixer_(std::move(options.mixer)),
+      marker_(home_.path(SessionMarker::kFileName)),
+      args_(options.args) {
+    // The order of construction: settings and media types, effects engine, controller, the
+    // window (menus, hot keys, language, display), mixer, command line, remote control,
+    // desktop.
+    EntryResolver::Config resolverConfig;
+    loadSettingsAndMedia(resolverConfig);
+    resolver_ = std::make_unique<EntryResolver>(resolverConfig, *media_, temps_);
+    XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
+    applyStoredEffects();
+
+    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
+    connect(controller_.get(), &PlaybackController::changed, this, &PlayerApplication::onChanged);
+
+    window_ = std::make_unique<MainWindow>(
+        MainWindow::Parts{*controller_, store_, home_, *effectsDesk_, *equalizerSink_,
+                          options.hotKeys, [this] { exitSave(); }});
+    if (window_->startFailed()) {
+        startFailed_ = true;
+        exitSaved_ = true;  // nothing of this run is worth keeping
+        return;
+    }
+    openMixer();
+    loadStartFiles();
+    if (options.instance)
+        connect(options.instance, &SingleInstance::messageReceived, this,
+                &PlayerApplication::handleInstanceMessage);
+
+    telnet_ = std::make_unique<TelnetDaemon>(*controller_, store_, window_->windowTitle(),
+                                             [this] { closeProgram(); });
+    telnet_->startIfEnabled();
+    desktop_ = std::make_unique<DesktopIntegration>(
+        *controller_, store_,
+        DesktopIntegration::Hooks{[this] { window_->restoreFromTray(); },
+                                  [this] { closeProgram(); },
+                                  [this](const QString& text) {
+                                      // A message of the start (a skipped entry) matters more.
+                                      if (controller_->state().statusText.isEmpty())
+                                          controller_->showStatus(text, 50);
+                                  }});
+    desktop_->start();
+    marker_.begin();
+    window_->start();
+}
+
+PlayerApplication::~PlayerApplication() {
+    telnet_.reset();
+    if (!exitSaved_) exitSave();
+}
+
+void PlayerApplication::loadSettingsAndMedia(EntryResolver::Config& rc) {
+    const PlayerSettings& s = store_.settings();
+    store_.loadOptions();
+    if (!store_.mediaTypes().consistent()) showMessage(MediaTypes::kCorruptMessage);
+    media_ = std::make_unique<MediaIdentifier>(store_.mediaTypes().flat);
+    QString tempFolder;
+    try {
+        tempFolder = Home::tempFolder(QProcessEnvironment::systemEnvironment());
+    } catch (const PrivateFolderError& e) {
+        // Archives and web addresses cannot be played then (the resolver refuses to write
+        // anywhere else); everything else plays.
+        showMessage(QString::fromUtf8(e.what()));
+    }
+    if (s.firsttime) store_.firstRun(tempFolder, QLocale::system().language() == QLocale::Japanese);
+    rc.tempFolder = tempFolder;
+    rc.downloadFolder = home_.path(QStringLiteral("file"));
+    QDir().mkpath(rc.downloadFolder);
+
+    XMInit();
+    XMSetSampleRate(s.glbsamplingrate);
+    XMEnableVisualization(20);
+
+    store_.loadSettings();
+    // A settings file that exists but cannot be read is kept untouched; say so once.
+    for (const QString& problem : store_.takeProblems()) showMessage(problem);
+    rc.downloadLimitBytes = qint64{std::max(s.downloadlimit, 1)} * 1024 * 1024;
+    rc.downloadDeadlineMs = std::clamp(s.downloadtimeout, 1, 24 * 60) * 60 * 1000;
+    rc.copyshared = s.copyshared;
+    rc.glbtemp10 = s.glbtemp10;
+    rc.proxy = s.proxy;
+    rc.proxyport = static_cast<quint16>(s.proxyport.toUInt());
+    if (rc.proxyport == 0) rc.proxyport = 80;
+}
+
+void PlayerApplication::applyStoredEffects() {
+    // The effect settings and the equaliser curve of the last run are heard from the first song
+    // on, whether or not their windows are ever opened.
+    effectsDesk_ = std::make_unique<MixoraDesk>();
+    equalizerSink_ = std::make_unique<DecoderEqualizer>();
+    if (const auto fx = EffectorSettings::load(QDir(home_.path(EffectorSettings::kPresetFolder))
+                                                   .filePath(EffectorSettings::kLastTime)))
+        fx->applyTo(*effectsDesk_);
+    EqualizerCurve curve;
+    curve.read(store_.readMain());
+    curve.send(*equalizerSink_);
+    OmbrixEnableEQ(store_.settings().enableeq1 ? 1 : 0);
+}
+
+void PlayerApplication::openMixer() {
+    const PlayerSettings& s = store_.settings();
+    if (!mixer_) mixer_ = std::make_unique<AlsaMixer>();
+    const int mixers = mixer_->deviceCount();
+    if (MixerRules::useMixer(s.usemixer, mixers) &&
+        mixer_->open(MixerRules::mixerId(s.mixerid, mixers), s.mixerdest1, s.mixerdest2)) {
+        controller_->setMixer(mixer_.get());
+        const auto [left, right] = mixer_->volume();
+        controller_->setVolume(OutputLevel::volumeFromMixer(left, right));
+    } else {
+        controller_->setVolume(100);
+    }
+}
+
+void PlayerApplication::loadStartFiles() {
+    const PlayerSettings& s = store_.settings();
+    const auto crashed = marker_.uncleanExit();
+    if (!args_.isEmpty()) {
+        const FirstInstanceStart start = CommandLine::gatherFirstInstance(args_);
+        if (start.cdRequest) {
+            controller_->showStatus(QStringLiteral("no CD drive"));
+            return;
+        }
+        controller_->setPlaylist(start.entries);
+        controller_->setStartPending(static_cast<int>(start.entries.size()), start.editRequest);
+        if (s.glbhide && !s.coolbar) window_->hideWhenPlaying();
+        return;
+    }
+    if (!s.resume1) return;
+    QStringList entries;
+    try {
+        if (QFileInfo::exists(home_.path(kBackup)))
+            entries = PlaylistFile::load(home_.path(kBackup));
+    } catch (const FileError&) {
+        controller_->showStatus(QStringLiteral("cannot read ") + kBackup);
+    }
+    if (entries.isEmpty()) return;
+    controller_->setPlaylist(entries);
+    controller_->setStartPending(1, false);
+    if (crashed && crashed->index >= 0) {
+        // The last run did not end cleanly while it played an entry: that entry may be what
+        // brought it down, so this run starts with the one after it.
+        int index = static_cast<int>(entries.indexOf(crashed->name));
+        if (index < 0) index = crashed->index;
+        const int next = (index + 1) % static_cast<int>(entries.size());
+        controller_->setResumeIndex(next);
+        controller_->showStatus(QStringLiteral("last run ended unexpectedly: skipping ") +
+                                    QFileInfo(crashed->name).fileName(),
+                                60);
+    }
+}
+
+void PlayerApplication::onChanged(int mask) {
+    if (mask & kChangePlaylist) playlistDirty_ = true;
+    if (mask & kChangeSong) {
+        const PlayerState st = controller_->state();
+        if (st.playing) {
+            marker_.songStarted(st.currentIndex, st.currentEntry);
+            // Kept current while playing, so a crash does not lose a playlist built this run.
+            if (playlistDirty_ && st.count <= 20000) {
+                try {
+                    PlaylistFile::save(home_.path(kBackup), controller_->playlist());
+                    playlistDirty_ = false;
+                } catch (const FileError&) {
+                }
+            }
+        }
+    }
+}
+
+void PlayerApplication::handleInstanceMessage(const QString& text) {
+    if (!controller_->acceptsFiles()) return;
+    const InstanceMessage msg = InstanceMessage::parse(text);
+    switch (msg.kind) {
+        case InstanceMessage::Kind::Add:
+            if (!msg.path.isEmpty()) controller_->addFiles({msg.path}, false);
+            break;
+        case InstanceMessage::Kind::Stop:
+            controller_->stop();
+            break;
+        case InstanceMessage::Kind::Edit:
+            controller_->stop();
+            controller_->clearPlaylist();
+            if (!msg.path.isEmpty()) controller_->setPlaylist({msg.path});
+            openTagEditor(msg.path);
+            break;
+        case InstanceMessage::Kind::Cd:
+            controller_->showStatus(QStringLiteral("no CD drive"));
+            break;
+        case InstanceMessage::Kind::Play:
+            if (!msg.path.isEmpty()) controller_->addFiles({msg.path}, true);
+            break;
+    }
+}
+
+void PlayerApplication::exitSave() {
+    if (exitSaved_) return;
+    exitSaved_ = true;
+    store_.change([this](PlayerSettings& s) {
+        s.fmain =
+            WindowPosition{window_->pos().x(), window_->pos().y(), std::nullopt, std::nullopt};
+    });
+    try {
+        store_.saveSettings();
+    } catch (const std::exception& e) {
+        reportSaveError(QStringLiteral("the settings"), e);
+    }
+    temps_.deleteAll();
+    try {
+        store_.saveOptions();
+    } catch (const std::exception& e) {
+        reportSaveError(QStringLiteral("the settings"), e);
+    }
+    try {
+        PlaylistFile::save(home_.path(kBackup), controller_->playlist());
+    } catch (const std::exception& e) {
+        reportSaveError(kBackup, e);
+    }
+    marker_.end();
+}
+
+void PlayerApplication::reportSaveError(const QString& what, const std::exception& e) {
+    if (saveErrorShown_) return;
+    saveErrorShown_ = true;
+    const QString text = QStringLiteral("Could not save ") + what + QStringLiteral(": ") +
+                         QString::fromUtf8(e.what());
+    window_->tell(text, QMessageBox::Warning);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ControllerHost
+
+void PlayerApplication::closeProgram() {
+    if (window_) QMetaObject::invokeMethod(window_.get(), &QWidget::close, Qt::QueuedConnection);
+}
+
+void PlayerApplication::showMessage(const QString& text) {
+    if (window_) {
+        window_->showMessage(text);
+        return;
+    }
+    // Problems found before the window exists (settings, media types, the temporary folder).
+    MainWindow::tellWithoutWindow(text);
+}
+
+void PlayerApplication::openTagEditor(const QString& file) {
+    if (window_) window_->openTagEditor(file);
+}
+
+}  // namespace ombrix
