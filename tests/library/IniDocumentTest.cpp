@@ -21,15 +21,15 @@ IniDocument parse(const char* text) {
 TEST(IniDocument, IntegersHexDefaultsAndCase) {
     const IniDocument ini = parse(
         "[Option]\r\nA=0x10\r\nb=0X1f\r\nc=0x\r\nd=12abc\r\ne= -7 \r\nf=\r\nBig=0xFFFFFFFF\r\n");
-    EXPECT_EQ(ini.readInteger("option", "a", 1), 16);
-    EXPECT_EQ(ini.readInteger("OPTION", "B", 1), 31);
-    EXPECT_EQ(ini.readInteger("option", "c", 5), 5);  // "0x" alone is not a number
-    EXPECT_EQ(ini.readInteger("option", "d", 5), 5);
-    EXPECT_EQ(ini.readInteger("option", "e", 5), -7);
-    EXPECT_EQ(ini.readInteger("option", "f", 5), 5);
-    EXPECT_EQ(ini.readInteger("option", "missing", 42), 42);
-    EXPECT_EQ(ini.readInteger("nosection", "a", 3), 3);
-    EXPECT_EQ(ini.readInteger("option", "big", 0), 0xFFFFFFFFll);
+    const struct {
+        const char* section;
+        const char* key;
+        qint64 expected;
+    } cases[] = {{"option", "a", 16},      {"OPTION", "B", 31},   {"option", "c", 5},
+                 {"option", "d", 5},       {"option", "e", -7},   {"option", "f", 5},
+                 {"option", "missing", 5}, {"nosection", "a", 5}, {"option", "big", 0xFFFFFFFFll}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.readInteger(c.section, c.key, 5), c.expected) << c.key;
     EXPECT_TRUE(ini.readBool("option", "e", false));  // any non-zero value is true
     EXPECT_FALSE(ini.readBool("option", "f", false));
 }
@@ -59,19 +59,6 @@ TEST(IniDocument, ListSections) {
     EXPECT_EQ(gap.readList("l"), QStringList({"a", "b"}));
     const IniDocument empty = parse("[l]\n0=a\n1=\n2=c\n");
     EXPECT_EQ(empty.readList("l"), QStringList({"a"}));
-}
-
-TEST(IniDocument, UnknownSectionsKeysAndCommentsSurvive) {
-    const IniDocument ini = parse(
-        "; written by hand\r\n[option]\r\nfuturekey=7\r\nglbsleep=4\r\n[djcontrol]\r\nx=1\r\n");
-    IniDocument copy = IniDocument::parse(ini.toLines());
-    copy.writeInteger("option", "glbsleep", 9);
-    const QStringList lines = copy.toLines();
-    EXPECT_TRUE(lines.contains("; written by hand"));
-    EXPECT_TRUE(lines.contains("futurekey=7"));
-    EXPECT_TRUE(lines.contains("glbsleep=9"));
-    EXPECT_EQ(copy.readString("djcontrol", "x"), "1");
-    EXPECT_EQ(copy.sectionNames(), QStringList({"option", "djcontrol"}));
 }
 
 TEST(IniDocument, SaveIsAtomicAndCrLfUtf8) {

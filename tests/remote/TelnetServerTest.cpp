@@ -73,6 +73,10 @@ TEST_F(TelnetServerTest, GreetingEchoAndTheTableOverARealConnection) {
         loadFromFolder = c.command("load tune.mp3");
     });
     EXPECT_EQ(greeting, TelnetSession::greeting());
+    // Lines break as LF CR throughout.
+    EXPECT_TRUE(greeting.endsWith("\n\r\n\r> "));
+    EXPECT_EQ(greeting.count('\n'), greeting.count("\n\r"));
+    EXPECT_EQ(greeting.count('\r'), greeting.count("\n\r"));
     EXPECT_EQ(hi, "hi\r\nhello!\n\r\n\r> ");
     EXPECT_EQ(volume, "volume = 127\n\r\n\r> ");
     EXPECT_EQ(rig.controller->state().volume, 127);

@@ -5,22 +5,12 @@
 #include <QTemporaryDir>
 
 #include "EffectsFakes.h"
-#include "ombrix/effects/DjControlMath.h"
 #include "ombrix/effects/EffectorSettings.h"
 #include "ombrix/settings/IniDocument.h"
 #include "support/Files.h"
 
 namespace ombrix::test {
 namespace {
-
-TEST(DjControlMathTest, PadComesFromTheDigitThatEndsTheName) {
-    EXPECT_EQ(DjControlMath::padIndex("btnplay8"), 7);
-    EXPECT_EQ(DjControlMath::padIndex("scrollvolume2"), 1);
-    EXPECT_EQ(DjControlMath::padIndex("chkloop0"), 0) << "loop boxes count from 0";
-    EXPECT_EQ(DjControlMath::padIndex("chkloop7"), 7);
-    for (const char* bad : {"btnload0", "btnload9", "chkloop8", "btnload", ""})
-        EXPECT_FALSE(DjControlMath::padIndex(bad)) << bad;
-}
 
 TEST(EffectorSettingsTest, SavedFileHasTheKeysInOrderAndReadsBackTheSame) {
     QTemporaryDir dir;

@@ -27,15 +27,6 @@ TEST(EqualizerCurveTest, PositionsGiveGainsFromDoubleAtTheTopToSilenceAtTheBotto
     EXPECT_FLOAT_EQ(EqualizerCurve::gainFor(1 << 30), 0.0f);
 }
 
-TEST(EqualizerCurveTest, SliderNumberComesFromOneOrTwoDigitsAfterTheName) {
-    EXPECT_EQ(EqualizerCurve::sliderNumber("ScrollBar7"), 7);
-    EXPECT_EQ(EqualizerCurve::sliderNumber("ScrollBar16"), 16);
-    EXPECT_EQ(EqualizerCurve::sliderNumber("ScrollBar1"), 1);
-    for (const char* bad : {"ScrollBar", "ScrollBar0", "ScrollBar17", "ScrollBar123", "ScrollBarX",
-                            "ScrollBar1x", "Scroll7", ""})
-        EXPECT_FALSE(EqualizerCurve::sliderNumber(bad)) << bad;
-}
-
 TEST(EqualizerCurveTest, SendingTheCurveGivesEachSliderTwoNeighbouringBands) {
     EqualizerCurve curve;
     curve.setPosition(1, 0);
