@@ -114,36 +114,35 @@ void PlaybackController::setRepeatThisSong(bool on) {
     markChanged(kChangeOptions);
 }
 
+// The store's change signal marks kChangeOptions for every reader.
+void PlaybackController::storeOption(bool PlayerSettings::*option, bool on) {
+    store_.change([option, on](PlayerSettings& s) { s.*option = on; });
+}
+
 void PlaybackController::setShuffle(bool on) {
-    store_.change([on](PlayerSettings& s) { s.random1 = on; });
-    markChanged(kChangeOptions);
+    storeOption(&PlayerSettings::random1, on);
 }
 
 void PlaybackController::setAutoRepeat(bool on) {
-    store_.change([on](PlayerSettings& s) { s.autorepeat1 = on; });
-    markChanged(kChangeOptions);
+    storeOption(&PlayerSettings::autorepeat1, on);
 }
 
 void PlaybackController::setIntro(bool on) {
-    store_.change([on](PlayerSettings& s) { s.intro1 = on; });
-    markChanged(kChangeOptions);
+    storeOption(&PlayerSettings::intro1, on);
 }
 
 void PlaybackController::setResume(bool on) {
-    store_.change([on](PlayerSettings& s) { s.resume1 = on; });
-    markChanged(kChangeOptions);
+    storeOption(&PlayerSettings::resume1, on);
 }
 
 void PlaybackController::setEffectsEnabled(bool on) {
-    store_.change([on](PlayerSettings& s) { s.enablefx1 = on; });
+    storeOption(&PlayerSettings::enablefx1, on);
     decoder_->enableEffects(on);
-    markChanged(kChangeOptions);
 }
 
 void PlaybackController::setEqualizerEnabled(bool on) {
-    store_.change([on](PlayerSettings& s) { s.enableeq1 = on; });
+    storeOption(&PlayerSettings::enableeq1, on);
     decoder_->enableEqualizer(on);
-    markChanged(kChangeOptions);
 }
 
 void PlaybackController::setPlaylist(const QStringList& entries) {

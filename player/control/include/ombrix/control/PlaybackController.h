@@ -14,6 +14,7 @@
 namespace ombrix {
 
 class AudioMixer;
+struct PlayerSettings;
 class Clock;
 class ControllerHost;
 class EntryResolver;
@@ -160,6 +161,7 @@ private:
     void endOfSong();
     void finishAdvance();
     void refreshCommands();
+    void storeOption(bool PlayerSettings::*option, bool on);
     void seekOnce();
     void applyOutputLevel(int volume);
     void decoderError(quint64 serial, int result);
