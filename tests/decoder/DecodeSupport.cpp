@@ -124,7 +124,8 @@ void encodeMp3(const std::filesystem::path& wav, const std::filesystem::path& mp
 uint32_t headerWord(const FrameSpec& s) {
     return 0xFFF00000u | (uint32_t(s.id & 1) << 19) | (uint32_t(4 - s.layer) << 17) |
            (uint32_t(s.protectionAbsent & 1) << 16) | (uint32_t(s.bitrateIndex) << 12) |
-           (uint32_t(s.samplingIndex) << 10) | (uint32_t(s.padding) << 9) | (uint32_t(s.mode) << 6);
+           (uint32_t(s.samplingIndex) << 10) | (uint32_t(s.padding) << 9) |
+           (uint32_t(s.mode) << 6) | (uint32_t(s.modeExtension) << 4);
 }
 
 uint32_t wordAt(const std::vector<uint8_t>& b, size_t pos) {
@@ -159,17 +160,6 @@ void BitWriter::put(uint32_t value, int count) {
 void BitWriter::padTo(size_t size) {
     if (bytes_.size() < size) bytes_.resize(size, 0);
     bits_ = bytes_.size() * 8;
-}
-
-uint16_t referenceCrc(const std::vector<uint8_t>& bytes, size_t firstBit, size_t bitCount) {
-    uint16_t crc = 0xFFFF;
-    for (size_t i = firstBit; i < firstBit + bitCount; ++i) {
-        const int bit = (bytes[i / 8] >> (7 - i % 8)) & 1;
-        const int top = (crc >> 15) & 1;
-        crc = static_cast<uint16_t>(crc << 1);
-        if (bit != top) crc ^= 0x8005;
-    }
-    return crc;
 }
 
 std::string ConformanceResult::describe() const {

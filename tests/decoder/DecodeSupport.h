@@ -80,6 +80,7 @@ struct FrameSpec {
     int padding = 0;
     int mode = 0;
     int protectionAbsent = 1;
+    int modeExtension = 0;
 };
 
 uint32_t headerWord(const FrameSpec& spec);
@@ -104,10 +105,6 @@ private:
     std::vector<uint8_t> bytes_;
     size_t bits_ = 0;
 };
-
-/// CRC-16 of protected frames (polynomial 0x8005, register starting at 0xFFFF), computed bit by
-/// bit over a bit string, independently of the decoder's register.
-uint16_t referenceCrc(const std::vector<uint8_t>& bytes, size_t firstBit, size_t bitCount);
 
 /// How a decoded stream compares with its reference output.
 struct ConformanceResult {

@@ -42,7 +42,8 @@ protected:
     std::filesystem::path song_ = dir_ / "s.mp3";
 };
 
-TEST_F(DecodeToolTest, WavAndRawOutputCarryTheSameSamples) {
+// WAV, raw file and standard output carry the same samples; an ID3v2 tag in front changes none.
+TEST_F(DecodeToolTest, OutputFormsAgreeAndAnId3v2TagIsSkipped) {
     ASSERT_EQ(runDecodeTool(quoted(song_) + " " + quoted(dir_ / "o.wav")).status, 0);
     ASSERT_EQ(runDecodeTool("--raw " + quoted(song_) + " " + quoted(dir_ / "o.raw")).status, 0);
     const auto wav = readBytes(dir_ / "o.wav");
@@ -59,12 +60,9 @@ TEST_F(DecodeToolTest, WavAndRawOutputCarryTheSameSamples) {
     const ToolRun piped = runDecodeTool("--raw --buffer 5 " + quoted(song_) + " -");
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.output.size(), raw.size());
-}
 
-TEST_F(DecodeToolTest, FindsTheFirstFrameBehindAnId3v2Tag) {
     std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x08, 0x00};  // 1,024-byte body
-    std::vector<uint8_t> body(1024, 0xFF);  // 0xFF runs inside the tag would look like sync
-    append(tagged, body);
+    append(tagged, std::vector<uint8_t>(1024, 0xFF));  // 0xFF runs inside the tag look like sync
     append(tagged, readBytes(song_));
     writeFile(dir_ / "t.mp3", tagged);
     const ToolRun info = runDecodeTool("--info " + quoted(dir_ / "t.mp3"));
@@ -73,8 +71,7 @@ TEST_F(DecodeToolTest, FindsTheFirstFrameBehindAnId3v2Tag) {
     EXPECT_NE(info.output.find("layer: III"), std::string::npos);
     ASSERT_EQ(
         runDecodeTool("--raw " + quoted(dir_ / "t.mp3") + " " + quoted(dir_ / "t.raw")).status, 0);
-    ASSERT_EQ(runDecodeTool("--raw " + quoted(song_) + " " + quoted(dir_ / "s.raw")).status, 0);
-    EXPECT_EQ(readBytes(dir_ / "t.raw"), readBytes(dir_ / "s.raw"));
+    EXPECT_EQ(readBytes(dir_ / "t.raw"), raw);
 }
 
 TEST_F(DecodeToolTest, ExitStatusesAndMessages) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 
 #include "DecodeSupport.h"
@@ -25,14 +24,10 @@ TEST(FrameHeaderTest, FrameLengthsFollowLayerVersionRateAndPadding) {
         uint32_t length;
     };
     const Case cases[] = {
-        {{.id = 1, .layer = 3, .bitrateIndex = 9, .samplingIndex = 0}, 417},
         {{.id = 1, .layer = 3, .bitrateIndex = 9, .samplingIndex = 0, .padding = 1}, 418},
-        {{.id = 1, .layer = 3, .bitrateIndex = 9, .samplingIndex = 1}, 384},
-        {{.id = 0, .layer = 3, .bitrateIndex = 8, .samplingIndex = 0}, 208},
         {{.id = 0, .layer = 3, .bitrateIndex = 8, .samplingIndex = 0, .padding = 1}, 209},
-        {{.id = 1, .layer = 1, .bitrateIndex = 14, .samplingIndex = 2}, 672},
+        // A Layer I slot is four bytes.
         {{.id = 1, .layer = 1, .bitrateIndex = 12, .samplingIndex = 0, .padding = 1}, 420},
-        {{.id = 1, .layer = 2, .bitrateIndex = 10, .samplingIndex = 1}, 576},
         {{.id = 1, .layer = 2, .bitrateIndex = 14, .samplingIndex = 2, .padding = 1}, 1729},
         // MPEG-2 Layer II carries 1,152 samples: its length is not halved.
         {{.id = 0, .layer = 2, .bitrateIndex = 14, .samplingIndex = 1}, 960},
@@ -51,36 +46,12 @@ TEST(FrameHeaderTest, FrameLengthsFollowLayerVersionRateAndPadding) {
     EXPECT_EQ(decoded({.id = 1, .layer = 1}).samplesPerFrame(), 384);
 }
 
-TEST(FrameHeaderTest, SubbandLimitSelectsTheLayerTwoTable) {
-    // Stereo 96 kbit/s is 48 kbit/s per channel: the low-rate tables.
-    EXPECT_EQ(decoded({.layer = 2, .bitrateIndex = 6, .samplingIndex = 1}).sbLimit, 8);
-    EXPECT_EQ(decoded({.layer = 2, .bitrateIndex = 6, .samplingIndex = 2}).sbLimit, 12);
-    EXPECT_EQ(decoded({.layer = 2, .bitrateIndex = 10, .samplingIndex = 0}).sbLimit, 30);
-    EXPECT_EQ(decoded({.layer = 2, .bitrateIndex = 10, .samplingIndex = 1}).sbLimit, 27);
-    EXPECT_EQ(decoded({.layer = 2, .bitrateIndex = 3, .samplingIndex = 0, .mode = 3}).sbLimit, 27);
-    EXPECT_EQ(decoded({.layer = 2, .bitrateIndex = 2, .samplingIndex = 0, .mode = 3}).sbLimit, 8);
-    EXPECT_EQ(decoded({.layer = 1, .bitrateIndex = 2}).sbLimit, 32);
-    EXPECT_EQ(decoded({.id = 0, .layer = 2, .bitrateIndex = 2}).sbLimit, 30);
-}
-
 TEST(FrameHeaderTest, UnreadableHeadersAreRefused) {
     FrameHeader h;
     EXPECT_FALSE(h.decode(headerWord({.bitrateIndex = 0})));   // free format
     EXPECT_FALSE(h.decode(headerWord({.bitrateIndex = 15})));  // reserved
     EXPECT_FALSE(h.decode(headerWord({.samplingIndex = 3})));
     EXPECT_FALSE(h.decode(headerWord({}) & ~(3u << 17)));  // reserved layer
-}
-
-TEST(Crc16Test, MatchesTheStandardCheckValue) {
-    Crc16 crc;
-    for (char c : std::string("123456789")) crc.feed(static_cast<uint8_t>(c), 8);
-    EXPECT_EQ(crc.value(), 0xAEE7);  // CRC-16, polynomial 0x8005, initial 0xFFFF, MSB first
-    Crc16 split;
-    split.feed(0x31, 3 + 5);
-    Crc16 bits;
-    bits.feed(0x31 >> 5, 3);
-    bits.feed(0x31 & 31, 5);
-    EXPECT_EQ(split.value(), bits.value());
 }
 
 std::vector<int> layersRead(const std::filesystem::path& file, int32_t offset = 0) {
@@ -203,18 +174,6 @@ TEST_F(LameCbrFile, SeekToFrameLandsOnTheFrameAsked) {
             << "frame " << n;
     }
     EXPECT_FALSE(reader.seekToFrame(header, count + 10));
-}
-
-TEST_F(LameCbrFile, DurationsFromFileSize) {
-    FrameReader reader(file_.string(), 0);
-    FrameHeader header;
-    ASSERT_TRUE(reader.readFrame(header));
-    EXPECT_FALSE(reader.hasXing());
-    const uint32_t size = reader.fileSize();
-    EXPECT_NEAR(reader.msPerFrame(header), 26.12245f, 1e-4);
-    EXPECT_EQ(static_cast<int32_t>(reader.totalMs(header)),
-              static_cast<int32_t>(26.122449f * static_cast<float>(size / 417)));
-    EXPECT_EQ(reader.frameCountEstimate(header), static_cast<int32_t>(size / header.payloadLength));
 }
 
 TEST(FrameReaderTest, TotalMsOfTheDocumentedExamples) {

@@ -1,5 +1,5 @@
-// Layer I and II decoding of whole streams: CRC protection, damaged payloads, joint stereo, the
-// lower sampling frequencies and the subband limit of the low-rate tables.
+// Layer I and II decoding of whole streams: CRC protection, damaged payloads, and the streams
+// the conformance set lacks (MPEG-2, the low-rate tables).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <complex>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "DecodeSupport.h"
@@ -128,48 +129,29 @@ TEST(Layer12StreamTest, Mpeg2Layer1FramesAreDecodedLikeMpeg1Ones) {
     EXPECT_EQ(pcm.samples, reference.samples);
 }
 
-// A Layer I joint-stereo stream (48 kHz, 384 kbit/s, modeExtension 0, so the bound is 4) coding
-// only subband 6, shared, with the given left and right scale-factor indices.
-DecodedPcm decodeJointStereo(const TempDir& dir, uint32_t leftScale, uint32_t rightScale) {
-    std::vector<uint8_t> frame =
-        buildFrame({.layer = 1, .bitrateIndex = 12, .samplingIndex = 1, .mode = 1});
-    BitWriter w;
-    for (int sb = 0; sb < 32; ++sb)
-        for (int f = 0; f < (sb < 4 ? 2 : 1); ++f) w.put(sb == 6 ? 3 : 0, 4);
-    w.put(leftScale, 6);
-    w.put(rightScale, 6);
-    for (int g = 0; g < 12; ++g) w.put(static_cast<uint32_t>((g * 5) % 15), 4);
-    std::copy(w.bytes().begin(), w.bytes().end(), frame.begin() + 4);
-    std::vector<uint8_t> stream;
-    for (int i = 0; i < 8; ++i) append(stream, frame);
-    DecodedPcm pcm = decodeBytes(dir, stream);
-    EXPECT_EQ(pcm.channels, 2);
-    EXPECT_EQ(pcm.samples.size(), 8u * 384 * 2);
-    return pcm;
-}
-
-int peak(const DecodedPcm& pcm, int channel) {
-    int p = 0;
-    for (size_t i = static_cast<size_t>(channel); i < pcm.samples.size(); i += 2)
-        p = std::max(p, std::abs(static_cast<int>(pcm.samples[i])));
-    return p;
-}
-
-TEST(Layer12JointStereoTest, SharedSubbandsUseEachChannelsOwnScaleFactor) {
+// Subband 0 of a mono Layer I stream with the given allocation and scale factor: the forbidden
+// allocation 15 and the scale factor 63 are silent, and a valid pair is not.
+TEST(Layer12DamageTest, ForbiddenAllocationAndScaleFactor63AreSilent) {
     TempDir dir;
-    // Equal scale factors: both channels carry the very same samples.
-    const DecodedPcm same = decodeJointStereo(dir, 6, 6);
-    EXPECT_GT(peak(same, 0), 1000);
-    for (size_t i = 0; i < same.samples.size(); i += 2)
-        ASSERT_EQ(same.samples[i], same.samples[i + 1]) << i;
-    // Right scale factor 63: the shared subband is silent on the right only.
-    const DecodedPcm leftOnly = decodeJointStereo(dir, 6, 63);
-    EXPECT_EQ(peak(leftOnly, 0), peak(same, 0));
-    EXPECT_EQ(peak(leftOnly, 1), 0);
-    // Three scale-factor steps are a factor of two.
-    const DecodedPcm half = decodeJointStereo(dir, 6, 9);
-    for (size_t i = 0; i < half.samples.size(); i += 2)
-        ASSERT_NEAR(half.samples[i] / 2.0, half.samples[i + 1], 1.0) << i;
+    for (const auto& [allocation, scale, silent] :
+         {std::tuple{15u, 0u, true}, std::tuple{4u, 63u, true}, std::tuple{4u, 0u, false}}) {
+        std::vector<uint8_t> frame =
+            buildFrame({.layer = 1, .bitrateIndex = 12, .samplingIndex = 1, .mode = 3});
+        BitWriter w;
+        w.put(allocation, 4);
+        w.put(0, 4 * 31);
+        w.put(scale, 6);
+        for (int g = 0; g < 12; ++g) w.put(0x5A5Au, static_cast<int>(allocation) + 1);
+        std::copy(w.bytes().begin(), w.bytes().end(), frame.begin() + 4);
+        std::vector<uint8_t> stream;
+        for (int i = 0; i < 4; ++i) append(stream, frame);
+        const DecodedPcm pcm = decodeBytes(dir, stream);
+        ASSERT_EQ(pcm.samples.size(), 4u * 384) << allocation << " " << scale;
+        EXPECT_EQ(
+            std::all_of(pcm.samples.begin(), pcm.samples.end(), [](int16_t v) { return v == 0; }),
+            silent)
+            << allocation << " " << scale;
+    }
 }
 
 // One second of white noise, encoded with twolame.
@@ -232,16 +214,15 @@ TEST(Layer12StreamTest, Mpeg2Layer2MatchesAnIndependentDecoder) {
                           Case{16000, 1, "-b 32 -m m"}, Case{16000, 1, "-b 8 -m m"}}) {
         SCOPED_TRACE(c.arguments);
         const auto mp2 = twolameNoise(dir, c.rate, c.channels, c.arguments);
-        ASSERT_EQ(readBytes(mp2).at(1) & 0x08, 0) << "twolame did not write MPEG-2 frames";
         runTool("ffmpeg -loglevel error -c:a mp2float -i '" + mp2.string() + "' -f s16le -y '" +
                 (dir / "ref.pcm").string() + "'");
         const std::vector<int16_t> reference = readPcm(dir / "ref.pcm");
         const DecodedPcm pcm = decodeFile(mp2.string(), {.bufferFrames = 1});
         ASSERT_EQ(pcm.rate, c.rate);
-        ASSERT_EQ(pcm.samples.size(), reference.size());
+        // The other decoder may leave out a few frames at the ends: aligned on whole frames.
         expectConforms(
-            compareWithReference(pcm.samples, reference, static_cast<size_t>(1152 * c.channels), 0),
-            2, 0.15, c.arguments);
+            compareWithReference(pcm.samples, reference, static_cast<size_t>(1152 * c.channels)), 2,
+            0.15, c.arguments);
     }
 }
 

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "layer3/BitReservoir.h"
 #include "layer3/HuffmanTables.h"
 
 using namespace ombrix::mp3;
@@ -43,24 +42,4 @@ TEST(Layer3Huffman, EveryTableIsACompletePrefixCodeAndLooksUpEveryWord) {
             EXPECT_NE(node[1], HuffmanTree::kMissing) << "tree " << t;
         }
     }
-}
-
-// Reads and peeks cross the ring's wrap most significant bit first; a peek consumes nothing.
-TEST(Layer3Reservoir, ReadsAndPeeksAcrossTheRingsWrap) {
-    BitReservoir reservoir;
-    std::vector<uint8_t> filler(4090, 0);
-    reservoir.append(filler.data(), filler.size());
-    reservoir.setBitsRead(4090 * 8);
-    const uint8_t data[10] = {0xA5, 0x0F, 0xF0, 0x81, 0x42, 0x24, 0x18, 0xC3, 0x3C, 0x99};
-    reservoir.append(data, sizeof data);  // wraps after six bytes
-    EXPECT_EQ(reservoir.available(), 80);
-    EXPECT_EQ(reservoir.getBits(4), 0xAu);
-    EXPECT_EQ(reservoir.getBits(12), 0x50Fu);
-    EXPECT_EQ(reservoir.getBits(20), 0xF0814u);
-    EXPECT_EQ(reservoir.peek32(), 0x22418C33u);  // half a byte in, across the wrap
-    EXPECT_EQ(reservoir.peek32(), 0x22418C33u);
-    EXPECT_EQ(reservoir.getBits(32), 0x22418C33u);
-    reservoir.skipBits(5);
-    EXPECT_EQ(reservoir.getBits(7), 0x19u);
-    EXPECT_EQ(reservoir.available(), 0);
 }

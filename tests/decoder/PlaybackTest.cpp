@@ -166,34 +166,22 @@ TEST_F(PlaybackTest, BlocksCollectFramesAndTheLastPartialBlockIsKept) {
     EXPECT_EQ(processed.load(), 3);
 }
 
-TEST_F(PlaybackTest, PositionsMoveInStepsOfSixteenFrames) {
-    const auto song = silentStream(dir_, 100);
-    std::vector<int32_t> frames, times;
-    device_.onWrite = [&](int) {
-        frames.push_back(settings_.lastRecordedFrame);
-        times.push_back(settings_.currentTimeMs);
-    };
-    ASSERT_EQ(play(song, &device_), Playback::kFinished);
-    ASSERT_EQ(frames.size(), 100u);
-    for (size_t i = 0; i < frames.size(); ++i) {
-        EXPECT_EQ(frames[i], static_cast<int32_t>(i / 16 * 16));
-        EXPECT_EQ(times[i], static_cast<int32_t>(std::floor(frames[i] * (1152000.0f / 44100))));
-    }
-    EXPECT_EQ(settings_.totalFrames.load(), static_cast<int32_t>(100 * 417 / 413));
-}
-
-TEST_F(PlaybackTest, SeekAndStopRequestsAreServedAtFrameBoundaries) {
+// Positions move in steps of sixteen frames; seeks and stops are served at frame boundaries.
+TEST_F(PlaybackTest, PositionsSeeksAndStops) {
     const auto song = silentStream(dir_, 200);
     std::vector<int32_t> frames;
     device_.onWrite = [&](int n) {
         frames.push_back(settings_.lastRecordedFrame);
+        EXPECT_EQ(settings_.currentTimeMs,
+                  static_cast<int32_t>(std::floor(frames.back() * (1152000.0f / 44100))));
         if (n == 20) control_.requestSeek(150);
         if (n == 40) control_.requestSeek(0);
         if (n == 50) control_.requestStop();
     };
     ASSERT_EQ(play(song, &device_), Playback::kFinished);
     EXPECT_EQ(device_.writes, 50);
-    EXPECT_EQ(frames[19], 16);
+    for (size_t i = 0; i < 20; ++i) EXPECT_EQ(frames[i], static_cast<int32_t>(i / 16 * 16));
+    EXPECT_EQ(settings_.totalFrames.load(), static_cast<int32_t>(200 * 417 / 413));
     EXPECT_EQ(frames[29], 16);  // frames 150..159 are not multiples of 16
     EXPECT_EQ(frames[30], 160);
     EXPECT_EQ(frames[40], 0);  // back to the start
