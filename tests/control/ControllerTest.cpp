@@ -2,11 +2,13 @@
 // driven tick by tick with a fake clock.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <atomic>
 
+#include "ombrix/control/DecoderControl.h"
 #include "ombrix/control/OutputLevel.h"
 #include "ombrix/control/SongPlayback.h"
 #include "support/ControllerRig.h"
@@ -328,6 +330,48 @@ TEST_F(ControllerTest, RemovingEntriesKeepsTheCurrentOne) {
     EXPECT_EQ(c->state().line1, PlaybackController::kDisplayName);
     EXPECT_EQ(c->state().line3, "ready");
     EXPECT_FALSE(c->state().canPlay);
+}
+
+// Options reach the decoder and every reader of the snapshot, whoever changes them, with no
+// window built; a recording stand-in takes the decoder's place.
+TEST(ControllerOptionsTest, OptionsReachTheDecoderAndTheSnapshotFromAnywhere) {
+    struct RecordingDecoder final : DecoderControl {
+        int totalMs(const QString&, int32_t) override { return 0; }
+        void pause(bool) override {}
+        void seekFrames(int) override {}
+        void seekFraction(double) override {}
+        double where() override { return 0; }
+        int currentMs() override { return 0; }
+        void enableEffects(bool on) override { effects = on; }
+        void enableEqualizer(bool on) override { equalizer = on; }
+        bool startRecording(const QString&) override { return false; }
+        void stopRecording() override {}
+        bool effects = false, equalizer = false;
+    } decoder;
+    ControllerRig rig;
+    PlaybackController c(*rig.store, *rig.resolver, rig.clock, rig.host, nullptr, &decoder);
+    int options = 0;
+    QObject::connect(&c, &PlaybackController::changed, [&](int mask) {
+        if (mask & kChangeOptions) ++options;
+    });
+
+    c.setEqualizerEnabled(true);
+    c.setEffectsEnabled(true);
+    EXPECT_TRUE(decoder.equalizer && decoder.effects);
+    EXPECT_TRUE(rig.settings().enableeq1 && rig.settings().enablefx1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(options, 1) << "one change signal for the turn";
+
+    // A change made through the store alone (a settings window, a remote) is news too.
+    rig.store->change([](PlayerSettings& s) { s.intro1 = true; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(options, 2);
+    EXPECT_TRUE(c.state().intro);
+
+    // A refused recording is said on the status line, not reported as started.
+    c.armExport(rig.home.filePath("out.wav"));
+    EXPECT_FALSE(c.state().recording);
+    EXPECT_EQ(c.state().statusText, "cannot write out.wav");
 }
 
 TEST(SongPlaybackTest, FinishedFlagIsSetOnlyWhenTheSongEndsByItself) {
