@@ -157,11 +157,6 @@ void BitWriter::put(uint32_t value, int count) {
     }
 }
 
-void BitWriter::padTo(size_t size) {
-    if (bytes_.size() < size) bytes_.resize(size, 0);
-    bits_ = bytes_.size() * 8;
-}
-
 std::string ConformanceResult::describe() const {
     char text[160];
     std::snprintf(text, sizeof text, "max %.0f, rms %.4f, coverage %.1f%%, offset %ld, %zu samples",

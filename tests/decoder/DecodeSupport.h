@@ -32,7 +32,7 @@ struct DecodedPcm {
     std::vector<size_t> blocks;    ///< the size of each block handed to the device, in samples
 };
 
-/// Runs the real playback loop over `path` with a capture device and returns what it produced.
+/// The real playback loop over `path` into a capture device.
 DecodedPcm decodeFile(const std::string& path, const DecodeOptions& options = {});
 
 /// The conformance bitstream directory (NAME.bit with NAME.pcm).
@@ -59,13 +59,13 @@ private:
     std::filesystem::path path_;
 };
 
-/// Writes a 16-bit WAV of `seconds` of a sine (per channel frequencies; 0 Hz = silence).
+/// A 16-bit WAV of a sine per channel (0 Hz = silence).
 void writeSineWav(const std::filesystem::path& path, int rate, int channels, double seconds,
                   double leftHz, double rightHz = 0, double amplitude = 0.5);
 /// Writes interleaved 16-bit samples as a WAV file.
 void writeWav(const std::filesystem::path& path, int rate, int channels,
               const std::vector<int16_t>& pcm);
-/// Runs an encoder command line (lame, twolame); fails the test when it does not succeed.
+/// Runs a command line (lame, twolame, ffmpeg); fails the test when it fails.
 void runTool(const std::string& commandLine);
 /// Encodes a WAV file with lame; `arguments` such as "-b 128".
 void encodeMp3(const std::filesystem::path& wav, const std::filesystem::path& mp3,
@@ -96,8 +96,6 @@ std::filesystem::path silentStream(const TempDir& dir, int frames,
 class BitWriter {
 public:
     void put(uint32_t value, int count);
-    /// Pads with zero bits up to `size` bytes.
-    void padTo(size_t size);
     size_t bitCount() const noexcept { return bits_; }
     const std::vector<uint8_t>& bytes() const noexcept { return bytes_; }
 
@@ -117,11 +115,8 @@ struct ConformanceResult {
     std::string describe() const;
 };
 
-/// Aligns `decoded` with `reference` on whole frames and measures the difference. A decoder may
-/// skip frames at the start of a Layer III stream (or emit extra ones), so offsets of
-/// -maxShift..maxShift frames of `frameSamples` interleaved samples (samplesPerFrame x channels)
-/// are tried and the one with the smallest RMS difference over at least half the shorter signal is
-/// kept. An empty reference matches an empty decode with coverage 1.
+/// Measures the difference at the best whole-frame alignment within +-maxShift frames of
+/// `frameSamples` interleaved samples: a decoder may drop or add frames at a Layer III start.
 ConformanceResult compareWithReference(const std::vector<int16_t>& decoded,
                                        const std::vector<int16_t>& reference, size_t frameSamples,
                                        int maxShift = 3);

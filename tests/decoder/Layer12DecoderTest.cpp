@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <random>
 #include <string>
 #include <tuple>
@@ -167,42 +166,10 @@ std::filesystem::path twolameNoise(const TempDir& dir, int rate, int channels,
     return dir / "in.mp2";
 }
 
-// Power of one channel in [lowHz, highHz), from a plain DFT over `count` samples at `start`.
-double bandPower(const DecodedPcm& pcm, int channel, size_t start, size_t count, double lowHz,
-                 double highHz) {
-    const auto channels = static_cast<size_t>(pcm.channels);
-    double power = 0;
-    for (size_t k = 1; k < count / 2; ++k) {
-        const double hz = static_cast<double>(k) * pcm.rate / static_cast<double>(count);
-        if (hz < lowHz || hz >= highHz) continue;
-        std::complex<double> sum = 0;
-        for (size_t n = 0; n < count; ++n) {
-            const double window = 0.5 - 0.5 * std::cos(2 * M_PI * n / count);
-            const double v = pcm.samples[(start + n) * channels + static_cast<size_t>(channel)];
-            sum += window * v * std::polar(1.0, -2 * M_PI * double(k) * double(n) / double(count));
-        }
-        power += std::norm(sum);
-    }
-    return power;
-}
-
-TEST(Layer12StreamTest, Layer2At48kHzAnd96kbitsLeavesSubbandsFrom8Silent) {
-    TempDir dir;
-    const DecodedPcm pcm = decodeFile(twolameNoise(dir, 48000, 2, "-b 96 -m s").string());
-    ASSERT_EQ(pcm.result, 1);
-    ASSERT_EQ(pcm.rate, 48000);
-    // Subbands are 750 Hz wide: 0-6 kHz carries the noise, above the filterbank's transition
-    // band nothing is left but rounding.
-    for (int channel = 0; channel < 2; ++channel) {
-        const double coded = bandPower(pcm, channel, 12000, 2048, 200, 5500);
-        EXPECT_GT(coded, 0);
-        EXPECT_LT(bandPower(pcm, channel, 12000, 2048, 6800, 24000), coded * 1e-6) << channel;
-    }
-}
-
 // Another decoder, run as a black box, gives the reference for streams the conformance set
-// lacks: MPEG-2 Layer II at each lower sampling frequency, in each channel mode.
-TEST(Layer12StreamTest, Mpeg2Layer2MatchesAnIndependentDecoder) {
+// lacks: MPEG-2 Layer II at each lower sampling frequency, in each channel mode, and MPEG-1 at
+// 48 kHz and 96 kbit/s, whose table codes only subbands 0-7 (the rest must stay silent).
+TEST(Layer12StreamTest, Layer2MatchesAnIndependentDecoder) {
     if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg";
     TempDir dir;
     struct Case {
@@ -210,8 +177,9 @@ TEST(Layer12StreamTest, Mpeg2Layer2MatchesAnIndependentDecoder) {
         int channels;
         const char* arguments;
     };
-    for (const Case& c : {Case{24000, 2, "-b 64 -m s"}, Case{22050, 2, "-b 160 -m j"},
-                          Case{16000, 1, "-b 32 -m m"}, Case{16000, 1, "-b 8 -m m"}}) {
+    for (const Case& c :
+         {Case{24000, 2, "-b 64 -m s"}, Case{22050, 2, "-b 160 -m j"}, Case{16000, 1, "-b 32 -m m"},
+          Case{16000, 1, "-b 8 -m m"}, Case{48000, 2, "-b 96 -m s"}}) {
         SCOPED_TRACE(c.arguments);
         const auto mp2 = twolameNoise(dir, c.rate, c.channels, c.arguments);
         runTool("ffmpeg -loglevel error -c:a mp2float -i '" + mp2.string() + "' -f s16le -y '" +

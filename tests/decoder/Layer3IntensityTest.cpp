@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -10,9 +11,11 @@ using namespace ombrix::test;
 
 namespace {
 
-// Long-block band starts at 48 kHz.
-constexpr std::array<int, 23> kBands = {0,  4,  8,   12,  16,  20,  24,  30,  36,  42,  50, 60,
-                                        72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576};
+// Long-block band starts at 48 and 24 kHz.
+constexpr std::array<int, 23> kBands48 = {0,  4,  8,   12,  16,  20,  24,  30,  36,  42,  50, 60,
+                                          72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576};
+constexpr std::array<int, 23> kBands24 = {0,   6,   12,  18,  24,  30,  36,  44,  54,  66,  80, 96,
+                                          114, 136, 162, 194, 232, 278, 332, 394, 464, 540, 576};
 
 struct Channel {
     std::array<int, 576> values{};       // -1, 0 or +1
@@ -113,70 +116,75 @@ void expectSameSound(const std::vector<uint8_t>& intensity, const std::vector<ui
     EXPECT_GT(loudest, 100);  // the streams are not silent
 }
 
-}  // namespace
+// What one intensity position means in the plain-stereo coding of the same spectrum: whether
+// the left values stay on each side, and the scale factors that give their level there.
+struct Position {
+    int pos;
+    bool left, right;
+    int leftScale, rightScale;
+};
 
-// Intensity positions 6, 3, 0 and the band without intensity (7) must sound exactly like the
-// same spectrum coded as plain stereo: position 6 puts everything left, 0 everything right, 3
-// halves both (a scale factor of 2 at scalefac_scale 0). Intensity starts in the band after the
-// right channel's last non-zero line (line 15, band 3), or at band 0 when the right channel is
-// all zero.
-TEST(Layer3Intensity, PositionsSplitTheLeftSpectrumLikePlainStereo) {
-    for (const int rightLines : {16, 0}) {
-        SCOPED_TRACE(rightLines);
-        const int firstBand = rightLines ? 4 : 0;
-        const int pattern[4] = {6, 3, 0, 7};
-        Channel isLeft, isRight, plainLeft, plainRight;
-        for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
-        for (int i = 0; i < rightLines; ++i)
-            isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
-        for (int b = 0; b < firstBand; ++b)
-            for (int i = kBands[b]; i < kBands[b + 1]; ++i) plainLeft.values[i] = isLeft.values[i];
-        for (int b = firstBand; b < 22; ++b) {
-            const int pos = pattern[(b < 21 ? b : 20) % 4];
-            if (b < 21) isRight.scalefactors[b] = pos;
-            for (int i = kBands[b]; i < kBands[b + 1]; ++i) {
-                const int x = isLeft.values[i];
-                plainLeft.values[i] = (pos == 0) ? 0 : x;
-                plainRight.values[i] = (pos == 0 || pos == 3) ? x : 0;
-            }
-            if (pos == 3 && b < 21) plainLeft.scalefactors[b] = plainRight.scalefactors[b] = 2;
-        }
-        const Layout layout = mpeg1Layout();
-        expectSameSound(buildStream(true, true, isLeft, isRight, layout, layout),
-                        buildStream(true, false, plainLeft, plainRight, layout, layout), 48000);
-    }
+struct IntensityCase {
+    const char* label;
+    bool mpeg1;
+    const std::array<int, 23>* bands;
+    int rightLines;  // non-zero right lines; intensity starts in the band after them
+    int firstBand;
+    std::array<Position, 4> pattern;  // band b takes pattern[b % 4]
+    Layout plain, is;
+    int rate;
+};
+
+Layout mpeg2Layout(int compress, int slen) {
+    Layout l{.mpeg1 = false, .scalefacCompress = compress};
+    l.slen.fill(slen);
+    return l;
 }
 
-// MPEG-2 intensity with io = 2^-1/4 (the intensity channel's scalefac_compress is even, the
-// other channel's odd): position 0 copies the left value to both channels, 3 scales the left
-// by io^2, 4 the right by io^2 (both a scale factor of 1), and 7, the largest value of 3-bit
-// positions, marks bands without intensity.
-TEST(Layer3Intensity, Mpeg2PositionsScaleByPowersOfIo) {
-    constexpr std::array<int, 23> kBands24 = {0,   6,   12,  18,  24,  30,  36,  44,
-                                              54,  66,  80,  96,  114, 136, 162, 194,
-                                              232, 278, 332, 394, 464, 540, 576};
-    const int pattern[4] = {0, 3, 4, 7};
-    Channel isLeft, isRight, plainLeft, plainRight;
-    for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
-    for (int i = 0; i < 18; ++i) isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
-    for (int i = 0; i < 18; ++i) plainLeft.values[i] = isLeft.values[i];
-    for (int b = 3; b < 22; ++b) {
-        const int pos = pattern[(b < 21 ? b : 20) % 4];
-        if (b < 21) isRight.scalefactors[b] = pos;
-        for (int i = kBands24[b]; i < kBands24[b + 1]; ++i) {
-            const int x = isLeft.values[i];
-            plainLeft.values[i] = x;
-            plainRight.values[i] = pos == 7 ? 0 : x;
+}  // namespace
+
+// MPEG-1 (48 kHz): position 6 puts everything left, 0 everything right, 3 halves both (a scale
+// factor of 2 at scalefac_scale 0); 7 is a band without intensity. Intensity starts after the
+// right channel's last non-zero band, or at band 0 when the right channel is all zero.
+// MPEG-2 (24 kHz) with io = 2^-1/4 (the intensity channel's scalefac_compress 258 is even):
+// position 0 copies the left to both, 3 scales the left by io^2, 4 the right (a scale factor of
+// 1 each); 7, the largest 3-bit position, marks bands without intensity.
+TEST(Layer3Intensity, PositionsSplitTheLeftSpectrumLikePlainStereo) {
+    const std::array<Position, 4> mpeg1 = {Position{6, true, false, 0, 0},
+                                           {3, true, true, 2, 2},
+                                           {0, false, true, 0, 0},
+                                           {7, true, false, 0, 0}};
+    const std::array<Position, 4> mpeg2 = {Position{0, true, true, 0, 0},
+                                           {3, true, true, 1, 0},
+                                           {4, true, true, 0, 1},
+                                           {7, true, false, 0, 0}};
+    const IntensityCase cases[] = {
+        {"mpeg1", true, &kBands48, 16, 4, mpeg1, mpeg1Layout(), mpeg1Layout(), 48000},
+        {"mpeg1 right silent", true, &kBands48, 0, 0, mpeg1, mpeg1Layout(), mpeg1Layout(), 48000},
+        // Plain channels: 1 bit for every band; the intensity channel 3 bits.
+        {"mpeg2", false, &kBands24, 18, 3, mpeg2, mpeg2Layout(101, 1), mpeg2Layout(258, 3), 24000},
+    };
+    for (const IntensityCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        const auto& bands = *c.bands;
+        Channel isLeft, isRight, plainLeft, plainRight;
+        for (int i = 0; i < 200; ++i) isLeft.values[i] = (i % 3 == 1) ? -1 : 1;
+        for (int i = 0; i < c.rightLines; ++i)
+            isRight.values[i] = plainRight.values[i] = (i % 2) ? 1 : -1;
+        for (int i = 0; i < bands[c.firstBand]; ++i) plainLeft.values[i] = isLeft.values[i];
+        for (int b = c.firstBand; b < 22; ++b) {
+            const Position& p = c.pattern[std::min(b, 20) % 4];  // band 21 follows band 20
+            for (int i = bands[b]; i < bands[b + 1]; ++i) {
+                plainLeft.values[i] = p.left ? isLeft.values[i] : 0;
+                plainRight.values[i] = p.right ? isLeft.values[i] : 0;
+            }
+            if (b == 21) continue;
+            isRight.scalefactors[b] = p.pos;
+            plainLeft.scalefactors[b] = p.leftScale;
+            plainRight.scalefactors[b] = p.rightScale;
         }
-        if (b < 21 && pos == 3) plainLeft.scalefactors[b] = 1;
-        if (b < 21 && pos == 4) plainRight.scalefactors[b] = 1;
+        expectSameSound(buildStream(c.mpeg1, true, isLeft, isRight, c.plain, c.is),
+                        buildStream(c.mpeg1, false, plainLeft, plainRight, c.plain, c.plain),
+                        c.rate);
     }
-    // Both plain channels use scalefac_compress 101 (1 bit for every band); the intensity
-    // channel uses 258 (3 bits for every band, even: io = 2^-1/4).
-    Layout plain{.mpeg1 = false, .scalefacCompress = 101};
-    plain.slen.fill(1);
-    Layout is{.mpeg1 = false, .scalefacCompress = 258};
-    is.slen.fill(3);
-    expectSameSound(buildStream(false, true, isLeft, isRight, plain, is),
-                    buildStream(false, false, plainLeft, plainRight, plain, plain), 24000);
 }

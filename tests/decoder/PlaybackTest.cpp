@@ -358,11 +358,9 @@ TEST_F(ExportsTest, PlayPauseSeekAndStopFromAnotherThread) {
     std::thread player([&] { result = OmbrixPlay(song_.c_str(), 0, 0); });
     ASSERT_TRUE(eventually([] { return OmbrixGetCurrentTime() >= 800; }));
 
-    OmbrixPause(1);
-    std::this_thread::sleep_for(300ms);
+    // That a pause holds the position is HeardPositionTest's, on a clock the test drives.
+    EXPECT_EQ(OmbrixPause(1), 0);
     const int32_t paused = OmbrixGetCurrentTime();
-    std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(OmbrixGetCurrentTime(), paused);
     OmbrixPause(0x100);  // only the low byte counts: this resumes
     EXPECT_TRUE(eventually([&] { return OmbrixGetCurrentTime() > paused; }));
 
