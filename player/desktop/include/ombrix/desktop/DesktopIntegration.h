@@ -13,7 +13,7 @@ class SettingsStore;
 class SongNotifier;
 
 /**
- * @brief What the main window owns of the desktop: the MPRIS2 service on the session bus (media
+ * @brief What the player owns of the desktop: the MPRIS2 service on the session bus (media
  *        keys and the desktop's media widgets) and the song notifications (setting
  *        "songnotify"). Without a session bus the player runs as before and says so once.
  *

@@ -13,7 +13,7 @@ class PlaybackController;
 class SettingsStore;
 
 /**
- * @brief The player daemon as the main window owns it: the server on the "telnetbind" address
+ * @brief The player daemon as the player owns it: the server on the "telnetbind" address
  *        and port 30303 (OMBRIX_TELNET_PORT overrides the port; 0 picks a free one), running
  *        its commands on the player through TelnetCommandHost.
  *
