@@ -138,7 +138,7 @@ TEST(Layer12DamageTest, ForbiddenAllocationAndScaleFactor63AreSilent) {
             buildFrame({.layer = 1, .bitrateIndex = 12, .samplingIndex = 1, .mode = 3});
         BitWriter w;
         w.put(allocation, 4);
-        w.put(0, 4 * 31);
+        for (int subband = 1; subband < 32; ++subband) w.put(0, 4);
         w.put(scale, 6);
         for (int g = 0; g < 12; ++g) w.put(0x5A5Au, static_cast<int>(allocation) + 1);
         std::copy(w.bytes().begin(), w.bytes().end(), frame.begin() + 4);
