@@ -13,6 +13,7 @@
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/TextFile.h"
 #include "support/Files.h"
+#include "support/ProcessGroup.h"
 
 namespace ombrix::test {
 namespace {
@@ -125,7 +126,7 @@ TEST(ProcessTest, RealWindowPlaysASongToItsEndIntoTheSoundDevice) {
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("SDL_AUDIODRIVER", "disk");
     env.insert("SDL_DISKAUDIOFILE", raw);
-    QProcess player;
+    GroupProcess player;  // the X server ends with it, also when the test fails
     player.setProcessEnvironment(env);
     player.start(xvfbRun, {"-a", "-s", "-screen 0 800x600x24 -nolisten tcp", OMBRIX_PROGRAM,
                            "--home", home.path(), media().mp3Short});

@@ -13,6 +13,7 @@
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/settings/IniDocument.h"
 #include "support/Files.h"
+#include "support/ProcessGroup.h"
 
 namespace ombrix::test {
 namespace {
@@ -87,7 +88,7 @@ TEST(InstallTest, InstalledTreeValidatesAndTheProgramStartsFromItsDesktopEntry) 
     penv.remove("OMBRIX_DATA_DIR");
     // No session bus for this one: it must run as before and say so once.
     penv.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + stage.filePath("no-bus"));
-    QProcess player;
+    GroupProcess player;
     player.setProcessEnvironment(penv);
     player.setProcessChannelMode(QProcess::MergedChannels);
     QStringList args{"-a", "-s", "-screen 0 800x600x24 -nolisten tcp",
@@ -102,13 +103,10 @@ TEST(InstallTest, InstalledTreeValidatesAndTheProgramStartsFromItsDesktopEntry) 
                    QFile::exists(QDir(home.path()).filePath("resource/media.ini"));
         },
         60000);
-    // Let it run a moment, then end it as a session would.
+    // Let it run a moment, then end it as a session would: the program, its X server and
+    // xvfb-run all get the signal.
     waitFor([] { return false; }, 1500);
-    player.terminate();
-    if (!player.waitForFinished(15000)) {
-        player.kill();
-        player.waitForFinished();
-    }
+    player.endGroup();
     const QString output = QString::fromLocal8Bit(player.readAll());
     ASSERT_TRUE(up) << "the installed program did not come up: " << output.toStdString();
     EXPECT_EQ(output.count(DesktopIntegration::kNoBusMessage), 1) << output.toStdString();
