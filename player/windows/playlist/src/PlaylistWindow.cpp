@@ -62,13 +62,15 @@ PlaylistWindow::PlaylistWindow(PlaybackController& controller, SettingsStore& st
       fetcher_(std::make_unique<UrlFetcher>(store, store.home().path(QStringLiteral("file")))) {
     setObjectName(kName);
     setWindowTitle(QStringLiteral("Playlist Editor"));
-    // Files added elsewhere join the list; the song that starts is selected.
+    // Files added elsewhere join the list; a song that starts is selected (a pause or a stop
+    // leaves the user's selection alone).
     connect(&controller_, &PlaybackController::changed, this, [this](int mask) {
         if (mask & kChangeEntriesAdded) refill();
-        if (mask & kChangeSong) {
-            const PlayerState st = controller_.state();
-            if (st.playing) playingEntry(st.currentIndex);
-        }
+        if (!(mask & kChangeSong)) return;
+        const PlayerState st = controller_.state();
+        if (st.playback == selectedPlayback_) return;
+        selectedPlayback_ = st.playback;
+        if (st.playing) playingEntry(st.currentIndex);
     });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -110,6 +110,7 @@ private:
     qint64 colorRef_ = kDefaultColor;
     FontSetting font_;
     bool searching_ = false;
+    quint64 selectedPlayback_ = 0;  // the playback whose entry was last selected
     std::unique_ptr<QFutureWatcher<DropResult>> search_;
 
     static constexpr qint64 kDefaultColor = 4202496;
