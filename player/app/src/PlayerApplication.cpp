@@ -55,7 +55,6 @@ PlayerApplication::PlayerApplication(Options options)
         MainWindow::Parts{*controller_, store_, home_, *effectsDesk_, *equalizerSink_,
                           options.hotKeys, [this] { exitSave(); }});
     if (window_->startFailed()) {
-        startFailed_ = true;
         exitSaved_ = true;  // nothing of this run is worth keeping
         return;
     }
@@ -80,6 +79,10 @@ PlayerApplication::PlayerApplication(Options options)
     desktop_->start();
     marker_.begin();
     window_->start();
+}
+
+bool PlayerApplication::startFailed() const noexcept {
+    return window_->startFailed();
 }
 
 PlayerApplication::~PlayerApplication() {

@@ -16,6 +16,17 @@ namespace {
 /// Deepest folder nesting walked (a bind mount can loop without a symbolic link).
 constexpr int kMaxDepth = 64;
 
+// Playlists and archives are expanded when the controller adds what the drop collected; a broken
+// link among many dropped files is skipped without a word.
+const ExpansionRules kDropRules{.followLinks = true,
+                                .reportBrokenLinks = false,
+                                .shortcutUrls = true,
+                                .expandPlaylists = false,
+                                .expandArchives = false,
+                                .onlySupported = true,
+                                .reportUnsupported = true,
+                                .longNames = true};
+
 bool byName(const QFileInfo& a, const QFileInfo& b) {
     const int c = a.fileName().compare(b.fileName(), Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a.fileName() < b.fileName();
@@ -107,17 +118,7 @@ private:
     }
 
     bool file(const QString& name) {
-        // Playlists and archives are expanded when the controller adds what the drop collected.
-        ExpansionRules rules;
-        rules.followLinks = true;
-        rules.reportBrokenLinks = false;  // a broken link among many dropped files is skipped
-        rules.shortcutUrls = true;
-        rules.expandPlaylists = false;
-        rules.expandArchives = false;
-        rules.onlySupported = true;
-        rules.reportUnsupported = true;
-        rules.longNames = true;
-        const Expansion e = EntryExpander::expand(name, media_, rules);
+        const Expansion e = EntryExpander::expand(name, media_, kDropRules);
         for (const QString& problem : e.problems) addStatus(problem);
         for (const QString& entry : e.entries)
             if (!add(entry)) return false;

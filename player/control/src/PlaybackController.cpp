@@ -13,14 +13,11 @@
 #include "ombrix/control/OutputLevel.h"
 #include "ombrix/control/SongPlayback.h"
 #include "ombrix/library/PlaylistEntry.h"
-#include "ombrix/library/PlaylistFile.h"
 #include "ombrix/media/EntryResolver.h"
 #include "ombrix/media/FileInformation.h"
 #include "ombrix/media/MediaIdentifier.h"
-#include "ombrix/media/ZipArchive.h"
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/SettingsStore.h"
-#include "ombrix/settings/TextFile.h"
 
 namespace ombrix {
 namespace {

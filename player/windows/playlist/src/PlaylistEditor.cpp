@@ -1,18 +1,13 @@
 #include "ombrix/windows/playlist/PlaylistEditor.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
 #include "ombrix/control/EntryExpander.h"
 #include "ombrix/control/PlaybackController.h"
-#include "ombrix/library/PlaylistEntry.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/library/SongLength.h"
-#include "ombrix/media/ArchiveMember.h"
-#include "ombrix/media/ZipArchive.h"
 #include "ombrix/settings/SettingsStore.h"
-#include "ombrix/settings/TextFile.h"
 
 namespace ombrix {
 
@@ -33,12 +28,11 @@ PlaylistEditor::~PlaylistEditor() = default;
 QStringList PlaylistEditor::entriesFor(const QString& name, const MediaIdentifier& media,
                                        QString* problem) {
     // The window fetches web addresses itself and keeps only what it can play.
-    ExpansionRules rules;
-    rules.followLinks = true;
-    rules.skipMarkedLines = true;
-    rules.keepWebAddresses = false;
-    rules.onlySupported = true;
-    rules.absolutePaths = true;
+    static const ExpansionRules rules{.followLinks = true,
+                                      .skipMarkedLines = true,
+                                      .keepWebAddresses = false,
+                                      .onlySupported = true,
+                                      .absolutePaths = true};
     const Expansion e = EntryExpander::expand(name, media, rules);
     if (problem && !e.problems.isEmpty()) *problem = e.problems.last();
     return e.entries;

@@ -15,14 +15,10 @@
 
 namespace ombrix {
 
-class AudioMixer;
-class DesktopIntegration;
 class GlobalHotKeys;
 class MainDisplay;
 class MainMenus;
 class PlaybackController;
-class SingleInstance;
-class TelnetDaemon;
 class PlaylistWindow;
 class DjWindow;
 class EqualizerWindow;

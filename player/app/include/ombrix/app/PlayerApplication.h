@@ -51,7 +51,7 @@ public:
     PlayerApplication& operator=(const PlayerApplication&) = delete;
 
     /// No panel could be shown: the program cannot be operated and ends (after saying why).
-    bool startFailed() const noexcept { return startFailed_; }
+    bool startFailed() const noexcept;
 
     MainWindow& window() { return *window_; }
     PlaybackController& controller() { return *controller_; }
@@ -94,7 +94,6 @@ private:
     std::unique_ptr<TelnetDaemon> telnet_;
     std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
     QStringList args_;
-    bool startFailed_ = false;
     bool exitSaved_ = false;
     bool saveErrorShown_ = false;
     bool playlistDirty_ = false;
