@@ -144,7 +144,7 @@ QString EntryResolver::extractMember(
     if (name.isEmpty()) return {};
     const QString result = extractPath(archive, index, members[index].name, name);
     if (!isExtract(result)) extract(index, result);
-    // Registered so that it is removed at exit (or after ten minutes, as the settings say).
+    // Registered so that it is removed at exit (and, with "glbtemp10", once ten newer ones exist).
     temps_.add(result, config_.glbtemp10);
     return result;
 }
