@@ -134,12 +134,16 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
 
     const PcmFormat format{channels, header.samplingRate()};
     if (hooks_.setSampleRate) hooks_.setSampleRate(format.rate);
+    // A stream volume of the device's own starts at the player's level.
+    if (device)
+        device->setLevel(control_.level.left.load(std::memory_order_relaxed),
+                         control_.level.right.load(std::memory_order_relaxed));
     if (device && !device->open(format)) return kDeviceFailed;
     DeviceAttachment attachment(control_, device);
     DisplayDelay displayDelay(hooks_, control_);
     WaveOutput output(device, format, samplesPerFrame, settings_.bufferFrames.load(),
                       settings_.useMmx() || settings_.useK63D(), hooks_.processBlock,
-                      &control_.stopRequested, &settings_.handedOverFrames);
+                      &control_.stopRequested, &settings_.handedOverFrames, &control_.level);
 
     const int32_t totalFrames = reader.frameCountEstimate(header);
     settings_.totalFrames = totalFrames;

@@ -5,7 +5,6 @@
 
 #include "core/DecoderSettings.h"
 
-#include "output/AudioDevice.h"
 
 namespace ombrix::mp3 {
 
@@ -73,9 +72,21 @@ void PlaybackControl::requestPitch(uint32_t value) noexcept {
     pitchRequested.store(true, std::memory_order_release);
 }
 
+void PlaybackControl::setLevel(uint32_t left, uint32_t right) noexcept {
+    left = std::min(left, StreamLevel::kUnity);
+    right = std::min(right, StreamLevel::kUnity);
+    level.left.store(left, std::memory_order_relaxed);
+    level.right.store(right, std::memory_order_relaxed);
+    std::lock_guard lock(deviceMutex_);
+    if (device_) device_->setLevel(left, right);
+}
+
 void PlaybackControl::attachDevice(AudioDevice* device) {
     std::lock_guard lock(deviceMutex_);
     device_ = device;
+    if (device_)
+        device_->setLevel(level.left.load(std::memory_order_relaxed),
+                          level.right.load(std::memory_order_relaxed));
 }
 
 }  // namespace ombrix::mp3

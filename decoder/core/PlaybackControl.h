@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <mutex>
 
+#include "output/AudioDevice.h"
+
 namespace ombrix::mp3 {
 
-class AudioDevice;
 class DecoderSettings;
 
 /// Requests from control threads to the running playback, read once per frame.
@@ -25,6 +26,8 @@ public:
     std::atomic<bool> noOutput{false};
     /// True while a playback runs on this control; requests made outside one have no effect.
     std::atomic<bool> active{false};
+    /// The player's own level; unlike the requests it lasts across playbacks.
+    StreamLevel level;
 
     /// Clears every request for a new playback.
     void begin(bool decodeOnly) noexcept;
@@ -41,6 +44,10 @@ public:
     /// Held to the device's pitch range (half to double speed).
     void requestPitch(uint32_t value) noexcept;
 
+    /// Sets the level (each side held to 0..kUnity) and hands it to the attached device.
+    void setLevel(uint32_t left, uint32_t right) noexcept;
+
+    /// The attached device also takes the current level.
     void attachDevice(AudioDevice* device);
     /// Frames the attached device has been given and not played yet (0 without a device).
     int64_t unheardFrames() noexcept;

@@ -128,6 +128,13 @@ void OmbrixSetVolume(int32_t volume) {
     }
 }
 
+void OmbrixSetOutputLevel(int32_t left, int32_t right) {
+    const auto held = [](int32_t v) {
+        return static_cast<uint32_t>(std::clamp<int32_t>(v, 0, StreamLevel::kUnity));
+    };
+    library().control.setLevel(held(left), held(right));
+}
+
 void OmbrixSetEQ(int32_t band, float gain) {
     if (band < 0 || band > 31) return;
     library().settings.eqGains[static_cast<size_t>(band)].store(gain, std::memory_order_relaxed);

@@ -48,6 +48,11 @@ OMBRIX_MP3_API int32_t OmbrixGetCurrentTime(void);
 OMBRIX_MP3_API int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset);
 /** Output level; 32768 is nominal, 0 is silence. */
 OMBRIX_MP3_API void OmbrixSetVolume(int32_t volume);
+/** The level of the player's own stream, per channel, as 16.16 fixed point (0x10000 leaves the
+ *  samples as decoded, 0 is silence; held to 0..0x10000). It is heard at once where the sound
+ *  server gives the stream a volume of its own, else within the latency (the samples are scaled
+ *  as they are handed over); it lasts across songs. */
+OMBRIX_MP3_API void OmbrixSetOutputLevel(int32_t left, int32_t right);
 /** Layer III equaliser gain (linear) of subband 0..31. */
 OMBRIX_MP3_API void OmbrixSetEQ(int32_t band, float gain);
 OMBRIX_MP3_API void OmbrixEnableEQ(int32_t flag);

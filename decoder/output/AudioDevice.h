@@ -16,6 +16,14 @@ struct PcmFormat {
     int bytesPerSecond() const noexcept { return channels * rate * 2; }
 };
 
+/// The level of the player's own stream per channel, 16.16 fixed point: kUnityLevel leaves the
+/// samples as they are, 0 silences them. Set from any thread, read by the playback.
+struct StreamLevel {
+    static constexpr uint32_t kUnity = 0x10000;
+    std::atomic<uint32_t> left{kUnity};
+    std::atomic<uint32_t> right{kUnity};
+};
+
 /// The sound output seen by the playback loop: it takes whole blocks of 16-bit PCM and tells
 /// when each has been played, in the manner of a wave-out device. Block ids are increasing.
 ///
@@ -26,7 +34,8 @@ struct PcmFormat {
 ///
 /// Thread affinity: open, write, stillPlaying, waitUntilPlayed, drain, reset, setPitch and close
 /// are called by the playback thread; pause, restart, wake and unheardFrames may be called by any
-/// thread at any time, also while the device opens or closes (they then do nothing). No method
+/// thread at any time, also while the device opens or closes (they then do nothing); so may
+/// setLevel. No method
 /// throws.
 class AudioDevice {
 public:
@@ -66,6 +75,15 @@ public:
     virtual int32_t restart() = 0;
     /// Playback rate as 16.16 fixed point (0x10000 = normal speed), held to kMinPitch..kMaxPitch.
     virtual void setPitch(uint32_t pitch) = 0;
+    /// True when the device has a stream volume of its own (a sound server's per-stream
+    /// volume); the playback then hands it the samples unscaled.
+    virtual bool ownsLevel() const noexcept { return false; }
+    /// Sets that stream volume (16.16, see StreamLevel), heard at once; kept for the next open
+    /// when the device is closed. Any thread; does nothing on devices without one.
+    virtual void setLevel(uint32_t left, uint32_t right) noexcept {
+        static_cast<void>(left);
+        static_cast<void>(right);
+    }
     /// Releases the device; blocks not yet played are dropped.
     virtual void close() = 0;
 };

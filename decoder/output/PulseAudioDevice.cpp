@@ -55,6 +55,9 @@ struct PulseApi {
     decltype(&::pa_stream_get_latency) latency = nullptr;
     decltype(&::pa_operation_unref) operationUnref = nullptr;
     decltype(&::pa_operation_get_state) operationState = nullptr;
+    decltype(&::pa_stream_get_index) streamIndex = nullptr;
+    decltype(&::pa_context_set_sink_input_volume) setSinkInputVolume = nullptr;
+    decltype(&::pa_sw_volume_from_linear) volumeFromLinear = nullptr;
 
     bool loaded() const noexcept { return operationState != nullptr; }
 
@@ -100,6 +103,9 @@ private:
         bind(api.latency, "pa_stream_get_latency");
         bind(api.operationUnref, "pa_operation_unref");
         bind(api.operationState, "pa_operation_get_state");
+        bind(api.streamIndex, "pa_stream_get_index");
+        bind(api.setSinkInputVolume, "pa_context_set_sink_input_volume");
+        bind(api.volumeFromLinear, "pa_sw_volume_from_linear");
         return lib.complete() ? api : PulseApi{};
     }
 };
@@ -154,7 +160,9 @@ public:
         attr.fragsize = static_cast<uint32_t>(-1);
         const auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-        if (pa_.connectPlayback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+        levelChanged_.store(false);
+        const pa_cvolume volume = cvolume();
+        if (pa_.connectPlayback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0)
             return failLocked(lock);
         for (;;) {
             const pa_stream_state_t s = pa_.streamState(stream_);
@@ -180,6 +188,7 @@ public:
             Lock lock(pa_, loop_);
             pendingFrames_ += static_cast<int64_t>(p.samples.size()) / format_.channels;
             pending_.push_back(std::move(p));
+            applyLevelLocked();
             pumpLocked();
         } catch (...) {
             // No memory for the block: it is skipped rather than played wrong.
@@ -339,6 +348,47 @@ private:
         }
     }
 
+    bool ownsLevel() const noexcept override { return true; }
+
+    void setLevel(uint32_t left, uint32_t right) noexcept override {
+        levelLeft_.store(left, std::memory_order_relaxed);
+        levelRight_.store(right, std::memory_order_relaxed);
+        levelChanged_.store(true);
+        // The state lock keeps the change off a stream that opens or closes. When another
+        // thread holds it, the next block written carries the change: a volume change never
+        // waits for a stream to drain.
+        std::unique_lock guard(stateMutex_, std::try_to_lock);
+        if (!guard.owns_lock() || !open_.load()) return;
+        Lock lock(pa_, loop_);
+        applyLevelLocked();
+    }
+
+    void applyLevelLocked() noexcept {
+        if (!levelChanged_.exchange(false) || !stream_) return;
+        const pa_cvolume volume = cvolume();
+        if (pa_operation* op = pa_.setSinkInputVolume(context_, pa_.streamIndex(stream_), &volume,
+                                                      nullptr, nullptr))
+            pa_.operationUnref(op);
+    }
+
+    // The server's volumes are on its own (cubic) scale: the linear levels are converted.
+    pa_cvolume cvolume() const noexcept {
+        pa_cvolume v{};
+        v.channels = static_cast<uint8_t>(format_.channels);
+        const auto linear = [](uint32_t level) {
+            return static_cast<double>(level) / static_cast<double>(StreamLevel::kUnity);
+        };
+        const uint32_t left = levelLeft_.load(std::memory_order_relaxed);
+        const uint32_t right = levelRight_.load(std::memory_order_relaxed);
+        if (v.channels == 1) {
+            v.values[0] = pa_.volumeFromLinear(linear(std::max(left, right)));
+        } else {
+            v.values[0] = pa_.volumeFromLinear(linear(left));
+            v.values[1] = pa_.volumeFromLinear(linear(right));
+        }
+        return v;
+    }
+
     bool pendingLocked(uint64_t blockId) const noexcept {
         for (const Pending& p : pending_)
             if (p.id == blockId) return true;
@@ -390,6 +440,9 @@ private:
     PcmFormat format_;
     int blockFrames_ = 0;
     std::atomic<uint32_t> pitch_{0x10000};
+    std::atomic<uint32_t> levelLeft_{StreamLevel::kUnity};
+    std::atomic<uint32_t> levelRight_{StreamLevel::kUnity};
+    std::atomic<bool> levelChanged_{false};
     PitchResampler resampler_;
     // Guarded by the mainloop lock:
     std::deque<Pending> pending_;

@@ -28,6 +28,15 @@ public:
     void write(uint64_t id, const int16_t* s, size_t n) override {
         if (AudioDevice* d = active_.load()) d->write(id, s, n);
     }
+    bool ownsLevel() const noexcept override {
+        const AudioDevice* d = active_.load();
+        return d && d->ownsLevel();
+    }
+    void setLevel(uint32_t left, uint32_t right) noexcept override {
+        // Both keep it: the one that opens starts at it.
+        if (first_) first_->setLevel(left, right);
+        second_->setLevel(left, right);
+    }
     bool stillPlaying(uint64_t id) override {
         AudioDevice* d = active_.load();
         return d && d->stillPlaying(id);

@@ -30,9 +30,35 @@ void convertBlock(const int32_t* in, int16_t* out, size_t count, bool packed) no
     for (; i < count; ++i) out[i] = saturate(in[i]);
 }
 
+void scaleBlock(int16_t* samples, size_t count, int channels, std::array<uint32_t, 2> from,
+                std::array<uint32_t, 2> to) noexcept {
+    if (channels == 1) {
+        from = {std::max(from[0], from[1]), std::max(from[0], from[1])};
+        to = {std::max(to[0], to[1]), std::max(to[0], to[1])};
+    }
+    const size_t stride = channels == 1 ? 1 : 2;
+    const size_t frames = count / stride;
+    if (frames == 0) return;
+    for (size_t ch = 0; ch < stride; ++ch) {
+        const int64_t a = from[ch];
+        const int64_t b = to[ch];
+        if (a == StreamLevel::kUnity && b == StreamLevel::kUnity) continue;
+        // The gain in 32.32 fixed point, one step a frame; the last frame is at `to` exactly.
+        const int64_t step = ((b - a) << 16) / static_cast<int64_t>(frames);
+        int64_t gain = a << 16;
+        for (size_t f = 0; f < frames; ++f) {
+            gain += step;
+            const int64_t g = f + 1 == frames ? b : gain >> 16;
+            int16_t& s = samples[f * stride + ch];
+            s = static_cast<int16_t>((int64_t{s} * g) / int64_t{StreamLevel::kUnity});
+        }
+    }
+}
+
 WaveOutput::WaveOutput(AudioDevice* device, const PcmFormat& format, int samplesPerFrame,
                        int framesPerBlock, bool packedConversion, BlockProcessor processor,
-                       const std::atomic<bool>* abandon, std::atomic<int64_t>* handedOver)
+                       const std::atomic<bool>* abandon, std::atomic<int64_t>* handedOver,
+                       const StreamLevel* level)
     : device_(device),
       format_(format),
       samplesPerFrame_(samplesPerFrame),
@@ -43,6 +69,7 @@ WaveOutput::WaveOutput(AudioDevice* device, const PcmFormat& format, int samples
       processor_(processor),
       abandon_(abandon),
       handedOver_(handedOver),
+      level_(device && !device->ownsLevel() ? level : nullptr),
       queueDepth_(device && device->maxBlockFrames() > 0 ? 2 : 3),
       accumulator_(blockSamples_, 0) {
     for (Block& block : blocks_) block.samples.assign(blockSamples_, 0);
@@ -51,6 +78,9 @@ WaveOutput::WaveOutput(AudioDevice* device, const PcmFormat& format, int samples
     const int blockMs = static_cast<int>(1000LL * framesPerBlock_ * samplesPerFrame / format.rate);
     pollMs_ = std::clamp(queueDepth_ == 2 ? blockMs / 3 : blockMs / 4, 1, 100);
     if (handedOver_) handedOver_->store(0, std::memory_order_relaxed);
+    if (level_)
+        appliedLevel_ = {level_->left.load(std::memory_order_relaxed),
+                         level_->right.load(std::memory_order_relaxed)};
 }
 
 int WaveOutput::blockFrames(AudioDevice* device, int samplesPerFrame, int framesPerBlock) noexcept {
@@ -79,6 +109,7 @@ void WaveOutput::finishBlock(size_t validSamples) {
     if (processor_)
         processor_(block.samples.data(), static_cast<int32_t>(blockSamples_), format_.channels);
     if (!device_) return;
+    if (level_) applyLevel(block.samples.data(), validSamples);
 
     block.id = nextId_++;
     device_->write(block.id, block.samples.data(), validSamples);
@@ -98,6 +129,13 @@ void WaveOutput::finishBlock(size_t validSamples) {
         Block& next = blocks_[ring_[3]];
         if (next.handedOver) waitUntilPlayed(next, pollMs_);
     }
+}
+
+void WaveOutput::applyLevel(int16_t* samples, size_t count) noexcept {
+    const std::array<uint32_t, 2> target{level_->left.load(std::memory_order_relaxed),
+                                         level_->right.load(std::memory_order_relaxed)};
+    scaleBlock(samples, count, format_.channels, appliedLevel_, target);
+    appliedLevel_ = target;
 }
 
 void WaveOutput::waitUntilPlayed(Block& block, int sleepMs) {

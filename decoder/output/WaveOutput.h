@@ -26,10 +26,12 @@ public:
     /// `abandon` flag ends any wait for the device (a stop that arrives while it is paused).
     /// `handedOver`, when given, counts the frames of PCM handed to the device since the start
     /// or the last reset (readers on other threads set it against the device's unheard frames).
+    /// `level`, when given, scales what a device without a stream volume of its own is handed
+    /// (after the processor, so that levels and recordings do not follow the fader).
     WaveOutput(AudioDevice* device, const PcmFormat& format, int samplesPerFrame,
                int framesPerBlock, bool packedConversion, BlockProcessor processor,
                const std::atomic<bool>* abandon = nullptr,
-               std::atomic<int64_t>* handedOver = nullptr);
+               std::atomic<int64_t>* handedOver = nullptr, const StreamLevel* level = nullptr);
     WaveOutput(const WaveOutput&) = delete;
     WaveOutput& operator=(const WaveOutput&) = delete;
 
@@ -64,6 +66,7 @@ private:
     };
 
     void finishBlock(size_t validSamples);
+    void applyLevel(int16_t* samples, size_t count) noexcept;
     void waitUntilPlayed(Block& block, int sleepMs);
     static int blockFrames(AudioDevice* device, int samplesPerFrame, int framesPerBlock) noexcept;
     void resetWritePositions() noexcept;
@@ -77,6 +80,8 @@ private:
     BlockProcessor processor_;
     const std::atomic<bool>* abandon_;
     std::atomic<int64_t>* handedOver_;
+    const StreamLevel* level_;
+    std::array<uint32_t, 2> appliedLevel_{StreamLevel::kUnity, StreamLevel::kUnity};
     int queueDepth_;  // blocks kept queued on the device
     std::array<Block, 4> blocks_;
     std::array<size_t, 4> ring_{0, 1, 2, 3};  // indices into blocks_; the last one is filled next
@@ -89,6 +94,12 @@ private:
     bool stopped_ = false;
     bool closed_ = false;
 };
+
+/// Scales interleaved samples of `channels` (1 or 2) from the levels `from` to `to` (16.16) in a
+/// straight ramp over the block, so that a change of level does not click. A mono stream takes
+/// the louder side.
+void scaleBlock(int16_t* samples, size_t count, int channels, std::array<uint32_t, 2> from,
+                std::array<uint32_t, 2> to) noexcept;
 
 /// 32-bit to 16-bit with saturation. `packed` selects the eight-at-a-time form, which gives the
 /// same result.

@@ -33,13 +33,15 @@ DecodedPcm decodeFile(const std::string& path, const DecodeOptions& options) {
     for (auto& gain : settings.eqGains) gain = options.eqGain;
 
     DecodedPcm out;
+    PlaybackControl control;
+    control.setLevel(options.levelLeft, options.levelRight);
     CaptureAudioDevice device([&](const PcmFormat& format, const int16_t* samples, size_t count) {
         out.channels = format.channels;
         out.rate = format.rate;
         out.samples.insert(out.samples.end(), samples, samples + count);
         out.blocks.push_back(count);
+        if (options.afterBlock) options.afterBlock(control, out.blocks.size());
     });
-    PlaybackControl control;
     EffectsHooks noEffects;  // the decoder's own output, untouched
     Playback playback(settings, control, noEffects);
     out.result = playback.run(path, options.startOffset, &device);

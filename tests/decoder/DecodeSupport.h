@@ -3,10 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/FrameHeader.h"
+
+namespace ombrix::mp3 {
+class PlaybackControl;
+}
 
 namespace ombrix::test {
 
@@ -22,6 +27,11 @@ struct DecodeOptions {
     int32_t bufferFrames = 12;
     bool eqEnabled = false;
     float eqGain = 1.0f;  ///< the same gain for all 32 bands when eqEnabled
+    uint32_t levelLeft = 0x10000;  ///< the player's own level, 16.16
+    uint32_t levelRight = 0x10000;
+    /// Called after each block the device takes, with the playback's control (on the playback
+    /// thread): a test changes the level there as a user would while the song plays.
+    std::function<void(mp3::PlaybackControl&, size_t block)> afterBlock;
 };
 
 struct DecodedPcm {

@@ -203,6 +203,46 @@ TEST_F(PlaybackTest, PositionsSeeksAndStops) {
 
 // A synthesis step that stalls while the volume changes many times keeps reading the window it
 // started with, unchanged; the next step sees the newest volume.
+// The player's own level scales what the device is handed, per side, from the block after a
+// change (with one block of ramp between), and leaves the samples untouched at full level.
+TEST(StreamLevelTest, LevelScalesEachSideAndFollowsChangesWhilePlaying) {
+    const std::string song = bitstream("l3-sin1k0db");
+    const DecodedPcm full = decodeFile(song);
+    ASSERT_EQ(full.channels, 2);
+    ASSERT_GT(full.blocks.size(), 6u);
+
+    DecodeOptions half;
+    half.levelLeft = 0x8000;
+    half.levelRight = 0;
+    const DecodedPcm panned = decodeFile(song, half);
+    ASSERT_EQ(panned.samples.size(), full.samples.size());
+    int worst = 0;
+    for (size_t i = 0; i < full.samples.size(); i += 2) {
+        worst = std::max(worst, std::abs(panned.samples[i] - full.samples[i] / 2));
+        ASSERT_EQ(panned.samples[i + 1], 0) << "the right side is silenced";
+    }
+    EXPECT_LE(worst, 1) << "the left side is halved";
+
+    // Silenced after the third block: the fourth ramps down, the fifth on is silent; the
+    // first three are the song as decoded.
+    DecodeOptions live;
+    live.afterBlock = [](mp3::PlaybackControl& control, size_t block) {
+        if (block == 3) control.setLevel(0, 0);
+    };
+    const DecodedPcm faded = decodeFile(song, live);
+    size_t offset = 0;
+    for (size_t b = 0; b < faded.blocks.size(); ++b) {
+        const auto begin = faded.samples.begin() + static_cast<std::ptrdiff_t>(offset);
+        const auto end = begin + static_cast<std::ptrdiff_t>(faded.blocks[b]);
+        const auto reference = full.samples.begin() + static_cast<std::ptrdiff_t>(offset);
+        if (b < 3)
+            EXPECT_TRUE(std::equal(begin, end, reference)) << "block " << b;
+        else if (b > 3)
+            EXPECT_TRUE(std::all_of(begin, end, [](int16_t s) { return s == 0; })) << b;
+        offset += faded.blocks[b];
+    }
+}
+
 TEST(DecoderSettingsTest, VolumeChangesNeverRebuildTheWindowInUse) {
     DecoderSettings settings;
     settings.setVolume(1000);
