@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 #include "ombrix/control/DecoderControl.h"
 #include "ombrix/control/OutputLevel.h"
@@ -98,17 +100,25 @@ TEST_F(ControllerTest, EndOfTheLastEntryStopsRepeatsOrExits) {
     ASSERT_TRUE(tickUntil([&] { return host.closeRequests > 0; }));
 }
 
-TEST_F(ControllerTest, RepeatThisSongPlaysTheSameEntryAgain) {
-    store->change([&](PlayerSettings& st) { st.dontsleep = true; });
+TEST_F(ControllerTest, RepeatThisSongPlaysTheSameEntryAgainAlsoTheLastOne) {
+    store->change([&](PlayerSettings& st) {
+        st.dontsleep = true;
+        st.autorepeat1 = false;
+    });
     c->setPlaylist(songs(3));
     c->setRepeatThisSong(true);
-    c->playEntry(1);
     int starts = 0;
     QObject::connect(c.get(), &PlaybackController::changed, [&](int mask) {
         if ((mask & kChangeSong) && c->state().playing) ++starts;
     });
-    ASSERT_TRUE(tickUntil([&] { return starts >= 2; }, 30000));
-    EXPECT_EQ(c->currentIndex(), 1);
+    for (int entry : {1, 2}) {
+        c->stop();
+        starts = 0;
+        c->playEntry(entry);
+        ASSERT_TRUE(tickUntil([&] { return starts >= 2; }, 30000)) << "entry " << entry;
+        EXPECT_EQ(c->currentIndex(), entry);
+        EXPECT_TRUE(c->state().playing);
+    }
 }
 
 TEST_F(ControllerTest, IntroEndsEachSongAfterTenSecondsWithoutThePause) {
@@ -168,17 +178,21 @@ TEST_F(ControllerTest, NumericKeypadPlaysEntriesByNumber) {
     EXPECT_FALSE(c->keyPressed(200));
 }
 
-TEST_F(ControllerTest, VolumeRampsOnlyWithAMixerAndFasterAfterASecond) {
-    c->setVolume(60);
-    c->volumeHeld(true);
-    ticks(3);
-    EXPECT_EQ(c->state().volume, 60) << "no mixer: nothing changes";
-    c->volumeReleased();
-
+TEST_F(ControllerTest, VolumeRampsFasterAfterASecondAndMovesTheMixerOnlyWhenChosen) {
     FakeMixer mixer;
     mixer.devices = 1;
     ASSERT_TRUE(mixer.open(0, 0, 0));
     c->setMixer(&mixer);
+    c->setVolume(60);
+    c->volumeHeld(true);
+    ticks(3);
+    c->volumeReleased();
+    EXPECT_EQ(c->state().volume, 66) << "the player's own volume ramps too";
+    EXPECT_TRUE(mixer.calls.empty()) << "the system mixer is left alone by default";
+    EXPECT_EQ(settings().playervolume, 66) << "and the volume is kept for the next start";
+
+    store->change([](PlayerSettings& s) { s.usemixer = true; });
+    c->setVolume(60);
     c->volumeHeld(true);
     std::vector<int> seen;
     for (int i = 0; i < 10; ++i) {
@@ -195,6 +209,80 @@ TEST_F(ControllerTest, VolumeRampsOnlyWithAMixerAndFasterAfterASecond) {
     ticks(30);
     EXPECT_EQ(c->state().volume, 0);
     c->setMixer(nullptr);
+}
+
+// What the sound device is handed, in windows of 100 ms: the RMS of each side.
+struct SideLevels {
+    std::vector<double> left, right;
+};
+
+SideLevels levelsOf(const QByteArray& raw) {
+    constexpr qsizetype kWindow = 4410 * 4;
+    SideLevels out;
+    for (qsizetype at = 0; at + kWindow <= raw.size(); at += kWindow) {
+        const auto* s = reinterpret_cast<const int16_t*>(raw.constData() + at);
+        double l = 0, r = 0;
+        for (int i = 0; i < 4410; ++i) {
+            l += double(s[2 * i]) * s[2 * i];
+            r += double(s[2 * i + 1]) * s[2 * i + 1];
+        }
+        out.left.push_back(std::sqrt(l / 4410));
+        out.right.push_back(std::sqrt(r / 4410));
+    }
+    return out;
+}
+
+// Without a system mixer the fader, the pan and a fade are heard on the player's own stream:
+// measured on SDL's disk device, which writes what it plays to a file in real time (a new file
+// for each song).
+TEST_F(ControllerTest, OwnVolumePanAndFadesAreHeardOnTheDevice) {
+    const QString raw = home.filePath("device.raw");
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", raw.toLocal8Bit());
+    store->change([](PlayerSettings& s) { s.dontsleep = true; });
+    const auto secondsHeard = [&] { return double(QFileInfo(raw).size()) / (44100 * 4); };
+    const auto playFor = [&](double seconds) {
+        const double until = secondsHeard() + seconds;
+        ASSERT_TRUE(tickUntil([&] { return secondsHeard() >= until; }, 20000));
+    };
+
+    c->setVolume(127);
+    c->setPlaylist({media().mp3Long, media().mp3Long});
+    c->playEntry(0);
+    playFor(1.5);
+    c->setVolume(64);  // (64 / 127)^3 of the level: about 0.128
+    playFor(1.5);
+    c->setPan(OutputLevel::kFullRight);
+    playFor(1.5);
+    const SideLevels first = levelsOf(readFile(raw));
+
+    c->setPan(0);
+    c->setVolume(127);
+    c->startFadeOut(3);
+    for (int i = 0; i < 4; ++i) c->tickFade();
+    ASSERT_TRUE(tickUntil([&] { return c->currentIndex() == 1; }));
+    playFor(1.5);
+    c->stop();
+    qunsetenv("SDL_AUDIODRIVER");
+    const SideLevels next = levelsOf(readFile(raw));
+
+    const double full = *std::max_element(first.left.begin(), first.left.end());
+    ASSERT_GT(full, 1000.0) << "the song was heard";
+    const auto near = [&](double value, double ratio) {
+        return std::abs(value / full - ratio) < 0.05;
+    };
+    bool lowered = false, panned = false;
+    for (size_t w = 0; w < first.left.size(); ++w) {
+        lowered |= near(first.left[w], 0.128) && near(first.right[w], 0.128);
+        panned |= first.left[w] < full * 0.01 && near(first.right[w], 0.128);
+    }
+    EXPECT_TRUE(lowered) << "the volume was not heard";
+    EXPECT_TRUE(panned) << "full right pan did not silence the left side";
+    // The next song, after the fade, is at the user's full volume on both sides.
+    ASSERT_GT(next.left.size(), 5u);
+    const size_t last = next.left.size() - 2;
+    EXPECT_TRUE(near(next.left[last], 1.0) && near(next.right[last], 1.0))
+        << next.left[last] / full << " " << next.right[last] / full;
 }
 
 TEST_F(ControllerTest, AddFilesExpandsPlaylistsAndArchivesAndShuffles) {
@@ -342,6 +430,7 @@ TEST(ControllerOptionsTest, OptionsReachTheDecoderAndTheSnapshotFromAnywhere) {
         void seekFraction(double) override {}
         double where() override { return 0; }
         int currentMs() override { return 0; }
+        void setOutputLevel(int, int) override {}
         void enableEffects(bool on) override { effects = on; }
         void enableEqualizer(bool on) override { equalizer = on; }
         bool startRecording(const QString&) override { return false; }
@@ -430,15 +519,21 @@ TEST(SongPlaybackTest, DecoderErrorsReachTheSinkAndStillFinishTheSong) {
     EXPECT_EQ(error.load(), 0);
 }
 
-TEST(OutputLevelTest, PanScalesTheOtherSideAndRoundsDownToThirtyTwo) {
+TEST(OutputLevelTest, PanScalesTheOtherSideAndRoundsToThirtyTwo) {
     using P = std::pair<int, int>;
     EXPECT_EQ(OutputLevel::channels(127, 0), P(65024, 65024));
     EXPECT_EQ(OutputLevel::channels(100, 64), P(25600, 51200)) << "right pan lowers the left";
     EXPECT_EQ(OutputLevel::channels(100, -64), P(51200, 25600));
     EXPECT_EQ(OutputLevel::channels(100, -128), P(51200, 0));
     EXPECT_EQ(OutputLevel::channels(300, 500), P(0, 65024)) << "clamped";
+    // Both ends are reached and just off the middle is the middle.
     EXPECT_EQ(OutputLevel::roundedPan(45), 32);
-    EXPECT_EQ(OutputLevel::roundedPan(-1), -32);
+    EXPECT_EQ(OutputLevel::roundedPan(-1), 0);
+    EXPECT_EQ(OutputLevel::roundedPan(127), 128);
+    EXPECT_EQ(OutputLevel::roundedPan(-127), -128);
+    EXPECT_EQ(OutputLevel::roundedPan(500), 128);
+    EXPECT_EQ(OutputLevel::streamLevel(65024), 65536);
+    EXPECT_EQ(OutputLevel::streamLevel(0), 0);
     EXPECT_EQ(OutputLevel::volumeFromMixer(51200, 25600), 100);
 
     FakeMixer mono;

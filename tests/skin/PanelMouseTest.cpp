@@ -89,18 +89,17 @@ TEST_F(PanelMouseTest, PanFaderArithmeticAndMessages) {
     EXPECT_EQ(message(), ScreenDisplay::kMessageTicks - 1);
     panel.setPanFromFader(130 + 60);  // (60 * 256) / 64 - 127 = 113
     EXPECT_EQ(panel.pan(), 113);
-    EXPECT_EQ(commands.pan, 96);
+    EXPECT_EQ(commands.pan, 128) << "the far right mutes the left side as the far left the right";
     panel.setPanFromFader(1000);  // Right - knob: 256 - 127
     EXPECT_EQ(panel.pan(), 129);
+    EXPECT_EQ(commands.pan, 128);
+    // Round to the nearest 32: the middle of the fader is centred on both sides of it.
     for (int x = 130; x <= 194; ++x) {
         panel.setPanFromFader(x);
         const int p = panel.pan();
-        if (p >= -31 && p <= -1) {
-            EXPECT_EQ(commands.pan, -32) << x;
-        }
-        if (p >= 0 && p <= 31) {
-            EXPECT_EQ(commands.pan, 0) << x;
-        }
+        if (p >= -16 && p <= 16) EXPECT_EQ(commands.pan, 0) << x;
+        if (p >= 17 && p <= 47) EXPECT_EQ(commands.pan, 32) << x;
+        if (p >= -47 && p <= -17) EXPECT_EQ(commands.pan, -32) << x;
     }
 }
 
@@ -193,6 +192,32 @@ TEST_F(PanelMouseTest, TogglesHoverAndLevelMeterDrawFromTheAlternateImage) {
     panel.drawLevelMeter(0, -5);
     EXPECT_EQ(m.pixel(5, 49) & 0xFFFFFF, off & 0xFFFFFF);
     EXPECT_EQ(m.pixel(15, 49) & 0xFFFFFF, off & 0xFFFFFF);
+
+    // Ticks light the meter only while a song is heard; a pause, a stop or switching the meter
+    // off puts its bars out.
+    const auto lit = [&] { return (m.pixel(5, 49) & 0xFFFFFF) == (on & 0xFFFFFF); };
+    PlayerState playing = stopped();
+    playing.playing = true;
+    panel.setState(playing);
+    panel.tick(20000, 20000, true);
+    EXPECT_TRUE(lit());
+    PlayerState paused = playing;
+    paused.paused = true;
+    panel.setState(paused);
+    panel.tick(20000, 20000, true);
+    EXPECT_FALSE(lit()) << "paused";
+    panel.setState(playing);
+    panel.tick(20000, 20000, true);
+    panel.setState(stopped());
+    panel.tick(0, 0, true);
+    EXPECT_FALSE(lit()) << "stopped";
+    panel.setState(playing);
+    panel.tick(20000, 20000, true);
+    PanelPresenter::Options noMeter = panel.options();
+    noMeter.enableVu = false;
+    panel.setOptions(noMeter);
+    panel.tick(20000, 20000, true);
+    EXPECT_FALSE(lit()) << "meter switched off";
 
     // Volume fader: the fill from the bottom up to the knob.
     panel.setVolumeFromFader(55);  // volume 63: k = 70 * 63 >> 7 = 34

@@ -148,7 +148,8 @@ void PlayerApplication::openMixer() {
         const auto [left, right] = mixer_->volume();
         controller_->setVolume(OutputLevel::volumeFromMixer(left, right));
     } else {
-        controller_->setVolume(100);
+        controller_->setPan(s.playerpan);
+        controller_->setVolume(s.playervolume);
     }
 }
 

@@ -30,6 +30,10 @@ int LibraryDecoder::currentMs() {
     return OmbrixGetCurrentTime();
 }
 
+void LibraryDecoder::setOutputLevel(int left, int right) {
+    OmbrixSetOutputLevel(left, right);
+}
+
 void LibraryDecoder::enableEffects(bool on) {
     XMEnableFX(on ? 1 : 0);
 }

@@ -1,11 +1,24 @@
 #include "ombrix/control/OutputLevel.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ombrix/control/AudioMixer.h"
 #include "ombrix/control/MixerRules.h"
 
 namespace ombrix {
+
+int OutputLevel::roundedPan(int pan) noexcept {
+    pan = std::clamp(pan, kFullLeft, kFullRight);
+    const int rounded = pan >= 0 ? (pan + 15) / 32 * 32 : -((-pan + 15) / 32 * 32);
+    return std::clamp(rounded, kFullLeft, kFullRight);
+}
+
+int OutputLevel::streamLevel(int channelLevel) noexcept {
+    constexpr double kFull = 127 * 512;
+    const double f = std::clamp(channelLevel / kFull, 0.0, 1.0);
+    return static_cast<int>(std::lround(f * f * f * 65536.0));
+}
 
 std::pair<int, int> OutputLevel::channels(int volume, int pan) noexcept {
     const int base = std::clamp(volume, 0, 127) * 512;

@@ -52,6 +52,8 @@ PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& reso
 PlaybackController::~PlaybackController() {
     // The playback thread is joined before anything it points at goes away.
     player_.reset();
+    // A fade cut short by the exit leaves no lowered system mixer behind.
+    restoreOutputLevel();
 }
 
 void PlaybackController::setMixer(AudioMixer* mixer) {
@@ -251,6 +253,9 @@ void PlaybackController::stop() {
     advancePending_ = false;
     acceptFiles_ = true;
     closeSong();
+    fadeActive_ = false;
+    fadingOut_ = false;
+    restoreOutputLevel();
     refreshCommands();
     canPlay_ = true;
     markChanged(kChangeSong | kChangeText);
@@ -316,6 +321,11 @@ bool PlaybackController::openSong(const QString& file) {
         player_->fileName = file;
         player_->priority = s.threadpriority;
         lengthMs_ = decoder_->totalMs(file, player_->startOffset);
+        // A fade-in starts from silence; otherwise a fade-out of the song before is undone.
+        if (fadeInTicks_ > 0)
+            applyOutputLevel(0);
+        else
+            restoreOutputLevel();
         player_->start();
     } else if (kind == kKindModule) {
         showStatus(QStringLiteral("tracker modules are not played"));
@@ -506,32 +516,53 @@ void PlaybackController::volumeReleased() {
 }
 
 void PlaybackController::volumeStep() {
-    if (!mixerInUse()) return;
     volume_ += volumeStep_;
     volumeStep_ = volumeStep_ > 0 ? volumeStep_ + 1 : volumeStep_ - 1;
     volumeStep_ = std::clamp(volumeStep_, -8, 8);
     volume_ = std::clamp(volume_, 0, 127);
     if (!volumeShownByDisplay_)
         showStatus(QStringLiteral("volume: ") + QString::number(volume_), 10);
-    applyOutputLevel(volume_);
-    markChanged(kChangeVolume);
+    volumeChanged();
 }
 
 void PlaybackController::setVolume(int volume) {
     volume_ = std::clamp(volume, 0, 127);
-    applyOutputLevel(volume_);
-    markChanged(kChangeVolume);
+    volumeChanged();
 }
 
 void PlaybackController::setPan(int pan) {
-    pan_ = std::clamp(pan, -128, 127);
-    applyOutputLevel(volume_);
+    pan_ = std::clamp(pan, OutputLevel::kFullLeft, OutputLevel::kFullRight);
+    volumeChanged();
+}
+
+void PlaybackController::volumeChanged() {
+    // A fade in progress goes on from the new volume; otherwise it is heard at once.
+    if (!fadeActive_) applyOutputLevel(volume_);
+    if (!mixerInUse()) {
+        // Without the system mixer the level is the player's own: it is kept for the next start.
+        const int volume = volume_;
+        const int pan = pan_;
+        if (store_.settings().playervolume != volume || store_.settings().playerpan != pan)
+            store_.change([&](PlayerSettings& s) {
+                s.playervolume = volume;
+                s.playerpan = pan;
+            });
+    }
     markChanged(kChangeVolume);
 }
 
 void PlaybackController::applyOutputLevel(int volume) {
-    if (!mixerInUse()) return;
-    OutputLevel::apply(*mixer_, volume, pan_);
+    outputLowered_ = volume < volume_;
+    if (mixerInUse()) {
+        OutputLevel::apply(*mixer_, volume, pan_);
+        return;
+    }
+    const auto [left, right] = OutputLevel::channels(volume, OutputLevel::roundedPan(pan_));
+    decoder_->setOutputLevel(OutputLevel::streamLevel(left), OutputLevel::streamLevel(right));
+}
+
+void PlaybackController::restoreOutputLevel() {
+    if (outputLowered_) applyOutputLevel(volume_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -569,7 +600,8 @@ void PlaybackController::endOfSong() {
     const PlayerSettings& s = store_.settings();
     timer500_ = false;
     acceptFiles_ = false;
-    if (currentIndex_ >= playlist_.size() - 1) {
+    // "Repeat this song" replays the last entry too, whatever Auto Repeat says.
+    if (currentIndex_ >= playlist_.size() - 1 && !repeatThisSong_) {
         if (s.glbautoexit) {
             acceptFiles_ = true;
             host_.closeProgram();
@@ -648,6 +680,8 @@ void PlaybackController::tickFade() {
         const int level = fadeOutTicks_ > 0 ? volume_ - volume_ * fadeCounter_ / fadeOutTicks_ : 0;
         applyOutputLevel(level);
         if (++fadeCounter_ >= fadeOutTicks_) {
+            // The lowered level stays until this song has stopped; the next one starts at the
+            // user's volume.
             fadeActive_ = false;
             fadingOut_ = false;
             skipNextSleep_ = true;
@@ -658,6 +692,7 @@ void PlaybackController::tickFade() {
         if (++fadeCounter_ >= fadeInTicks_) {
             fadeCounter_ = 0;
             fadeActive_ = false;
+            applyOutputLevel(volume_);
         }
     } else {
         fadeActive_ = false;

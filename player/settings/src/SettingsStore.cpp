@@ -96,6 +96,8 @@ constexpr IntKey kSettingInts[] = {
     {"glbsamplingrate", &S::glbsamplingrate},
     {"glbstereoseparation", &S::glbstereoseparation},
     {"mixerid", &S::mixerid},
+    {"playervolume", &S::playervolume},
+    {"playerpan", &S::playerpan},
     {"mixerdest1", &S::mixerdest1},
     {"mixerdest2", &S::mixerdest2},
     {"cdindex", &S::cdindex},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ombrix/control/OutputLevel.h"
 #include "ombrix/skin/PanelCommands.h"
 #include "ombrix/skin/PanelError.h"
 
@@ -14,7 +15,7 @@ namespace {
 constexpr int kToggles[] = {kRepeat, kShuffle, kIntro, kFx, kEq};
 
 int roundedPan(int pan) noexcept {
-    return pan & ~31;
+    return OutputLevel::roundedPan(pan);
 }
 
 }  // namespace
@@ -249,10 +250,17 @@ void PanelPresenter::clearHighlight() {
 
 void PanelPresenter::tick(double levelLeft, double levelRight, bool windowVisible) {
     if (!applied_ || !windowVisible) return;
-    if (options_.enableVu && panel_.defined(kLedVolume) && state_.playing && !state_.paused &&
-        !state_.sleeping)
+    // The meter follows what is heard; when nothing is (stopped, paused, between songs, or the
+    // meter switched off) its bars go out rather than stay frozen.
+    const bool heard = state_.playing && !state_.paused && !state_.sleeping;
+    if (options_.enableVu && heard && panel_.defined(kLedVolume)) {
         drawLevelMeter(int(std::lround(std::clamp(levelLeft, 0.0, 32767.0))),
                        int(std::lround(std::clamp(levelRight, 0.0, 32767.0))));
+        meterLit_ = true;
+    } else if (meterLit_) {
+        drawLevelMeter(0, 0);
+        meterLit_ = false;
+    }
     if (panel_.defined(kLcdTitle)) {
         drawLcdTitle();
         return;

@@ -66,6 +66,7 @@ protected:
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
     }
     void useMixer() {
+        store->change([](PlayerSettings& s) { s.usemixer = true; });
         mixer.devices = 1;
         ASSERT_TRUE(mixer.open(0, 0, 0));
         controller->setMixer(&mixer);
@@ -266,6 +267,7 @@ TEST_F(DjControlWindowTest, OneSecondFadeOutSendsTenFallingLevelsThenEndsTheSong
     EXPECT_EQ(controller->currentIndex(), 1);
     EXPECT_TRUE(controller->state().playing);
     EXPECT_FALSE(controller->state().sleeping);
+    EXPECT_EQ(levels(), (std::vector<int>{127})) << "the next song is at the user's volume";
     controller->stop();
 }
 
@@ -281,15 +283,23 @@ TEST_F(DjControlWindowTest, FadeInCheckBoxFadesEverySongThatStarts) {
     ASSERT_TRUE(controller->state().playing);
     levels();
     for (int i = 0; i < 12; ++i) controller->tickFade();
-    EXPECT_EQ(levels(), (std::vector<int>{0, 12, 25, 38, 50, 63, 76, 88, 101, 114}));
+    // From silence at the start to the user's volume at the end.
+    EXPECT_EQ(levels(), (std::vector<int>{0, 12, 25, 38, 50, 63, 76, 88, 101, 114, 127}));
     controller->stop();
+    EXPECT_TRUE(levels().empty());
+
+    // A stop in the middle of a fade-in brings the volume back.
+    controller->playEntry(0);
+    for (int i = 0; i < 3; ++i) controller->tickFade();
+    levels();
+    controller->stop();
+    EXPECT_EQ(levels(), (std::vector<int>{127}));
 
     click(find<QCheckBox>("chkFadeIn"));
     controller->playEntry(0);
     ASSERT_TRUE(controller->state().playing);
-    levels();
     for (int i = 0; i < 5; ++i) controller->tickFade();
-    EXPECT_TRUE(levels().empty()) << "fade-in off: the song starts at full level";
+    EXPECT_TRUE(levels().empty()) << "fade-in off: the song starts at the volume as it is";
     controller->stop();
 }
 

@@ -29,6 +29,8 @@ public:
     virtual double where() = 0;
     /// Milliseconds heard of the running song.
     virtual int currentMs() = 0;
+    /// The level of the player's own stream per side, 16.16 (0x10000 = as decoded).
+    virtual void setOutputLevel(int left, int right) = 0;
     /// Switches the effects engine's effects on or off.
     virtual void enableEffects(bool on) = 0;
     /// Switches the decoder's equaliser on or off.
@@ -47,6 +49,7 @@ public:
     void seekFraction(double fraction) override;
     double where() override;
     int currentMs() override;
+    void setOutputLevel(int left, int right) override;
     void enableEffects(bool on) override;
     void enableEqualizer(bool on) override;
     bool startRecording(const QString& wavPath) override;

@@ -164,6 +164,9 @@ private:
     void storeOption(bool PlayerSettings::*option, bool on);
     void seekOnce();
     void applyOutputLevel(int volume);
+    /// Brings the user's volume back after a fade lowered it.
+    void restoreOutputLevel();
+    void volumeChanged();
     void decoderError(quint64 serial, int result);
     void setLine(QString& line, const QString& text);
     void markChanged(int mask);
@@ -202,6 +205,7 @@ private:
     int volumeStep_ = 0;
     int volume_ = 100;
     int pan_ = 0;
+    bool outputLowered_ = false;  // a fade left the output below volume_
     bool repeatThisSong_ = false;
     QString statusText_;
     int statusTicks_ = 0;

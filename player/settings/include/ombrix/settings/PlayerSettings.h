@@ -56,7 +56,11 @@ struct PlayerSettings {
     int glbstereoseparation = 63;
     bool usemmx = false;   ///< as stored; see SettingsStore::effectiveMmx()
     bool usek63d = false;  ///< as stored; see SettingsStore::effective3DNow()
-    bool usemixer = true;
+    // The system mixer is moved only when the user asks for it; the player's own stream volume
+    // serves otherwise (kept in playervolume and playerpan).
+    bool usemixer = false;
+    int playervolume = 127;
+    int playerpan = 0;
     int mixerid = 0;
     int mixerdest1 = 0;
     int mixerdest2 = 0;

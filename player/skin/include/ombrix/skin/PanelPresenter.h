@@ -111,6 +111,7 @@ private:
 
     PanelCommands& commands_;
     Options options_;
+    bool meterLit_ = false;  // the level meter shows bars
     SkinFile panel_;
     ScreenDisplay screen_;
     DrawingSurface dpb2_;
