@@ -143,6 +143,7 @@ TEST_F(ControllerTest, VanishedFileIsRemovedAndTheNoFrameFileReportsCorrupt) {
     c->playEntry(0);
     EXPECT_EQ(c->state().count, 2);
     EXPECT_EQ(c->state().line1, "file not found");
+    EXPECT_EQ(c->state().line2, "song0.mp3") << "the message names the file";
     EXPECT_EQ(c->state().line3, "stopped");
     EXPECT_FALSE(c->state().playing);
 
@@ -340,6 +341,13 @@ TEST_F(ControllerTest, DamagedInputStopsWithItsMessageAndKeepsThePlaylist) {
     EXPECT_EQ(c->state().line1, "Corrupt riff mpeg audio.");
     EXPECT_EQ(c->state().line3, "stopped");
     EXPECT_EQ(c->playlist(), QStringList({songs[0], songs[1]})) << "only the damaged entry goes";
+    // Also when the damaged entry is the current one, its message stays, naming it.
+    c->setPlaylist({songs[0], riff, songs[1]});
+    c->setCurrentIndex(1);
+    c->play();
+    EXPECT_EQ(c->state().line1, "Corrupt riff mpeg audio.");
+    EXPECT_EQ(c->state().line2, "bad.rmp");
+    EXPECT_EQ(c->playlist(), QStringList({songs[0], songs[1]}));
 
     // Empty and garbage playlists add nothing playable, and nothing breaks.
     const QString empty = home.filePath("empty.dmp");

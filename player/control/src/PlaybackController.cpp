@@ -24,6 +24,12 @@ namespace {
 
 constexpr int kIntroMs = 10000;
 constexpr int kOneSecondMs = 1000;
+
+// How a message names an entry: a file by its name, a web address whole.
+QString entryName(const QString& entry) {
+    if (entry.contains(QLatin1String("://"))) return entry;
+    return QFileInfo(entry).fileName();
+}
 constexpr int kTimeTag = 8;  // idtag value that shows the elapsed time
 
 bool isCdTrack(const QString& name) {
@@ -219,12 +225,12 @@ void PlaybackController::playEntry(int index) {
     const int kind = file.isEmpty() ? int(kKindNotFound) : MediaIdentifier::mediaKind(file);
     if (kind == kKindNotFound && !isCdTrack(file)) {
         removeEntry(index);
-        stopWithMessage(QStringLiteral("file not found"));
+        stopWithMessage(QStringLiteral("file not found"), entry);
         return;
     }
     if (kind == kKindUnknown) {
         removeEntry(index);
-        stopWithMessage(QStringLiteral("unknown format"));
+        stopWithMessage(QStringLiteral("unknown format"), entry);
         return;
     }
     currentEntry_ = entry;
@@ -261,10 +267,11 @@ void PlaybackController::stop() {
     markChanged(kChangeSong | kChangeText);
 }
 
-void PlaybackController::stopWithMessage(const QString& text) {
+void PlaybackController::stopWithMessage(const QString& text, const QString& entry) {
     stop();
     setLine(line1_, text);
-    setLine(line2_, QString());
+    // The second line names the entry the message is about.
+    setLine(line2_, entry.isEmpty() ? QString() : entryName(entry));
     setLine(line3_, QStringLiteral("stopped"));
 }
 
@@ -299,8 +306,8 @@ bool PlaybackController::openSong(const QString& file) {
         if (offset < 0) {
             // Only the damaged entry goes; the rest of the user's playlist stays.
             const int index = static_cast<int>(playlist_.indexOf(currentEntry_));
-            stopWithMessage(QStringLiteral("Corrupt riff mpeg audio."));
             if (index >= 0) removeEntry(index);
+            stopWithMessage(QStringLiteral("Corrupt riff mpeg audio."), currentEntry_);
             return fail();
         }
         tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));

@@ -85,7 +85,8 @@ public:
     void next();
     void previous();
     void stop();
-    void stopWithMessage(const QString& text);
+    /// Stops and shows @p text, with the name of @p entry (when given) on the second line.
+    void stopWithMessage(const QString& text, const QString& entry = {});
     void pause();
     void resume();
     /// The panel's pause button: pauses while playing, resumes while paused.
