@@ -87,7 +87,7 @@ TEST(ProcessTest, HelpVersionAndWrongOptionsNeverReachTheRunningPlayer) {
     struct Start {
         QStringList args;
         int status;
-        QString out;      // what standard output begins with
+        QString out;      // what standard output begins with (empty: nothing at all)
         const char* err;  // what standard error holds
     };
     const Start starts[] = {
@@ -107,7 +107,8 @@ TEST(ProcessTest, HelpVersionAndWrongOptionsNeverReachTheRunningPlayer) {
         EXPECT_EQ(p.exitCode(), s.status) << what;
         const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        EXPECT_TRUE(out.startsWith(s.out)) << what << ": " << out.toStdString();
+        EXPECT_TRUE(s.out.isEmpty() ? out.isEmpty() : out.startsWith(s.out))
+            << what << ": " << out.toStdString();
         EXPECT_TRUE(err.contains(s.err)) << what << ": " << err.toStdString();
     }
     // The running player still plays its song; a bogus name handed over would have replaced it
