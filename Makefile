@@ -19,7 +19,9 @@ build: configure
 
 # Starts the player with the demo playlist (three generated songs) on the default sound device.
 # It runs with a home of its own in the build folder, set to keep the window shown after a start
-# with files (the player's default hides it to the tray).
+# with files: the player's default hides it to the tray once the song plays, which on a desktop
+# with a tray (KDE, Xfce, Cinnamon ...) would take the demo's window away at once. Desktops
+# without a tray keep the window shown anyway.
 RUN_HOME = $(abspath $(BUILD_DIR))/run-home
 run: build
 	@mkdir -p "$(RUN_HOME)"

@@ -1,7 +1,7 @@
 # What `make install` puts below the prefix: the program and the decoder tool in bin, the
 # program's own shared libraries in lib/ombrix (private: "libmp3.so" is too common a name for the
 # system's library folder), the default data in share/ombrix, and the desktop's files: the
-# desktop entry, the icons, the AppStream metainfo and the playlist's MIME type.
+# desktop entry, the icons, the AppStream metainfo and the playlist's MIME type; the manual page.
 # Every path is relative to the prefix, so DESTDIR and --prefix work as usual.
 set(OMBRIX_PRIVATE_LIBDIR lib/ombrix)
 
@@ -31,3 +31,7 @@ install(FILES ${PROJECT_BINARY_DIR}/data/desktop/${OMBRIX_APPSTREAM_ID}.metainfo
   DESTINATION share/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/ombrix-mime.xml
   DESTINATION share/mime/packages RENAME ombrix.xml)
+
+# The manual page, with the project's version filled in.
+configure_file(${PROJECT_SOURCE_DIR}/data/ombrix.1.in ${PROJECT_BINARY_DIR}/data/ombrix.1 @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/data/ombrix.1 DESTINATION share/man/man1)

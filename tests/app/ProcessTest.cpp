@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
+#include "ombrix/app/ProgramInfo.h"
 #include "ombrix/control/SessionMarker.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/TextFile.h"
@@ -66,6 +67,58 @@ TEST(ProcessTest, SecondStartHandsItsFileToTheRunningPlayerAndShowsNothing) {
         << "the running player did not play the handed-over file";
     first.kill();
     first.waitForFinished();
+}
+
+// Asking how to call the program, or calling it wrongly, is answered by that start alone: the
+// running player is not handed "--help" as a file to play.
+TEST(ProcessTest, HelpVersionAndWrongOptionsNeverReachTheRunningPlayer) {
+    OMBRIX_NEED_MEDIA();
+    QTemporaryDir home;
+    const QString song = QDir(home.path()).filePath("playing.mp3");
+    QFile::copy(media().mp3Long, song);
+    const QString instance = "ombrix-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    QProcess first;
+    first.setProcessEnvironment(programEnvironment(instance));
+    first.start(OMBRIX_PROGRAM, {"--home", home.path(), song});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return playingEntry(home.path()) == song; }))
+        << "the first instance did not come up";
+
+    struct Start {
+        QStringList args;
+        int status;
+        QString out;      // what standard output begins with (empty: nothing at all)
+        const char* err;  // what standard error holds
+    };
+    const Start starts[] = {
+        {{"--help"}, 0, "Usage: ombrix ", ""},
+        {{"-h", "/somewhere/a.mp3"}, 0, "Usage: ombrix ", ""},
+        {{"--version"}, 0, QString("Ombrix Player %1\n").arg(program::kVersion), ""},
+        {{"--shuffle", "/somewhere/a.mp3"}, 2, "", "unknown option --shuffle"},
+        {{"--home"}, 2, "", "option --home needs a folder"},
+    };
+    for (const Start& s : starts) {
+        QProcess p;
+        p.setProcessEnvironment(programEnvironment(instance));
+        p.start(OMBRIX_PROGRAM, s.args);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        const std::string what = s.args.join(' ').toStdString();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << what;
+        EXPECT_EQ(p.exitCode(), s.status) << what;
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_TRUE(s.out.isEmpty() ? out.isEmpty() : out.startsWith(s.out))
+            << what << ": " << out.toStdString();
+        EXPECT_TRUE(err.contains(s.err)) << what << ": " << err.toStdString();
+    }
+    // The running player still plays its song; a bogus name handed over would have replaced it
+    // ("file not found") and ended the playback.
+    ASSERT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(playingEntry(home.path()), song);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(20000));
+    EXPECT_EQ(TextFile::readLines(QDir(home.path()).filePath("backup.dmp")), QStringList({song}))
+        << "nothing was added to the running player's playlist";
 }
 
 TEST(ProcessTest, TheEndOfTheSessionClosesThePlayerLikeExitAndKeepsItsPlaylist) {

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include "ombrix/control/InstanceMessage.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/control/SessionMarker.h"
+#include "ombrix/desktop/SystemTray.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/TextFile.h"
@@ -22,6 +24,16 @@
 namespace ombrix::test {
 namespace {
 
+/// A desktop with or without a notification area.
+class FakeTray final : public SystemTray {
+public:
+    explicit FakeTray(bool present) : present_(present) {}
+    bool available() const override { return present_; }
+
+private:
+    bool present_;
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,11 +42,12 @@ protected:
             .seed(Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
                                        QCoreApplication::applicationDirPath()));
     }
-    std::unique_ptr<PlayerApplication> open(QStringList args = {}) {
+    std::unique_ptr<PlayerApplication> open(QStringList args = {}, bool tray = false) {
         PlayerApplication::Options o;
         o.home = home.path();
         o.args = std::move(args);
         o.mixer = std::make_unique<FakeMixer>();
+        o.tray = std::make_unique<FakeTray>(tray);
         o.hotKeys = false;
         return std::make_unique<PlayerApplication>(std::move(o));
     }
@@ -144,6 +157,60 @@ TEST_F(WindowTest, DroppedFolderIsGatheredOffTheMainThreadAndPlays) {
     w->window().dropPaths({dir});
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
     EXPECT_EQ(w->controller().playlist(), QStringList({dir + "/sub/x.mp3", dir + "/y.mp3"}));
+    w->window().close();
+}
+
+// "ombrix ~/Music/Album" and a file manager's "Open with" on a folder: its files, as a drop of
+// the folder gives them, on a first start and handed to a running player.
+TEST_F(WindowTest, FolderOnTheCommandLinePlaysItsFiles) {
+    const QString dir = home.filePath("Album");
+    QDir().mkpath(dir + "/cd2");
+    // Long songs: a running player takes files only while no song change is under way.
+    QFile::copy(media().mp3Long, dir + "/cd2/x.mp3");
+    QFile::copy(media().mp3Long, dir + "/y.mp3");
+    writeFile(dir + "/cover.jpg", "x");
+    const QString single = song("single.mp3");
+    const QStringList files{dir + "/cd2/x.mp3", dir + "/y.mp3"};
+    {
+        auto w = open({single, dir});
+        w->window().show();
+        ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+        EXPECT_EQ(w->controller().playlist(), QStringList({single}) + files);
+        w->window().close();
+    }
+    auto w = open();
+    w->window().show();
+    w->handleInstanceMessage("@@add " + dir);
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().count == 2; }));
+    EXPECT_EQ(w->controller().playlist(), files);
+    w->handleInstanceMessage(dir);
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().count == 4; }));
+    EXPECT_TRUE(waitFor([&] {
+        const PlayerState st = w->controller().state();
+        return st.playing && st.currentIndex == 2;
+    })) << "a folder handed over to play starts its first file";
+    w->window().close();
+}
+
+// With the default settings a start with files hides the window to the tray; a desktop without
+// a tray keeps it shown, or the player could not be found again.
+TEST_F(WindowTest, StartWithFilesHidesToTheTrayOnlyWhereThereIsOne) {
+    writeIni("glbhide", "1");
+    const QString a = song("a.mp3");
+    {
+        auto w = open({a}, false);
+        EXPECT_FALSE(w->window().hidesWhenPlaying());
+        w->window().show();
+        ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+        EXPECT_TRUE(w->window().isVisible());
+        EXPECT_FALSE(w->window().isMinimized());
+        w->window().close();
+    }
+    auto w = open({a}, true);
+    EXPECT_TRUE(w->window().hidesWhenPlaying());
+    w->window().show();
+    EXPECT_TRUE(waitFor([&] { return !w->window().isVisible(); }))
+        << "with a tray the window goes there once the song plays";
     w->window().close();
 }
 

@@ -19,9 +19,40 @@ QString inCwd(const QString& relative) {
 }  // namespace
 
 TEST(CommandLine, ProgramNameAndHomeOptionAreNoArguments) {
-    EXPECT_EQ(CommandLine::withoutProgramOptions(
-                  {"ombrix", "--home", "/h", "/a.mp3", "--home=/x", "b c", "--home"}),
-              QStringList({"/a.mp3", "b c"}));
+    const ProgramOptions o = CommandLine::parseProgramOptions(
+        {"ombrix", "--home", "/h", "/a.mp3", "--home=/x", "b c", "-", "-live.mp3"});
+    EXPECT_EQ(o.action, ProgramOptions::Action::Run);
+    EXPECT_EQ(o.args, QStringList({"/a.mp3", "b c", "-", "-live.mp3"}));
+    // After "--" every name is a file, options or not.
+    EXPECT_EQ(CommandLine::parseProgramOptions({"ombrix", "--", "--help", "--x", "a.mp3"}).args,
+              QStringList({"--help", "--x", "a.mp3"}));
+}
+
+// Help and version are answered by this start alone; a wrong option is an error before any
+// argument could be handed to a running player as a file name.
+TEST(CommandLine, HelpVersionAndWrongOptions) {
+    using Action = ProgramOptions::Action;
+    EXPECT_EQ(CommandLine::parseProgramOptions({"ombrix", "--help"}).action, Action::Help);
+    EXPECT_EQ(CommandLine::parseProgramOptions({"ombrix", "/a.mp3", "-h"}).action, Action::Help);
+    EXPECT_EQ(CommandLine::parseProgramOptions({"ombrix", "--version"}).action, Action::Version);
+    // Asking how to call the program wins over a mistake made in the same line.
+    EXPECT_EQ(CommandLine::parseProgramOptions({"ombrix", "--bogus", "--help"}).action,
+              Action::Help);
+
+    const ProgramOptions unknown =
+        CommandLine::parseProgramOptions({"ombrix", "/a.mp3", "--shuffle=yes", "--loop"});
+    EXPECT_EQ(unknown.action, Action::Error);
+    EXPECT_EQ(unknown.error, "unknown option --shuffle") << "the first wrong option is named";
+    EXPECT_TRUE(unknown.args.isEmpty());
+    for (const QStringList& noFolder :
+         {QStringList{"ombrix", "--home"}, QStringList{"ombrix", "--home="},
+          QStringList{"ombrix", "--home", ""}}) {
+        const ProgramOptions o = CommandLine::parseProgramOptions(noFolder);
+        EXPECT_EQ(o.action, Action::Error) << noFolder.join(' ').toStdString();
+        EXPECT_EQ(o.error, "option --home needs a folder");
+    }
+    EXPECT_EQ(CommandLine::parseProgramOptions({"ombrix"}).action, Action::Run);
+    EXPECT_TRUE(CommandLine::usage("ombrix").startsWith("Usage: ombrix "));
 }
 
 // The shell splits "/music/My Song.mp3" at the blank; both sides join it back.
@@ -45,6 +76,11 @@ TEST(CommandLine, RelativeNamesOfFilesThatExistStayApart) {
     EXPECT_EQ(CommandLine::gatherFirstInstance(shellArgs).entries,
               QStringList({dir.filePath("a.mp3"), dir.filePath("My Song.mp3")}));
     EXPECT_EQ(CommandLine::joinForRunningInstance(shellArgs), dir.filePath("a.mp3"));
+    // So do folders ("ombrix *" in a music folder).
+    ASSERT_TRUE(QDir().mkpath("Album One") && QDir().mkpath("Album"));
+    EXPECT_EQ(
+        CommandLine::gatherFirstInstance({"Album One", "Album", "a.mp3"}).entries,
+        QStringList({dir.filePath("Album One"), dir.filePath("Album"), dir.filePath("a.mp3")}));
     // "My" is no file: "My" "Song.mp3" is still one name split at its blank.
     EXPECT_EQ(CommandLine::gatherFirstInstance({"My", "Song.mp3"}).entries,
               QStringList({dir.filePath("My Song.mp3")}));

@@ -96,3 +96,32 @@ TEST(DropCollector, ProgressCanCancel) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_TRUE(r.files.isEmpty());
 }
+
+// A command line or a second start names folders beside files: each folder gives what a drop of
+// it gives, in its place; other names (playlists, missing files, web addresses) stay for the
+// controller.
+TEST(DropCollector, NamesOfACommandLine) {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    for (const char* f : {"album/b.mp3", "album/a.mp3", "album/cd2/c.mp3", "album/cover.jpg",
+                          "album/.hidden.mp3", "list.m3u"})
+        test::writeFile(root + "/" + f, "x");
+    const QStringList names{root + "/list.m3u", root + "/album", root + "/missing.mp3",
+                            "http://h/s.mp3"};
+    EXPECT_TRUE(DropCollector::namesFolder(names));
+    EXPECT_FALSE(DropCollector::namesFolder({root + "/list.m3u", "http://h/"}));
+
+    const DropResult r = DropCollector::collectNames(names, kMedia);
+    EXPECT_EQ(r.files,
+              QStringList({root + "/list.m3u", root + "/album/cd2/c.mp3", root + "/album/a.mp3",
+                           root + "/album/b.mp3", root + "/missing.mp3", "http://h/s.mp3"}));
+    EXPECT_EQ(r.statusTexts, QStringList({".jpg is not supported"}));
+    EXPECT_EQ(DropCollector::collectNames({root + "/album"}, kMedia).files,
+              DropCollector::collect({root + "/album"}, kMedia).files)
+        << "a folder named on the command line gives what dropping it gives";
+
+    // A cancelled walk gives nothing, as a cancelled drop does.
+    for (int i = 0; i < 300; ++i) test::writeFile(root + QString("/many/%1.mp3").arg(i), "x");
+    EXPECT_TRUE(
+        DropCollector::collectNames({root + "/many"}, kMedia, [](int) { return false; }).cancelled);
+}

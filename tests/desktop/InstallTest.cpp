@@ -52,8 +52,17 @@ TEST(InstallTest, InstalledTreeValidatesAndTheProgramStartsFromItsDesktopEntry) 
           "share/icons/hicolor/scalable/apps/ombrix.svg",
           "share/icons/hicolor/48x48/apps/ombrix.png",
           "share/icons/hicolor/256x256/apps/ombrix.png", "share/mime/packages/ombrix.xml",
-          "share/ombrix/default/resource/media.ini"})
+          "share/ombrix/default/resource/media.ini", "share/man/man1/ombrix.1"})
         EXPECT_TRUE(QFile::exists(QDir(root).filePath(f))) << f;
+
+    // The manual page formats without a warning, its version filled in.
+    const QString manPage = QDir(root).filePath("share/man/man1/ombrix.1");
+    EXPECT_FALSE(readFile(manPage).contains("@PROJECT_")) << "a placeholder was left unfilled";
+    if (!QStandardPaths::findExecutable("groff").isEmpty()) {
+        const QString v = run("groff", {"-man", "-Tutf8", "-ww", "-z", manPage}, &rc);
+        EXPECT_EQ(rc, 0);
+        EXPECT_TRUE(v.isEmpty()) << v.toStdString();
+    }
 
     const QString desktop = QDir(root).filePath("share/applications/ombrix.desktop");
     if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {

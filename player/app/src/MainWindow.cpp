@@ -21,12 +21,15 @@
 
 #include "ombrix/app/AboutBox.h"
 #include "ombrix/app/MainMenus.h"
+#include "ombrix/app/OpenDialogFolder.h"
 #include "ombrix/app/PanelDisplay.h"
+#include "ombrix/app/ProgramInfo.h"
 #include "ombrix/control/DropCollector.h"
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/control/VirtualKey.h"
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/desktop/GlobalHotKeys.h"
+#include "ombrix/desktop/SystemTray.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/settings/IniDocument.h"
@@ -68,8 +71,10 @@ MainWindow::MainWindow(Parts parts)
       home_(parts.home),
       effectsDesk_(parts.effectsDesk),
       equalizerSink_(parts.equalizerSink),
+      systemTray_(parts.systemTray),
       closingHook_(std::move(parts.closing)) {
-    setWindowTitle(kAppTitle);
+    // The title carries the version: telnet's "version" and the about box's credits show it.
+    setWindowTitle(QLatin1String(program::kTitle));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
     const PlayerSettings& s = store_.settings();
@@ -302,7 +307,9 @@ void MainWindow::openFiles(const QString& folder, bool replace) {
     const auto filter = store_.mediaTypes().openDialogFilter();
     const QStringList files = QFileDialog::getOpenFileNames(
         this, QStringLiteral("Open files"),
-        folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation) : folder,
+        OpenDialogFolder::choose(folder,
+                                 QStandardPaths::writableLocation(QStandardPaths::MusicLocation),
+                                 QDir::homePath()),
         filter ? dialogFilter(*filter) : QString());
     if (files.isEmpty() || !controller_.acceptsFiles()) return;
     if (replace) {
@@ -513,7 +520,7 @@ void MainWindow::savePlaylistToDesktop(const QString& desktopFolder) {
 }
 
 void MainWindow::hideToTray() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!systemTray_.available()) {
         showMinimized();
         return;
     }

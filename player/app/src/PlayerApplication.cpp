@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLocale>
 #include <QProcessEnvironment>
+#include <QSystemTrayIcon>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 #include "mixora.h"
@@ -18,6 +21,7 @@
 #include "ombrix/desktop/AlsaMixer.h"
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/desktop/SingleInstance.h"
+#include "ombrix/desktop/SystemTray.h"
 #include "ombrix/effects/DecoderEqualizer.h"
 #include "ombrix/effects/EffectorSettings.h"
 #include "ombrix/effects/EqualizerCurve.h"
@@ -30,6 +34,13 @@
 namespace ombrix {
 namespace {
 const QString kBackup = QStringLiteral("backup.dmp");
+
+/// The desktop's tray as Qt's tray icon finds it (a StatusNotifier host or an X11 tray).
+class QtSystemTray final : public SystemTray {
+public:
+    bool available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+};
+
 }  // namespace
 
 PlayerApplication::PlayerApplication(Options options)
@@ -37,6 +48,7 @@ PlayerApplication::PlayerApplication(Options options)
       store_(home_, ProcessorFeatures::detect()),
       clock_(options.clock ? std::move(options.clock) : std::make_unique<SystemClock>()),
       mixer_(std::move(options.mixer)),
+      tray_(options.tray ? std::move(options.tray) : std::make_unique<QtSystemTray>()),
       marker_(home_.path(SessionMarker::kFileName)),
       args_(options.args) {
     // The order of construction: settings and media types, effects engine, controller, the
@@ -52,7 +64,7 @@ PlayerApplication::PlayerApplication(Options options)
     connect(controller_.get(), &PlaybackController::changed, this, &PlayerApplication::onChanged);
 
     window_ = std::make_unique<MainWindow>(
-        MainWindow::Parts{*controller_, store_, home_, *effectsDesk_, *equalizerSink_,
+        MainWindow::Parts{*controller_, store_, home_, *effectsDesk_, *equalizerSink_, *tray_,
                           options.hotKeys, [this] { exitSave(); }});
     if (window_->startFailed()) {
         exitSaved_ = true;  // nothing of this run is worth keeping
@@ -86,6 +98,7 @@ bool PlayerApplication::startFailed() const noexcept {
 }
 
 PlayerApplication::~PlayerApplication() {
+    ending_->store(true);
     telnet_.reset();
     if (!exitSaved_) exitSave();
 }
@@ -162,9 +175,19 @@ void PlayerApplication::loadStartFiles() {
             controller_->showStatus(QStringLiteral("no CD drive"));
             return;
         }
-        controller_->setPlaylist(start.entries);
-        controller_->setStartPending(static_cast<int>(start.entries.size()), start.editRequest);
-        if (s.glbhide && !s.coolbar) window_->hideWhenPlaying();
+        if (SystemTray::hideAfterStart(s.glbhide, s.coolbar, tray_->available()))
+            window_->hideWhenPlaying();
+        const bool edit = start.editRequest;
+        gatherFolders(start.entries, [this, edit](const DropResult& r) {
+            showStatusTexts(r.statusTexts);
+            if (!controller_->playlist().isEmpty()) {
+                // Files came from elsewhere while the folders were read: keep them.
+                if (controller_->acceptsFiles()) controller_->addFiles(r.files, false);
+                return;
+            }
+            controller_->setPlaylist(r.files);
+            controller_->setStartPending(static_cast<int>(r.files.size()), edit);
+        });
         return;
     }
     if (!s.resume1) return;
@@ -191,6 +214,33 @@ void PlayerApplication::loadStartFiles() {
     }
 }
 
+void PlayerApplication::gatherFolders(const QStringList& names,
+                                      std::function<void(const DropResult&)> done) {
+    const MediaIdentifier media(store_.mediaTypes().flat);
+    if (!DropCollector::namesFolder(names)) {
+        done(DropCollector::collectNames(names, media));
+        return;
+    }
+    // A folder can hold many thousands of files: it is walked off the main thread.
+    const QString reading = QStringLiteral("reading folders...");
+    controller_->showStatus(reading, 600);
+    auto* watcher = new QFutureWatcher<DropResult>(this);
+    connect(watcher, &QFutureWatcher<DropResult>::finished, this,
+            [this, watcher, reading, done = std::move(done)] {
+                watcher->deleteLater();
+                const DropResult r = watcher->result();
+                if (controller_->state().statusText == reading) controller_->showStatus({}, 0);
+                if (!r.cancelled) done(r);
+            });
+    watcher->setFuture(QtConcurrent::run([names, media, ending = ending_] {
+        return DropCollector::collectNames(names, media, [&ending](int) { return !*ending; });
+    }));
+}
+
+void PlayerApplication::showStatusTexts(const QStringList& texts) {
+    if (!texts.isEmpty()) controller_->showStatus(texts.last(), 20);
+}
+
 void PlayerApplication::onChanged(int mask) {
     if (mask & kChangePlaylist) playlistDirty_ = true;
     if (mask & kChangeSong) {
@@ -214,7 +264,14 @@ void PlayerApplication::handleInstanceMessage(const QString& text) {
     const InstanceMessage msg = InstanceMessage::parse(text);
     switch (msg.kind) {
         case InstanceMessage::Kind::Add:
-            if (!msg.path.isEmpty()) controller_->addFiles({msg.path}, false);
+        case InstanceMessage::Kind::Play:
+            if (msg.path.isEmpty()) break;
+            gatherFolders({msg.path}, [this, playNow = msg.kind == InstanceMessage::Kind::Play](
+                                          const DropResult& r) {
+                showStatusTexts(r.statusTexts);
+                if (!r.files.isEmpty() && controller_->acceptsFiles())
+                    controller_->addFiles(r.files, playNow);
+            });
             break;
         case InstanceMessage::Kind::Stop:
             controller_->stop();
@@ -227,9 +284,6 @@ void PlayerApplication::handleInstanceMessage(const QString& text) {
             break;
         case InstanceMessage::Kind::Cd:
             controller_->showStatus(QStringLiteral("no CD drive"));
-            break;
-        case InstanceMessage::Kind::Play:
-            if (!msg.path.isEmpty()) controller_->addFiles({msg.path}, true);
             break;
     }
 }

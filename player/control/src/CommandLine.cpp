@@ -50,10 +50,10 @@ QString CommandLine::longForm(const QString& name) {
 }
 
 bool CommandLine::separateFiles(const QString& sofar, const QString& arg) {
-    // The shell has split the arguments already: two names that each are a file are two
-    // files, not one name with a blank in it.
+    // The shell has split the arguments already: two names that each are a file or a folder
+    // are two entries, not one name with a blank in it.
     const QString first = withoutLeadingBlanks(sofar);
-    return !first.isEmpty() && QFileInfo(first).isFile() && QFileInfo::exists(arg);
+    return !first.isEmpty() && QFileInfo::exists(first) && QFileInfo::exists(arg);
 }
 
 bool CommandLine::startsNewPath(const QString& arg) {
@@ -61,17 +61,69 @@ bool CommandLine::startsNewPath(const QString& arg) {
     return !arg.startsWith(QLatin1Char(':')) && QDir::isAbsolutePath(arg);
 }
 
-QStringList CommandLine::withoutProgramOptions(const QStringList& argv) {
-    QStringList args;
+ProgramOptions CommandLine::parseProgramOptions(const QStringList& argv) {
+    ProgramOptions o;
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < argv.size(); ++i) {
-        if (argv[i] == QLatin1String("--home")) {
-            ++i;  // and its folder
+        const QString& arg = argv[i];
+        if (optionsEnded || !arg.startsWith(QLatin1String("-"))) {
+            o.args << arg;
             continue;
         }
-        if (argv[i].startsWith(QLatin1String("--home="))) continue;
-        args << argv[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.action = ProgramOptions::Action::Help;
+            return o;
+        }
+        if (arg == QLatin1String("--version")) {
+            o.action = ProgramOptions::Action::Version;
+            return o;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (arg == QLatin1String("--home")) {
+            if (i + 1 >= argv.size() || argv[i + 1].isEmpty()) {
+                if (o.error.isEmpty()) o.error = QStringLiteral("option --home needs a folder");
+            }
+            ++i;  // and its folder
+        } else if (arg.startsWith(QLatin1String("--home="))) {
+            if (arg.size() == 7 && o.error.isEmpty())
+                o.error = QStringLiteral("option --home needs a folder");
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            if (o.error.isEmpty())
+                o.error = QStringLiteral("unknown option ") + arg.section(QLatin1Char('='), 0, 0);
+        } else {
+            // A single dash is no option of this program ("-" or a name like "-live.mp3").
+            o.args << arg;
+        }
     }
-    return args;
+    if (!o.error.isEmpty()) {
+        o.action = ProgramOptions::Action::Error;
+        o.args.clear();
+    }
+    return o;
+}
+
+QString CommandLine::usage(const QString& program) {
+    return QStringLiteral(
+               "Usage: %1 [--home DIR] [FILE|FOLDER|URL...]\n"
+               "       %1 @@add FILE | @@edit FILE | @@stop\n"
+               "       %1 --help | --version\n"
+               "\n"
+               "Plays MPEG audio files, playlists (.dmp, .m3u), zip archives, web addresses and\n"
+               "the files of folders. When the player runs already, the first name is handed to\n"
+               "it: played at once, or appended with @@add; @@edit opens the tag editor on a\n"
+               "file and @@stop stops playback.\n"
+               "\n"
+               "Options:\n"
+               "  --home DIR   keep settings, playlists and panels in DIR\n"
+               "               (default: $OMBRIX_HOME, else ~/.local/share/ombrix)\n"
+               "  --           the names that follow are files, even when they begin with -\n"
+               "  -h, --help   print this text and exit\n"
+               "  --version    print the version and exit\n"
+               "\n"
+               "Exit status: 0 success, 1 the player could not start, 2 a wrong option.\n"
+               "See ombrix(1).\n")
+        .arg(program);
 }
 
 QString CommandLine::joinForRunningInstance(const QStringList& args) {

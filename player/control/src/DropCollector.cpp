@@ -27,6 +27,10 @@ const ExpansionRules kDropRules{.followLinks = true,
                                 .reportUnsupported = true,
                                 .longNames = true};
 
+bool isWebAddress(const QString& name) {
+    return name.startsWith(QLatin1String("http"));
+}
+
 bool byName(const QFileInfo& a, const QFileInfo& b) {
     const int c = a.fileName().compare(b.fileName(), Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a.fileName() < b.fileName();
@@ -42,6 +46,13 @@ public:
         const QFileInfo info(name);
         if (info.isDir()) return folder(info.absoluteFilePath());
         return file(name);
+    }
+
+    /// A name of a command line: a folder is walked, anything else kept as given.
+    bool takeName(const QString& name) {
+        if (!isWebAddress(name) && QFileInfo(name).isDir())
+            return folder(QFileInfo(name).absoluteFilePath());
+        return add(name);
     }
 
     DropResult finish() {
@@ -155,6 +166,20 @@ DropResult DropCollector::collect(const QStringList& dropped, const MediaIdentif
     for (const QString& name : dropped)
         if (!walk.take(name)) break;
     return walk.finish();
+}
+
+DropResult DropCollector::collectNames(const QStringList& names, const MediaIdentifier& media,
+                                       const std::function<bool(int filesSeen)>& progress) {
+    Walk walk(media, progress);
+    for (const QString& name : names)
+        if (!walk.takeName(name)) break;
+    return walk.finish();
+}
+
+bool DropCollector::namesFolder(const QStringList& names) {
+    return std::any_of(names.begin(), names.end(), [](const QString& name) {
+        return !isWebAddress(name) && QFileInfo(name).isDir();
+    });
 }
 
 }  // namespace ombrix

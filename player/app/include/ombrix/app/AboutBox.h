@@ -5,7 +5,7 @@
 namespace ombrix {
 
 /**
- * @brief The about box: the program's name and version, and the credits.
+ * @brief The about box: the program's name, version, licence and home page, and the credits.
  *
  * Thread affinity: main thread.
  */

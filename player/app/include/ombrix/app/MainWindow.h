@@ -25,6 +25,7 @@ class EqualizerWindow;
 class TagWindow;
 class EffectsDesk;
 class EqualizerSink;
+class SystemTray;
 
 /**
  * @brief The main window: the panel, the menus, the tray icon, the hot keys and the tool
@@ -44,6 +45,7 @@ public:
         const Home& home;
         EffectsDesk& effectsDesk;
         EqualizerSink& equalizerSink;
+        const SystemTray& systemTray;   ///< whether the desktop has a tray to hide to
         bool hotKeys = true;            ///< register system-wide keys when enabled
         std::function<void()> closing;  ///< the window closes: the exit saves run
     };
@@ -62,9 +64,12 @@ public:
     void start();
     /// After a start with files the window goes to the tray once the first song plays.
     void hideWhenPlaying() noexcept { hideAfterStart_ = true; }
+    /// The window will go to the tray once the first song plays.
+    bool hidesWhenPlaying() const noexcept { return hideAfterStart_ && !hiddenAfterStart_; }
     /// Adds dropped local files and folders (the rules of a drop on the window).
     void dropPaths(const QStringList& paths);
-    /// Hides the main window to the tray (after a start with files, a hot key).
+    /// Hides the main window to the tray (after a start with files, a hot key); minimises it
+    /// on a desktop without a tray.
     void hideToTray();
     void restoreFromTray();
     /// An information box titled with the application title.
@@ -119,6 +124,7 @@ private:
     const Home& home_;
     EffectsDesk& effectsDesk_;
     EqualizerSink& equalizerSink_;
+    const SystemTray& systemTray_;
     std::function<void()> closingHook_;
     std::unique_ptr<MainMenus> menus_;
     std::unique_ptr<GlobalHotKeys> hotKeys_;

@@ -2,12 +2,16 @@
 
 #include <QObject>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 #include "ombrix/control/AudioMixer.h"
 #include "ombrix/control/Clock.h"
 #include "ombrix/control/ControllerHost.h"
+#include "ombrix/control/DropCollector.h"
 #include "ombrix/control/SessionMarker.h"
+#include "ombrix/desktop/SystemTray.h"
 #include "ombrix/media/EntryResolver.h"
 #include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/media/TempRegister.h"
@@ -42,6 +46,7 @@ public:
         SingleInstance* instance = nullptr;  ///< receives second-instance messages; may be null
         std::unique_ptr<AudioMixer> mixer;   ///< nullptr: the system's mixer
         std::unique_ptr<Clock> clock;        ///< nullptr: the system clock
+        std::unique_ptr<SystemTray> tray;    ///< nullptr: the desktop's tray, as Qt sees it
         bool hotKeys = true;                 ///< register system-wide keys when enabled
     };
 
@@ -75,6 +80,10 @@ private:
     void applyStoredEffects();
     void openMixer();
     void loadStartFiles();
+    /// Hands @p names to @p done with every folder replaced by its files (the rules of a drop);
+    /// at once when no name is a folder, else once a worker thread has walked them.
+    void gatherFolders(const QStringList& names, std::function<void(const DropResult&)> done);
+    void showStatusTexts(const QStringList& texts);
     void onChanged(int mask);
     void reportSaveError(const QString& what, const std::exception& e);
 
@@ -85,6 +94,7 @@ private:
     std::unique_ptr<EntryResolver> resolver_;
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<AudioMixer> mixer_;
+    std::unique_ptr<SystemTray> tray_;
     SessionMarker marker_;
     std::unique_ptr<EffectsDesk> effectsDesk_;
     std::unique_ptr<EqualizerSink> equalizerSink_;
@@ -94,6 +104,8 @@ private:
     std::unique_ptr<TelnetDaemon> telnet_;
     std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
     QStringList args_;
+    // Set when the player ends: folder walks still running stop at their next entries.
+    std::shared_ptr<std::atomic<bool>> ending_ = std::make_shared<std::atomic<bool>>(false);
     bool exitSaved_ = false;
     bool saveErrorShown_ = false;
     bool playlistDirty_ = false;

@@ -12,6 +12,19 @@ struct FirstInstanceStart {
     bool cdRequest = false;    ///< "@@cd": read the CD's track list instead
 };
 
+/// What the program's own options ask for, and the arguments left for the player.
+struct ProgramOptions {
+    enum class Action {
+        Run,      ///< start the player (or hand the arguments to the running one)
+        Help,     ///< print the usage and end
+        Version,  ///< print the version and end
+        Error,    ///< a wrong option: say so on standard error and end with kUsageError
+    };
+    Action action = Action::Run;
+    QStringList args;  ///< the arguments without the program name and the program's options
+    QString error;     ///< for Action::Error: what is wrong, one line
+};
+
 /**
  * @brief The start-up command line: how arguments the shell split at blanks are joined back into
  *        names, for the first instance and for the text a second instance hands to the running
@@ -27,11 +40,20 @@ public:
     /// Longest text, in bytes of UTF-8, that fits the hand-over block with its terminating zero.
     static constexpr qsizetype kMaxTextBytes = 255;
 
+    /// Exit status of a start with a wrong option.
+    static constexpr int kUsageError = 2;
+
     /**
-     * @brief @p argv without the program name (argv[0]) and without the "--home DIR" /
-     *        "--home=DIR" option.
+     * @brief Reads the program's options from @p argv (argv[0] is the program name): "--help"
+     *        (or "-h"), "--version", "--home DIR" / "--home=DIR"; "--" ends the options, so
+     *        that the names after it may begin with "-". Any other argument beginning with
+     *        "--" is an error, decided before anything could reach a running player. Help and
+     *        version win over an error (the user asked how to call the program).
      */
-    static QStringList withoutProgramOptions(const QStringList& argv);
+    static ProgramOptions parseProgramOptions(const QStringList& argv);
+
+    /// The text of "--help", for @p program (the name the user typed).
+    static QString usage(const QString& program);
 
     /**
      * @brief The one name or command a second instance sends to the running one.
@@ -67,8 +89,8 @@ public:
 
     /// The argument starts a new path (an absolute file path; Qt resource names do not count).
     static bool startsNewPath(const QString& arg);
-    /// @p arg names a file of its own after @p sofar, which already names one (relative names
-    /// as a shell passes them: "ombrix *.mp3").
+    /// @p arg names a file or folder of its own after @p sofar, which already names one
+    /// (relative names as a shell passes them: "ombrix *.mp3", "ombrix *" in a music folder).
     static bool separateFiles(const QString& sofar, const QString& arg);
 };
 

@@ -46,6 +46,19 @@ public:
      */
     static DropResult collect(const QStringList& dropped, const MediaIdentifier& media,
                               const std::function<bool(int filesSeen)>& progress = {});
+
+    /**
+     * @brief Collects the names of a command line or of a second start: a folder contributes
+     *        what a drop of it would (the same walk, rules and limits); any other name is kept
+     *        as it is, in its place, for the controller to expand (playlists, archives) or to
+     *        report ("file not found").
+     */
+    static DropResult collectNames(const QStringList& names, const MediaIdentifier& media,
+                                   const std::function<bool(int filesSeen)>& progress = {});
+
+    /// One of @p names is a local folder, whose walk may take long enough to belong on a worker
+    /// thread.
+    static bool namesFolder(const QStringList& names);
 };
 
 }  // namespace ombrix
