@@ -83,6 +83,21 @@ TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
     w->window().close();
 }
 
+// The player's own volume and pan outlive the run; the system mixer is not touched for them.
+TEST_F(WindowTest, OwnVolumeAndPanAreKeptAcrossStarts) {
+    writeIni("playervolume", "50");
+    writeIni("playerpan", "-64");
+    {
+        auto w = open();
+        EXPECT_EQ(w->controller().state().volume, 50);
+        EXPECT_EQ(w->controller().state().pan, -64);
+        w->controller().setVolume(90);
+    }
+    auto w = open();
+    EXPECT_EQ(w->controller().state().volume, 90);
+    EXPECT_EQ(w->controller().state().pan, -64);
+}
+
 TEST_F(WindowTest, CommandLineFilesPlayOnceTheWindowIsShown) {
     const QString a = song("a.mp3"), b = song("b.mp3");
     auto w = open({a, b});

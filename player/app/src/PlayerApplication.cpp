@@ -161,8 +161,11 @@ void PlayerApplication::openMixer() {
         const auto [left, right] = mixer_->volume();
         controller_->setVolume(OutputLevel::volumeFromMixer(left, right));
     } else {
-        controller_->setPan(s.playerpan);
-        controller_->setVolume(s.playervolume);
+        // Copies: each call keeps the pair in the settings.
+        const int volume = s.playervolume;
+        const int pan = s.playerpan;
+        controller_->setPan(pan);
+        controller_->setVolume(volume);
     }
 }
 
