@@ -527,6 +527,15 @@ TEST(SongPlaybackTest, DecoderErrorsReachTheSinkAndStillFinishTheSong) {
     EXPECT_EQ(error.load(), 0);
 }
 
+TEST(TimeTextTest, HeardAndLengthOrWhatIsLeft) {
+    EXPECT_EQ(PlaybackController::timeText(65000, 220000, false, false), "1:05 / 3:40");
+    EXPECT_EQ(PlaybackController::timeText(65000, 220000, true, false), "-2:35 / 3:40");
+    EXPECT_EQ(PlaybackController::timeText(0, 0, true, false), "0:00") << "no length known";
+    EXPECT_EQ(PlaybackController::timeText(3000, 4000, false, true), "rec 0:03 / 0:04");
+    EXPECT_EQ(PlaybackController::timeText(5000, 4000, true, false), "-0:00 / 0:04");
+    EXPECT_EQ(PlaybackController::timeText(-1, 0, false, false), "playing");
+}
+
 TEST(OutputLevelTest, PanScalesTheOtherSideAndRoundsToThirtyTwo) {
     using P = std::pair<int, int>;
     EXPECT_EQ(OutputLevel::channels(127, 0), P(65024, 65024));

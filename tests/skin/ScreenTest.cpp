@@ -112,15 +112,29 @@ TEST_F(ScreenTest, PauseGlyphBlinksOnTheBackground) {
     EXPECT_EQ(screen.colorTable().at(255), qRgb(0, 0, 0));
 }
 
-TEST_F(ScreenTest, NewLinesSlideInAndMessagesCountDown) {
+// A new song slides in within about half a second; a line that changes during the song (a tag
+// field showing the time) does not start the slide again.
+TEST_F(ScreenTest, NewSongsSlideInBrieflyAndMessagesCountDown) {
     PlayerState s;
     s.line1 = "a title";
+    s.playing = true;
+    s.playback = 1;
     screen.setState(s);
-    EXPECT_EQ(screen.slide(), 220);
-    for (int i = 0; i < 54; ++i) screen.tick(dpb);
-    EXPECT_EQ(screen.slide(), 4);
-    screen.tick(dpb);
+    EXPECT_EQ(screen.slide(), ScreenDisplay::kSlideStart);
+    for (int i = 0; i < 6; ++i) screen.tick(dpb);
     EXPECT_EQ(screen.slide(), 0);
+    s.line1 = "0:01 / 3:00";
+    screen.setState(s);
+    EXPECT_EQ(screen.slide(), 0) << "the time ticking is no new song";
+    s.playback = 2;
+    screen.setState(s);
+    EXPECT_GT(screen.slide(), 0) << "the next song";
+    for (int i = 0; i < 6; ++i) screen.tick(dpb);
+    s.playing = false;
+    s.line1 = "file not found";
+    screen.setState(s);
+    EXPECT_GT(screen.slide(), 0) << "a message while stopped";
+
     screen.showMessage("hello");
     screen.startCredits();
     EXPECT_TRUE(screen.creditsMode());

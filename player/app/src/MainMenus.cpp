@@ -33,6 +33,8 @@ MainMenus::MainMenus(QObject* parent)
     add(m, QStringLiteral("AutoRepeat1"), tr("A&uto Repeat"), true);
     add(m, QStringLiteral("RepeatThisSong1"), tr("Repeat &This Song"), true);
     add(m, QStringLiteral("Resume1"), tr("R&esume"), true);
+    add(m, QStringLiteral("RemainingTime1"), tr("Show Remaining Ti&me"), true)
+        ->setProperty(kUnnumbered, true);
     m->addSeparator();
     add(m, QStringLiteral("Playlist1"), tr("Play&list Editor..."));
     // Items the language file does not know: they are skipped when it relabels by position.

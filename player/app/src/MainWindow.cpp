@@ -223,6 +223,7 @@ void MainWindow::connectMenus() {
     option(QStringLiteral("Intro1"), s.intro1, &PlaybackController::setIntro);
     option(QStringLiteral("AutoRepeat1"), s.autorepeat1, &PlaybackController::setAutoRepeat);
     option(QStringLiteral("Resume1"), s.resume1, &PlaybackController::setResume);
+    option(QStringLiteral("RemainingTime1"), s.timeremaining, &PlaybackController::setTimeRemaining);
     option(QStringLiteral("EnableFX1"), s.enablefx1, &PlaybackController::setEffectsEnabled);
     option(QStringLiteral("EnableEQ1"), s.enableeq1, &PlaybackController::setEqualizerEnabled);
     if (QAction* a = m.item(QStringLiteral("StayonTop1"))) {

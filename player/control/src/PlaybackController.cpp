@@ -140,6 +140,11 @@ void PlaybackController::setResume(bool on) {
     storeOption(&PlayerSettings::resume1, on);
 }
 
+void PlaybackController::setTimeRemaining(bool on) {
+    storeOption(&PlayerSettings::timeremaining, on);
+    if (playing_) showTimeText();
+}
+
 void PlaybackController::setEffectsEnabled(bool on) {
     storeOption(&PlayerSettings::enablefx1, on);
     decoder_->enableEffects(on);
@@ -357,6 +362,7 @@ void PlaybackController::songStarted() {
 
     showTagLines();
     elapsedMs_ = 0;
+    showTimeText();
     if (mediaKind_ == kKindMpeg) {
         positionScale_ = 1024;
         position_ = 0;
@@ -381,7 +387,7 @@ void PlaybackController::showTagLines() {
 
 void PlaybackController::showTimeText() {
     const PlayerSettings& s = store_.settings();
-    const QString time = timeText(elapsedMs_, recording_);
+    const QString time = timeText(elapsedMs_, lengthMs_, s.timeremaining, recording_);
     if (s.idtag1 == kTimeTag) setLine(line1_, time);
     if (s.idtag2 == kTimeTag) setLine(line2_, time);
     if (s.idtag3 == kTimeTag || line3IsTime_) setLine(line3_, time);
@@ -575,11 +581,18 @@ void PlaybackController::restoreOutputLevel() {
 // ---------------------------------------------------------------------------------------------
 // Timers
 
-QString PlaybackController::timeText(int elapsedMs, bool recording) {
-    if (elapsedMs < 10000)
-        return recording ? QStringLiteral("recording ") : QStringLiteral("playing ");
-    const int seconds = elapsedMs / 1000;
-    return QString::asprintf("%d : %2.2d", seconds / 60, seconds % 60);
+QString PlaybackController::timeText(int elapsedMs, int totalMs, bool remaining, bool recording) {
+    if (elapsedMs < 0)
+        return recording ? QStringLiteral("recording") : QStringLiteral("playing");
+    const auto clock = [](int ms) {
+        const int seconds = std::max(0, ms) / 1000;
+        return QString::asprintf("%d:%02d", seconds / 60, seconds % 60);
+    };
+    QString text = remaining && totalMs > 0
+                       ? QStringLiteral("-") + clock(std::max(0, totalMs - elapsedMs))
+                       : clock(elapsedMs);
+    if (totalMs > 0) text += QStringLiteral(" / ") + clock(totalMs);
+    return recording ? QStringLiteral("rec ") + text : text;
 }
 
 void PlaybackController::tick500() {

@@ -65,6 +65,7 @@ constexpr BoolKey kSettingBools[] = {
     {"overridecodec", &S::overridecodec},
     {"usedirectsound", &S::usedirectsound},
     {"usemixer", &S::usemixer},
+    {"timeremaining", &S::timeremaining},
     {"defaultcdplayer", &S::defaultcdplayer},
     {"scrollsongtitle", &S::scrollsongtitle},
     {"enablevu", &S::enablevu},

@@ -54,9 +54,13 @@ void ScreenDisplay::setPauseMask(const QByteArray& raw) {
 }
 
 void ScreenDisplay::setState(const PlayerState& state) {
-    // The third line is the running time: only a new title and second line slide in.
-    if (state.line1 != state_.line1 || state.line2 != state_.line2) {
-        slide_ = kWidth;
+    // A new song's lines slide in; so do new lines while nothing plays (a message about an
+    // entry). A line that changes during a song (a tag field showing the time) does not
+    // restart the slide.
+    const bool newSong = state.playback != state_.playback;
+    const bool newText = state.line1 != state_.line1 || state.line2 != state_.line2;
+    if (newSong || (newText && !state.playing)) {
+        slide_ = kSlideStart;
         titlePos_ = 0;
     }
     if (state_.playing && !state.playing) slide_ = 40;
@@ -183,14 +187,17 @@ void ScreenDisplay::tick(DrawingSurface& dpb) {
             drawText(p, x, look_.top[0], state_.line1);
         }
         drawText(p, look_.left[1] + slide_, look_.top[1], state_.line2);
-        drawText(p, look_.left[2] + slide_, look_.top[2], state_.line3);
+        // The third line (the time, or a word such as "stopped") ends at the bar's end at the
+        // latest, so that "-12:34 / 15:00" fits beside a far-right setting.
+        const int line3 = std::min(look_.left[2], kBarRight - fm.horizontalAdvance(state_.line3));
+        drawText(p, std::max(0, line3) + slide_, look_.top[2], state_.line3);
         if (hintActive_) {
             p.setFont(small);
             drawText(p, 10, 45, hint_);
             if (++hintCountdown_ > kHintTicks) hintActive_ = false;
         }
     }
-    if (slide_ > 0) slide_ = std::max(0, slide_ - 4);
+    if (slide_ > 0) slide_ = std::max(0, slide_ - kSlideStep);
 }
 
 void ScreenDisplay::mouseMove(int x, int y) {

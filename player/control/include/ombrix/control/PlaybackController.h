@@ -61,6 +61,8 @@ public:
     /// (heard at once).
     void setIntro(bool on);
     void setResume(bool on);
+    /// The time shows what is left of the song instead of what has been heard.
+    void setTimeRemaining(bool on);
     void setEffectsEnabled(bool on);
     void setEqualizerEnabled(bool on);
     /// The display shows the volume itself, so a volume change needs no status text.
@@ -147,7 +149,10 @@ public:
     void editPlayingTag(const SongTag& tag);
 
     /// Formats the time text: "playing " (or "recording ") below 10 s, else "m : ss".
-    static QString timeText(int elapsedMs, bool recording);
+    /// "1:05 / 3:40" (heard / length), "-2:35 / 3:40" with @p remaining, "rec " before it while
+    /// recording; the length is left out when unknown (0), the time when the position is
+    /// unknown (negative: "playing").
+    static QString timeText(int elapsedMs, int totalMs, bool remaining, bool recording);
 
 signals:
     void changed(int mask);

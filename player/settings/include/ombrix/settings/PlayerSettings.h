@@ -61,6 +61,7 @@ struct PlayerSettings {
     bool usemixer = false;
     int playervolume = 127;
     int playerpan = 0;
+    bool timeremaining = false;  // the screen's time counts down
     int mixerid = 0;
     int mixerdest1 = 0;
     int mixerdest2 = 0;

@@ -33,6 +33,12 @@ public:
     static constexpr int kHeight = 80;
     static constexpr int kPixels = kWidth * kHeight;
     static constexpr int kMessageTicks = 20;
+    /// A new song's lines slide in from this far off their places, kSlideStep a tick: about
+    /// half a second at ten ticks a second.
+    static constexpr int kSlideStart = 48;
+    static constexpr int kSlideStep = 8;
+    /// Where the progress bar ends: the time on the third line never runs past it.
+    static constexpr int kBarRight = 210;
     static constexpr int kVolumeMessageTicks = 10;
     static constexpr int kGridTicks = 30;
     static constexpr int kHintTicks = 30;
