@@ -80,6 +80,8 @@ private:
     void writeAppearance();
     void applyLanguage();
     void refreshStatus();
+    /// The header shows the list sorted by @p column in @p order (-1: not sorted).
+    void showSorted(int column, Qt::SortOrder order);
     int selectedRow() const;
 
     void openFiles();
