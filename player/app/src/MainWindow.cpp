@@ -190,8 +190,9 @@ void MainWindow::followPanel() {
     styledPanel_ = panel.path();
     // Only a shape cut out by the transparent colour keeps that colour off the screen.
     const std::optional<QRgb> cutOut =
-        panel.paneltype == 2 ? std::optional<QRgb>(SkinFile::rgbFromColorRef(panel.transparentcolor))
-                             : std::nullopt;
+        panel.paneltype == 2
+            ? std::optional<QRgb>(SkinFile::rgbFromColorRef(panel.transparentcolor))
+            : std::nullopt;
     windowStyle_->setPanelColours(PanelPalette::measure(panel.base(), cutOut));
 }
 
@@ -259,9 +260,8 @@ void MainWindow::connectMenus() {
     desktopStyle->setObjectName(QStringLiteral("DesktopStyle1"));
     desktopStyle->setCheckable(true);
     desktopStyle->setChecked(s.desktopstyle);
-    connect(desktopStyle, &QAction::toggled, this, [this](bool on) {
-        store_.change([on](PlayerSettings& st) { st.desktopstyle = on; });
-    });
+    connect(desktopStyle, &QAction::toggled, this,
+            [this](bool on) { store_.change([on](PlayerSettings& st) { st.desktopstyle = on; }); });
     if (QAction* a = m.item(QStringLiteral("RepeatThisSong1")))
         connect(a, &QAction::toggled, this, [&c](bool on) { c.setRepeatThisSong(on); });
     m.checkPriority(s.threadpriority);

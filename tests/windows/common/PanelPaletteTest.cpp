@@ -31,12 +31,10 @@ double distance(const QColor& a, const QColor& b) {
 /// Every text role against the background it is drawn on, in the groups a window shows.
 void expectReadable(const QPalette& p, const std::string& what) {
     using R = QPalette::ColorRole;
-    const std::pair<R, R> pairs[] = {{R::WindowText, R::Window},
-                                     {R::Text, R::Base},
-                                     {R::Text, R::AlternateBase},
-                                     {R::ButtonText, R::Button},
-                                     {R::HighlightedText, R::Highlight},
-                                     {R::ToolTipText, R::ToolTipBase}};
+    const std::pair<R, R> pairs[] = {
+        {R::WindowText, R::Window},         {R::Text, R::Base},
+        {R::Text, R::AlternateBase},        {R::ButtonText, R::Button},
+        {R::HighlightedText, R::Highlight}, {R::ToolTipText, R::ToolTipBase}};
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
         for (const auto& [text, background] : pairs)
             EXPECT_GE(PanelPalette::contrast(p.color(g, text), p.color(g, background)),
@@ -81,9 +79,15 @@ TEST(PanelPalette, LightPanelGivesLightWindowsWithDarkText) {
 
 TEST(PanelPalette, MidGreyAndVividFacesKeepTextReadable) {
     // Mid grey is where neither black nor white text reads well; vivid faces are tamed.
-    const QColor faces[] = {Qt::black,         Qt::white,         QColor(0x77, 0x77, 0x77),
-                            QColor(0x80, 0x80, 0x80), Qt::red,    Qt::yellow,
-                            Qt::blue,          Qt::magenta,       QColor(0x3a, 0x7d, 0x44),
+    const QColor faces[] = {Qt::black,
+                            Qt::white,
+                            QColor(0x77, 0x77, 0x77),
+                            QColor(0x80, 0x80, 0x80),
+                            Qt::red,
+                            Qt::yellow,
+                            Qt::blue,
+                            Qt::magenta,
+                            QColor(0x3a, 0x7d, 0x44),
                             PanelPalette::kDefaultAccent};
     const QColor accents[] = {Qt::red, Qt::yellow, QColor(0x20, 0x20, 0x90), Qt::white,
                               PanelPalette::kDefaultAccent};
@@ -103,9 +107,9 @@ TEST(PanelPalette, CutOutAndTransparentPixelsDoNotCount) {
     p.drawEllipse(QRect(60, 60, 80, 80));
     p.end();
     EXPECT_EQ(PanelPalette::measure(image, std::nullopt)->face, QColor(Qt::white));
-    EXPECT_LT(distance(PanelPalette::measure(image, qRgb(255, 255, 255))->face,
-                       QColor(0x30, 0x18, 0x40)),
-              4);
+    EXPECT_LT(
+        distance(PanelPalette::measure(image, qRgb(255, 255, 255))->face, QColor(0x30, 0x18, 0x40)),
+        4);
 
     QImage alpha(100, 100, QImage::Format_ARGB32);
     alpha.fill(Qt::transparent);

@@ -57,10 +57,12 @@ TEST_F(PlaylistTableTest, ColumnsShowTheTagsOfEveryRowShown) {
     const QString plain = song("plain.mp3");
     const QString gone = rig.home.filePath("gone.mp3");
     list.addEntries({tagged, plain, gone, "http://host/x.mp3"});
-    EXPECT_EQ(column(table, T::kTitle), QStringList({"tagged", "plain", "gone", "http://host/x.mp3"}))
+    EXPECT_EQ(column(table, T::kTitle),
+              QStringList({"tagged", "plain", "gone", "http://host/x.mp3"}))
         << "file names until the tags arrive";
     ASSERT_TRUE(showAll(table));
-    EXPECT_EQ(column(table, T::kTitle), QStringList({"Morning", "plain", "gone", "http://host/x.mp3"}));
+    EXPECT_EQ(column(table, T::kTitle),
+              QStringList({"Morning", "plain", "gone", "http://host/x.mp3"}));
     EXPECT_EQ(column(table, T::kArtist), QStringList({"Band", "", "", ""}));
     EXPECT_EQ(column(table, T::kAlbum), QStringList({"First Light", "", "", ""}));
     EXPECT_EQ(column(table, T::kLength), QStringList({"0:01", "0:01", "", ""}));

@@ -173,6 +173,17 @@ TEST_F(PlaylistWindowTest, HeaderClicksSortAndColumnWidthsAreKept) {
     EXPECT_EQ(window().view().columnWidth(PlaylistTable::kAlbum), 77);
 }
 
+TEST_F(PlaylistWindowTest, DrawnButtonGlyphsFollowThePalette) {
+    if (QIcon::hasThemeIcon("view-sort-ascending")) GTEST_SKIP() << "the theme draws it";
+    window().show();
+    auto glyph = [&] { return window().button("btnsort")->icon().pixmap(24).toImage(); };
+    const QImage before = glyph();
+    QPalette palette = window().palette();
+    palette.setColor(QPalette::ButtonText, Qt::red);  // as a new panel's palette does
+    window().setPalette(palette);
+    EXPECT_NE(glyph(), before) << "a glyph in the old text colour could not be seen";
+}
+
 TEST(WindowPlacement, PlacesOffEveryScreenComeBackToThePrimaryOne) {
     const QList<QRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
     const QRect primary = screens[0];

@@ -78,7 +78,7 @@ QColor PanelPalette::textOn(const QColor& background) {
     if (contrast(soft, background) >= kMinTextContrast) return soft;
     // Between the two the pure colours still reach the minimum (at worst about 4.6).
     return contrast(Qt::white, background) >= contrast(Qt::black, background) ? QColor(Qt::white)
-                                                                             : QColor(Qt::black);
+                                                                              : QColor(Qt::black);
 }
 
 std::optional<PanelPalette::Colours> PanelPalette::measure(const QImage& image,

@@ -120,9 +120,8 @@ std::vector<int> PlaylistTable::sortOrder(int column, Qt::SortOrder order) const
             if (const auto it = info_.constFind(list_.entries()[r]); it != info_.constEnd())
                 ms[std::size_t(r)] = it->lengthMs;
         }
-        std::stable_sort(rows.begin(), rows.end(), [&ms](int a, int b) {
-            return ms[std::size_t(a)] < ms[std::size_t(b)];
-        });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&ms](int a, int b) { return ms[std::size_t(a)] < ms[std::size_t(b)]; });
     } else {
         QStringList keys;
         keys.reserve(n);

@@ -1,9 +1,9 @@
 #include "ombrix/windows/playlist/PlaylistView.h"
 
 #include <QDragEnterEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QHeaderView>
 #include <QMouseEvent>
 #include <QUrl>
 #include <algorithm>
@@ -59,8 +59,8 @@ void PlaylistView::selectRow(int row) {
         return;
     }
     const QModelIndex i = model()->index(row, 0);
-    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
-                                             QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(
+        i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(i);
 }
 

@@ -137,9 +137,11 @@ PlaylistWindow::~PlaylistWindow() {
     WindowPlacement::save(*this, store_, kName, true);
 }
 
-QAction* PlaylistWindow::addButton(const QString& name, const QString& hint, const QIcon& icon,
+QAction* PlaylistWindow::addButton(const QString& name, const QString& hint, const char* theme,
+                                   QStyle::StandardPixmap standard, const QString& glyph,
                                    void (PlaylistWindow::*slot)()) {
-    QAction* a = toolbar_->addAction(icon, hint);
+    QAction* a = toolbar_->addAction(buttonIcon(*this, theme, standard, glyph), hint);
+    icons_.push_back({a, theme, standard, glyph});
     a->setObjectName(name);
     a->setToolTip(hint);
     connect(a, &QAction::triggered, this, slot);
@@ -148,49 +150,35 @@ QAction* PlaylistWindow::addButton(const QString& name, const QString& hint, con
 }
 
 void PlaylistWindow::buildToolbar() {
-    const QWidget& w = *this;
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolbar_->setMovable(false);
-    addButton("btnOpen", "open files",
-              buttonIcon(w, "document-open", QStyle::SP_DialogOpenButton, {}),
+    addButton("btnOpen", "open files", "document-open", QStyle::SP_DialogOpenButton, {},
               &PlaylistWindow::openFiles);
-    addButton("btnSave", "save playlist",
-              buttonIcon(w, "document-save", QStyle::SP_DialogSaveButton, {}),
+    addButton("btnSave", "save playlist", "document-save", QStyle::SP_DialogSaveButton, {},
               &PlaylistWindow::savePlaylist);
-    addButton("btnDeleteAll", "delete all files",
-              buttonIcon(w, "edit-clear-all", QStyle::SP_TrashIcon, {}),
+    addButton("btnDeleteAll", "delete all files", "edit-clear-all", QStyle::SP_TrashIcon, {},
               &PlaylistWindow::deleteAll);
-    addButton("btnCut", "remove selected file",
-              buttonIcon(w, "list-remove", QStyle::SP_DialogDiscardButton, QStringLiteral("−")),
-              &PlaylistWindow::removeSelected);
-    addButton("btnUp", "move selected file upward", buttonIcon(w, "go-up", QStyle::SP_ArrowUp, {}),
+    addButton("btnCut", "remove selected file", "list-remove", QStyle::SP_DialogDiscardButton,
+              QStringLiteral("−"), &PlaylistWindow::removeSelected);
+    addButton("btnUp", "move selected file upward", "go-up", QStyle::SP_ArrowUp, {},
               &PlaylistWindow::moveUp);
-    addButton("btnDown", "move selected file downward",
-              buttonIcon(w, "go-down", QStyle::SP_ArrowDown, {}), &PlaylistWindow::moveDown);
-    addButton(
-        "btnShuffle", "shuffle",
-        buttonIcon(w, "media-playlist-shuffle", QStyle::SP_BrowserReload, QStringLiteral("⤮")),
-        &PlaylistWindow::shuffle);
-    addButton("btnsort", "sort alphabetically",
-              buttonIcon(w, "view-sort-ascending", QStyle::SP_ArrowDown, QStringLiteral("A–Z")),
-              &PlaylistWindow::sort);
-    addButton("btnPlay", "play selected file",
-              buttonIcon(w, "media-playback-start", QStyle::SP_MediaPlay, {}),
-              &PlaylistWindow::playSelected);
-    QAction* cd = addButton("btnReadCd", "read cd tracks",
-                            buttonIcon(w, "media-optical", QStyle::SP_DriveCDIcon, {}),
-                            &PlaylistWindow::readCd);
+    addButton("btnDown", "move selected file downward", "go-down", QStyle::SP_ArrowDown, {},
+              &PlaylistWindow::moveDown);
+    addButton("btnShuffle", "shuffle", "media-playlist-shuffle", QStyle::SP_BrowserReload,
+              QStringLiteral("⤮"), &PlaylistWindow::shuffle);
+    addButton("btnsort", "sort alphabetically", "view-sort-ascending", QStyle::SP_ArrowDown,
+              QStringLiteral("A–Z"), &PlaylistWindow::sort);
+    addButton("btnPlay", "play selected file", "media-playback-start", QStyle::SP_MediaPlay,
+              QStringLiteral("▶"), &PlaylistWindow::playSelected);
+    QAction* cd = addButton("btnReadCd", "read cd tracks", "media-optical", QStyle::SP_DriveCDIcon,
+                            {}, &PlaylistWindow::readCd);
     cd->setEnabled(false);  // no CD drive support in this build
-    addButton(
-        "btnEditTag", "edit tag",
-        buttonIcon(w, "document-edit", QStyle::SP_FileDialogDetailedView, QStringLiteral("✎")),
-        &PlaylistWindow::editTag);
-    addButton("btnAddURL", "add URL",
-              buttonIcon(w, "insert-link", QStyle::SP_DriveNetIcon, QStringLiteral("URL")),
+    addButton("btnEditTag", "edit tag", "document-edit", QStyle::SP_FileDialogDetailedView,
+              QStringLiteral("✎"), &PlaylistWindow::editTag);
+    addButton("btnAddURL", "add URL", "insert-link", QStyle::SP_DriveNetIcon, QStringLiteral("URL"),
               &PlaylistWindow::addUrl);
-    addButton("btnTrash", "discard changes you made",
-              buttonIcon(w, "edit-undo", QStyle::SP_DialogCancelButton, QStringLiteral("↶")),
-              &PlaylistWindow::discardChanges);
+    addButton("btnTrash", "discard changes you made", "edit-undo", QStyle::SP_DialogCancelButton,
+              QStringLiteral("↶"), &PlaylistWindow::discardChanges);
 }
 
 void PlaylistWindow::buildPopup() {
@@ -258,8 +246,8 @@ void PlaylistWindow::readAppearance() {
         view_->setPalette(palette);
     }
     for (int c = 0; c < PlaylistTable::kColumnCount; ++c) {
-        const qint64 width = ini.readInteger(kSection, QLatin1String(kColumnWidthKeys[c]),
-                                             kDefaultColumnWidths[c]);
+        const qint64 width =
+            ini.readInteger(kSection, QLatin1String(kColumnWidthKeys[c]), kDefaultColumnWidths[c]);
         view_->setColumnWidth(c, int(std::clamp<qint64>(width, 16, 2000)));
     }
 }
@@ -309,6 +297,15 @@ void PlaylistWindow::refreshStatus() {
 
 // ---------------------------------------------------------------------------------------------
 // Show, close and the main window's news
+
+void PlaylistWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Drawn glyphs take the text colour of the palette they were drawn in: a new panel's
+    // palette (or style) draws them again.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        for (const ButtonIcon& i : icons_)
+            i.action->setIcon(buttonIcon(*this, i.theme, i.standard, i.glyph));
+}
 
 void PlaylistWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -100,7 +100,8 @@ void SongInfoReader::run() {
         if (deliveryPosted_) continue;
         deliveryPosted_ = true;
         // The call dies with the context, which owns this reader.
-        QMetaObject::invokeMethod(context_, [this] { deliver(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context_, [this] { deliver(); }, Qt::QueuedConnection);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QTreeView>
 #include <QStringList>
+#include <QTreeView>
 #include <vector>
 
 namespace ombrix {
