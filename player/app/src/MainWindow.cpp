@@ -36,6 +36,7 @@
 #include "ombrix/settings/TextFile.h"
 #include "ombrix/windows/common/DialogFilter.h"
 #include "ombrix/windows/common/PlaylistSaveDialog.h"
+#include "ombrix/windows/common/ToolWindowStyle.h"
 #include "ombrix/windows/effects/DjWindow.h"
 #include "ombrix/windows/effects/EqualizerWindow.h"
 #include "ombrix/windows/playlist/DesktopPlaylist.h"
@@ -110,7 +111,13 @@ MainWindow::MainWindow(Parts parts)
         startFailed_ = true;
         return;
     }
+    panelDisplay_ = display.get();
     display_ = std::move(display);
+    // The tool windows, their dialogs and the menus wear the panel's colours; a panel chosen
+    // later is seen through the settings it changes.
+    windowStyle_ = std::make_unique<ToolWindowStyle>(store_);
+    followPanel();
+    connect(&store_, &SettingsStore::changed, this, &MainWindow::followPanel);
     controller_.setVolumeShownByDisplay(display_->showsVolume());
     resize(display_->widget()->sizeHint());
     if (s.fmain) move(s.fmain->left, s.fmain->top);
@@ -181,6 +188,19 @@ void MainWindow::registerHotKeys() {
     });
 }
 
+void MainWindow::followPanel() {
+    if (!panelDisplay_ || !windowStyle_) return;
+    const SkinFile& panel = panelDisplay_->panel().panel();
+    if (panel.path() == styledPanel_) return;
+    styledPanel_ = panel.path();
+    // Only a shape cut out by the transparent colour keeps that colour off the screen.
+    const std::optional<QRgb> cutOut =
+        panel.paneltype == 2
+            ? std::optional<QRgb>(SkinFile::rgbFromColorRef(panel.transparentcolor))
+            : std::nullopt;
+    windowStyle_->setPanelColours(PanelPalette::measure(panel.base(), cutOut));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Menus
 
@@ -241,6 +261,13 @@ void MainWindow::connectMenus() {
     });
     on(QStringLiteral("DJControl1"), [this] { present(djWindow()); });
     on(QStringLiteral("Equalizer1"), [this] { present(equalizerWindow()); });
+    // The look of the other windows: the panel's colours, or the desktop's style.
+    QAction* desktopStyle = m.setupMenu()->addAction(QStringLiteral("Desktop style for windows"));
+    desktopStyle->setObjectName(QStringLiteral("DesktopStyle1"));
+    desktopStyle->setCheckable(true);
+    desktopStyle->setChecked(s.desktopstyle);
+    connect(desktopStyle, &QAction::toggled, this,
+            [this](bool on) { store_.change([on](PlayerSettings& st) { st.desktopstyle = on; }); });
     if (QAction* a = m.item(QStringLiteral("RepeatThisSong1")))
         connect(a, &QAction::toggled, this, [&c](bool on) { c.setRepeatThisSong(on); });
     m.checkPriority(s.threadpriority);

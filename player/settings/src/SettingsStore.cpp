@@ -82,6 +82,7 @@ constexpr BoolKey kSettingBools[] = {
     {"stayontop1", &S::stayontop1},
     {"enablefx1", &S::enablefx1},
     {"enableeq1", &S::enableeq1},
+    {"desktopstyle", &S::desktopstyle},
 };
 constexpr IntKey kSettingInts[] = {
     {"alarmhour", &S::alarmhour},

@@ -3,12 +3,14 @@
 
 #include <QDir>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QTest>
 
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/windows/common/WindowPlacement.h"
 #include "ombrix/windows/playlist/PlaylistEditor.h"
+#include "ombrix/windows/playlist/PlaylistTable.h"
 #include "ombrix/windows/playlist/PlaylistView.h"
 #include "ombrix/windows/playlist/PlaylistWindow.h"
 #include "support/ControllerRig.h"
@@ -131,6 +133,55 @@ TEST_F(PlaylistWindowTest, AppearanceAndPlaceAreKeptInTheSettings) {
     const IniDocument ini = rig.store->readMain();
     EXPECT_EQ(ini.readInteger("fplaylist", "ListBox1.Color", 0), 0x0000ff);
     EXPECT_TRUE(ini.readWindowPosition("form", "fplaylist").has_value());
+}
+
+TEST_F(PlaylistWindowTest, RowsOnScreenShowTheirTagsInColumns) {
+    const QString tagged = rig.song("tagged.mp3", "Evening", "Choir");
+    rig.controller->setPlaylist(QStringList(songs) << tagged);
+    window().show();
+    const PlaylistTable& table = window().editor().table();
+    // Shown rows are asked for by the view as it paints them, not only the played ones.
+    ASSERT_TRUE(waitFor([&] { return table.shownText(4, PlaylistTable::kTitle) == "Evening"; }));
+    EXPECT_EQ(table.shownText(4, PlaylistTable::kArtist), "Choir");
+    EXPECT_EQ(table.shownText(0, PlaylistTable::kLength), "0:01");
+    EXPECT_EQ(window().view().model(), &table);
+}
+
+TEST_F(PlaylistWindowTest, HeaderClicksSortAndColumnWidthsAreKept) {
+    const QString b = rig.song("b.mp3", "Beta", "Yan"), a = rig.song("a.mp3", "Alpha", "Zed");
+    rig.controller->setPlaylist({a, b});
+    window().show();
+    const PlaylistTable& table = window().editor().table();
+    ASSERT_TRUE(waitFor([&] { return table.info(a) && table.info(b); }));
+    QHeaderView* header = window().view().header();
+    auto click = [&](int column) {
+        const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+    click(PlaylistTable::kArtist);
+    EXPECT_EQ(entries(), QStringList({b, a}));
+    EXPECT_EQ(header->sortIndicatorSection(), PlaylistTable::kArtist);
+    click(PlaylistTable::kArtist);  // again: the other way round
+    EXPECT_EQ(entries(), QStringList({a, b}));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    window().button("btnShuffle")->trigger();
+    EXPECT_EQ(header->sortIndicatorSection(), -1) << "a shuffled list is sorted by nothing";
+
+    window().view().setColumnWidth(PlaylistTable::kAlbum, 77);
+    window_.reset();
+    EXPECT_EQ(rig.store->readMain().readInteger("fplaylist", "ListBox1.AlbumWidth", 0), 77);
+    EXPECT_EQ(window().view().columnWidth(PlaylistTable::kAlbum), 77);
+}
+
+TEST_F(PlaylistWindowTest, DrawnButtonGlyphsFollowThePalette) {
+    if (QIcon::hasThemeIcon("view-sort-ascending")) GTEST_SKIP() << "the theme draws it";
+    window().show();
+    auto glyph = [&] { return window().button("btnsort")->icon().pixmap(24).toImage(); };
+    const QImage before = glyph();
+    QPalette palette = window().palette();
+    palette.setColor(QPalette::ButtonText, Qt::red);  // as a new panel's palette does
+    window().setPalette(palette);
+    EXPECT_NE(glyph(), before) << "a glyph in the old text colour could not be seen";
 }
 
 TEST(WindowPlacement, PlacesOffEveryScreenComeBackToThePrimaryOne) {

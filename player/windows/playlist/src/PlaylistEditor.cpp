@@ -17,10 +17,13 @@ PlaylistEditor::PlaylistEditor(PlaybackController& controller, SettingsStore& st
       controller_(controller),
       store_(store),
       list_(std::make_unique<Playlist>(store.settings().preloadtag, SongLength::decoder())),
+      table_(std::make_unique<PlaylistTable>(*list_, SongLength::decoder())),
       media_(store.mediaTypes().flat),
       random_(PlaylistOrder::systemRandom()) {
     const PlayerSettings& s = store.settings();
-    list_->setTagText(LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    const auto text = LegacyText::Choice::fromSettings(s.tagcodepage, s.language);
+    list_->setTagText(text);
+    table_->setTagText(text);
 }
 
 PlaylistEditor::~PlaylistEditor() = default;
@@ -50,6 +53,8 @@ int PlaylistEditor::addItems(const QStringList& names) {
 int PlaylistEditor::show() {
     discard_ = false;
     filledFrom_ = controller_.playlist();
+    // Tags may have been edited while the window was closed: shown rows are read anew.
+    table_->forgetInfo();
     list_->setEntries(filledFrom_);
     if (list_->count() == 0) return -1;
     return std::clamp(controller_.currentIndex(), 0, int(list_->count()) - 1);
@@ -121,7 +126,11 @@ void PlaylistEditor::shuffle() {
 }
 
 void PlaylistEditor::sort() {
-    list_->sort();
+    sortBy(PlaylistTable::kTitle, Qt::AscendingOrder);
+}
+
+void PlaylistEditor::sortBy(int column, Qt::SortOrder order) {
+    list_->setEntries(PlaylistOrder::permuted(list_->entries(), table_->sortOrder(column, order)));
 }
 
 void PlaylistEditor::clear() {

@@ -1,6 +1,7 @@
 #include "ombrix/windows/playlist/PlaylistView.h"
 
 #include <QDragEnterEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -15,8 +16,12 @@ const QString kRowsMime = QStringLiteral("application/x-ombrix-playlist-rows");
 constexpr int kMaxDroppedPath = 4096;
 }  // namespace
 
-PlaylistView::PlaylistView(QWidget* parent) : QListView(parent) {
-    setUniformItemSizes(true);
+PlaylistView::PlaylistView(QWidget* parent) : QTreeView(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setDragEnabled(true);
     setAcceptDrops(true);
@@ -24,8 +29,11 @@ PlaylistView::PlaylistView(QWidget* parent) : QListView(parent) {
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
-    setLayoutMode(QListView::Batched);
-    setBatchSize(1000);
+    // The window sorts the list itself when a column header is clicked.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    header()->setStretchLastSection(false);
 }
 
 std::vector<int> PlaylistView::selectedRows() const {
@@ -51,7 +59,8 @@ void PlaylistView::selectRow(int row) {
         return;
     }
     const QModelIndex i = model()->index(row, 0);
-    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(
+        i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(i);
 }
 
@@ -69,7 +78,7 @@ void PlaylistView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void PlaylistView::dragMoveEvent(QDragMoveEvent* event) {
-    QListView::dragMoveEvent(event);
+    QTreeView::dragMoveEvent(event);
     if (event->mimeData()->hasFormat(kRowsMime) || event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
@@ -111,7 +120,7 @@ void PlaylistView::keyPressEvent(QKeyEvent* event) {
             emit playRequested();
             return;
         default:
-            QListView::keyPressEvent(event);
+            QTreeView::keyPressEvent(event);
     }
 }
 
@@ -121,7 +130,7 @@ void PlaylistView::mousePressEvent(QMouseEvent* event) {
         if (i.isValid() && !selectionModel()->isSelected(i)) selectRow(i.row());
         return;
     }
-    QListView::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
 }
 
 }  // namespace ombrix

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QIcon>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QtConcurrent>
+#include <iterator>
 
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/library/PlaylistFile.h"
@@ -28,6 +30,11 @@ namespace ombrix {
 
 namespace {
 const QString kSection = QStringLiteral("fplaylist");
+/// The stored widths of the columns, in column order.
+const char* const kColumnWidthKeys[] = {"ListBox1.TitleWidth", "ListBox1.ArtistWidth",
+                                        "ListBox1.AlbumWidth", "ListBox1.LengthWidth"};
+constexpr int kDefaultColumnWidths[] = {200, 120, 110, 54};
+static_assert(std::size(kColumnWidthKeys) == PlaylistTable::kColumnCount);
 
 /// A theme icon, else the style's, else a glyph drawn in the palette's text colour.
 QIcon buttonIcon(const QWidget& w, const char* theme, QStyle::StandardPixmap standard,
@@ -79,7 +86,7 @@ PlaylistWindow::PlaylistWindow(PlaybackController& controller, SettingsStore& st
     layout->addWidget(toolbar_);
     view_ = new PlaylistView(this);
     view_->setObjectName(QStringLiteral("ListBox1"));
-    view_->setModel(&editor_->list());
+    view_->setModel(&editor_->table());
     layout->addWidget(view_, 1);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("StatusBar1"));
@@ -96,7 +103,20 @@ PlaylistWindow::PlaylistWindow(PlaybackController& controller, SettingsStore& st
     connect(fetcher_.get(), &UrlFetcher::status, status_, &QLabel::setText);
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { refreshStatus(); });
-    connect(view_, &QListView::doubleClicked, this, [this] { playSelected(); });
+    connect(view_, &QAbstractItemView::doubleClicked, this, [this] { playSelected(); });
+    // A click on a column header sorts the list by that column (again: the other way round);
+    // the header has turned its sort indicator already.
+    connect(view_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        const Qt::SortOrder order = view_->header()->sortIndicatorOrder();
+        editor_->sortBy(column, order);
+        showSorted(column, order);
+    });
+    // Any other change of order leaves the list unsorted.
+    const PlaylistTable& table = editor_->table();
+    auto unsorted = [this] { showSorted(-1, Qt::AscendingOrder); };
+    connect(&table, &QAbstractItemModel::rowsInserted, this, unsorted);
+    connect(&table, &QAbstractItemModel::rowsMoved, this, unsorted);
+    connect(&table, &QAbstractItemModel::layoutChanged, this, unsorted);
     connect(view_, &PlaylistView::playRequested, this, &PlaylistWindow::playSelected);
     connect(view_, &PlaylistView::deleteRequested, this, &PlaylistWindow::removeSelected);
     connect(view_, &PlaylistView::rowsDropped, this, &PlaylistWindow::rowsDropped);
@@ -107,7 +127,7 @@ PlaylistWindow::PlaylistWindow(PlaybackController& controller, SettingsStore& st
 
     // Wide enough for every toolbar button.
     const int button = style()->pixelMetric(QStyle::PM_ToolBarIconSize, nullptr, this) + 14;
-    resize(QSize(std::max(420, int(buttons_.size()) * button + 24), 480));
+    resize(QSize(std::max(520, int(buttons_.size()) * button + 24), 480));
     WindowPlacement::restore(*this, store_, kName, true);
 }
 
@@ -117,9 +137,11 @@ PlaylistWindow::~PlaylistWindow() {
     WindowPlacement::save(*this, store_, kName, true);
 }
 
-QAction* PlaylistWindow::addButton(const QString& name, const QString& hint, const QIcon& icon,
+QAction* PlaylistWindow::addButton(const QString& name, const QString& hint, const char* theme,
+                                   QStyle::StandardPixmap standard, const QString& glyph,
                                    void (PlaylistWindow::*slot)()) {
-    QAction* a = toolbar_->addAction(icon, hint);
+    QAction* a = toolbar_->addAction(buttonIcon(*this, theme, standard, glyph), hint);
+    icons_.push_back({a, theme, standard, glyph});
     a->setObjectName(name);
     a->setToolTip(hint);
     connect(a, &QAction::triggered, this, slot);
@@ -128,49 +150,35 @@ QAction* PlaylistWindow::addButton(const QString& name, const QString& hint, con
 }
 
 void PlaylistWindow::buildToolbar() {
-    const QWidget& w = *this;
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolbar_->setMovable(false);
-    addButton("btnOpen", "open files",
-              buttonIcon(w, "document-open", QStyle::SP_DialogOpenButton, {}),
+    addButton("btnOpen", "open files", "document-open", QStyle::SP_DialogOpenButton, {},
               &PlaylistWindow::openFiles);
-    addButton("btnSave", "save playlist",
-              buttonIcon(w, "document-save", QStyle::SP_DialogSaveButton, {}),
+    addButton("btnSave", "save playlist", "document-save", QStyle::SP_DialogSaveButton, {},
               &PlaylistWindow::savePlaylist);
-    addButton("btnDeleteAll", "delete all files",
-              buttonIcon(w, "edit-clear-all", QStyle::SP_TrashIcon, {}),
+    addButton("btnDeleteAll", "delete all files", "edit-clear-all", QStyle::SP_TrashIcon, {},
               &PlaylistWindow::deleteAll);
-    addButton("btnCut", "remove selected file",
-              buttonIcon(w, "list-remove", QStyle::SP_DialogDiscardButton, QStringLiteral("−")),
-              &PlaylistWindow::removeSelected);
-    addButton("btnUp", "move selected file upward", buttonIcon(w, "go-up", QStyle::SP_ArrowUp, {}),
+    addButton("btnCut", "remove selected file", "list-remove", QStyle::SP_DialogDiscardButton,
+              QStringLiteral("−"), &PlaylistWindow::removeSelected);
+    addButton("btnUp", "move selected file upward", "go-up", QStyle::SP_ArrowUp, {},
               &PlaylistWindow::moveUp);
-    addButton("btnDown", "move selected file downward",
-              buttonIcon(w, "go-down", QStyle::SP_ArrowDown, {}), &PlaylistWindow::moveDown);
-    addButton(
-        "btnShuffle", "shuffle",
-        buttonIcon(w, "media-playlist-shuffle", QStyle::SP_BrowserReload, QStringLiteral("⤮")),
-        &PlaylistWindow::shuffle);
-    addButton("btnsort", "sort alphabetically",
-              buttonIcon(w, "view-sort-ascending", QStyle::SP_ArrowDown, QStringLiteral("A–Z")),
-              &PlaylistWindow::sort);
-    addButton("btnPlay", "play selected file",
-              buttonIcon(w, "media-playback-start", QStyle::SP_MediaPlay, {}),
-              &PlaylistWindow::playSelected);
-    QAction* cd = addButton("btnReadCd", "read cd tracks",
-                            buttonIcon(w, "media-optical", QStyle::SP_DriveCDIcon, {}),
-                            &PlaylistWindow::readCd);
+    addButton("btnDown", "move selected file downward", "go-down", QStyle::SP_ArrowDown, {},
+              &PlaylistWindow::moveDown);
+    addButton("btnShuffle", "shuffle", "media-playlist-shuffle", QStyle::SP_BrowserReload,
+              QStringLiteral("⤮"), &PlaylistWindow::shuffle);
+    addButton("btnsort", "sort alphabetically", "view-sort-ascending", QStyle::SP_ArrowDown,
+              QStringLiteral("A–Z"), &PlaylistWindow::sort);
+    addButton("btnPlay", "play selected file", "media-playback-start", QStyle::SP_MediaPlay,
+              QStringLiteral("▶"), &PlaylistWindow::playSelected);
+    QAction* cd = addButton("btnReadCd", "read cd tracks", "media-optical", QStyle::SP_DriveCDIcon,
+                            {}, &PlaylistWindow::readCd);
     cd->setEnabled(false);  // no CD drive support in this build
-    addButton(
-        "btnEditTag", "edit tag",
-        buttonIcon(w, "document-edit", QStyle::SP_FileDialogDetailedView, QStringLiteral("✎")),
-        &PlaylistWindow::editTag);
-    addButton("btnAddURL", "add URL",
-              buttonIcon(w, "insert-link", QStyle::SP_DriveNetIcon, QStringLiteral("URL")),
+    addButton("btnEditTag", "edit tag", "document-edit", QStyle::SP_FileDialogDetailedView,
+              QStringLiteral("✎"), &PlaylistWindow::editTag);
+    addButton("btnAddURL", "add URL", "insert-link", QStyle::SP_DriveNetIcon, QStringLiteral("URL"),
               &PlaylistWindow::addUrl);
-    addButton("btnTrash", "discard changes you made",
-              buttonIcon(w, "edit-undo", QStyle::SP_DialogCancelButton, QStringLiteral("↶")),
-              &PlaylistWindow::discardChanges);
+    addButton("btnTrash", "discard changes you made", "edit-undo", QStyle::SP_DialogCancelButton,
+              QStringLiteral("↶"), &PlaylistWindow::discardChanges);
 }
 
 void PlaylistWindow::buildPopup() {
@@ -216,22 +224,39 @@ void PlaylistWindow::readAppearance() {
     colorRef_ = ini.readInteger(kSection, QStringLiteral("ListBox1.Color"), kDefaultColor);
     font_ =
         ini.readFont(kSection, QStringLiteral("listbox1.font"), FontSetting{QString(), 0, 9, 0});
-    QPalette palette = view_->palette();
-    const QColor base = colorFromRef(colorRef_);
-    palette.setColor(QPalette::Base, base);
     if (!font_.name.isEmpty()) {
         QFont font(font_.name);
         font.setPointSize(std::clamp(font_.size, 4, 72));
         font.setBold(font_.style & 1);
         font.setItalic(font_.style & 2);
         view_->setFont(font);
-        palette.setColor(QPalette::Text, colorFromRef(font_.color));
-    } else {
-        // No stored font: the desktop's font, in a colour that reads on the background.
-        palette.setColor(QPalette::Text,
-                         base.lightness() < 128 ? QColor(230, 240, 230) : QColor(20, 20, 20));
     }
-    view_->setPalette(palette);
+    // The default colour leaves the list in the windows' palette (the panel's or the
+    // desktop's); a colour of the user's own is kept, with the font's colour or one that
+    // reads on it.
+    if (colorRef_ != kDefaultColor) {
+        QPalette palette = view_->palette();
+        const QColor base = colorFromRef(colorRef_);
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::AlternateBase, base);
+        palette.setColor(QPalette::Text, !font_.name.isEmpty()
+                                             ? colorFromRef(font_.color)
+                                             : (base.lightness() < 128 ? QColor(230, 240, 230)
+                                                                       : QColor(20, 20, 20)));
+        view_->setPalette(palette);
+    }
+    for (int c = 0; c < PlaylistTable::kColumnCount; ++c) {
+        const qint64 width =
+            ini.readInteger(kSection, QLatin1String(kColumnWidthKeys[c]), kDefaultColumnWidths[c]);
+        view_->setColumnWidth(c, int(std::clamp<qint64>(width, 16, 2000)));
+    }
+}
+
+void PlaylistWindow::showSorted(int column, Qt::SortOrder order) {
+    if (view_->header()->sortIndicatorSection() == column &&
+        (column < 0 || view_->header()->sortIndicatorOrder() == order))
+        return;
+    view_->header()->setSortIndicator(column, order);
 }
 
 void PlaylistWindow::writeAppearance() {
@@ -240,6 +265,9 @@ void PlaylistWindow::writeAppearance() {
             ini.writeInteger(kSection, QStringLiteral("ListBox1.Color"), colorRef_);
             if (!font_.name.isEmpty())
                 ini.writeFont(kSection, QStringLiteral("listbox1.font"), font_);
+            for (int c = 0; c < PlaylistTable::kColumnCount; ++c)
+                ini.writeInteger(kSection, QLatin1String(kColumnWidthKeys[c]),
+                                 view_->columnWidth(c));
         });
     } catch (const FileError& e) {
         qWarning("cannot store the playlist window's colours: %s", e.what());
@@ -269,6 +297,15 @@ void PlaylistWindow::refreshStatus() {
 
 // ---------------------------------------------------------------------------------------------
 // Show, close and the main window's news
+
+void PlaylistWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Drawn glyphs take the text colour of the palette they were drawn in: a new panel's
+    // palette (or style) draws them again.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        for (const ButtonIcon& i : icons_)
+            i.action->setIcon(buttonIcon(*this, i.theme, i.standard, i.glyph));
+}
 
 void PlaylistWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -351,12 +388,14 @@ void PlaylistWindow::moveDown() {
 
 void PlaylistWindow::shuffle() {
     editor_->shuffle();
+    showSorted(-1, Qt::AscendingOrder);
     view_->selectRow(editor_->list().count() > 0 ? 0 : -1);
     refreshStatus();
 }
 
 void PlaylistWindow::sort() {
     editor_->sort();
+    showSorted(PlaylistTable::kTitle, Qt::AscendingOrder);
     view_->selectRow(editor_->list().count() > 0 ? 0 : -1);
     refreshStatus();
 }

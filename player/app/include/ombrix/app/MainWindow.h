@@ -18,6 +18,7 @@ namespace ombrix {
 class GlobalHotKeys;
 class MainDisplay;
 class MainMenus;
+class PanelDisplay;
 class PlaybackController;
 class PlaylistWindow;
 class DjWindow;
@@ -26,6 +27,7 @@ class TagWindow;
 class EffectsDesk;
 class EqualizerSink;
 class SystemTray;
+class ToolWindowStyle;
 
 /**
  * @brief The main window: the panel, the menus, the tray icon, the hot keys and the tool
@@ -89,6 +91,8 @@ public:
     TagWindow& tagWindow();
     DjWindow& djWindow();
     EqualizerWindow& equalizerWindow();
+    /// The look of the windows beside the panel (taken from the panel unless the desktop's).
+    ToolWindowStyle& windowStyle() { return *windowStyle_; }
     /// Shows @p window, raised above the others.
     static void present(QWidget& window);
     /// "Save playlist as": asks for a file and writes the main playlist.
@@ -118,6 +122,8 @@ private:
     void exportImage();
     void showAbout();
     void addCollected(const QStringList& files, const QStringList& statusTexts);
+    /// Gives the other windows the colours of the panel shown now, once per panel.
+    void followPanel();
 
     PlaybackController& controller_;
     SettingsStore& store_;
@@ -129,6 +135,9 @@ private:
     std::unique_ptr<MainMenus> menus_;
     std::unique_ptr<GlobalHotKeys> hotKeys_;
     std::unique_ptr<MainDisplay> display_;
+    PanelDisplay* panelDisplay_ = nullptr;  // display_ itself
+    std::unique_ptr<ToolWindowStyle> windowStyle_;
+    QString styledPanel_;  // the panel whose colours the windows show
     // The tool windows write their settings through the store and the controller when they
     // are destroyed.
     std::unique_ptr<PlaylistWindow> playlistWindow_;

@@ -104,6 +104,7 @@ struct PlayerSettings {
     bool stayontop1 = false;
     bool enablefx1 = false;
     bool enableeq1 = false;
+    bool desktopstyle = false;  ///< tool windows in the desktop's style, not the panel's colours
     FontSetting screenfont{QStringLiteral("Arial"), 0, 10, 0};
     FontSetting lcdtitlefont{QStringLiteral("Arial"), 0, 8, 0};
     FontSetting lcdvolumefont{QStringLiteral("Arial"), 0, 8, 0};

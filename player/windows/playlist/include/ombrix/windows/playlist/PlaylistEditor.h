@@ -9,6 +9,7 @@
 #include "ombrix/library/Playlist.h"
 #include "ombrix/library/PlaylistOrder.h"
 #include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/windows/playlist/PlaylistTable.h"
 
 namespace ombrix {
 
@@ -33,6 +34,8 @@ public:
     ~PlaylistEditor() override;
 
     Playlist& list() noexcept { return *list_; }
+    /// The list's columns (title, artist, album, length), as the window shows them.
+    PlaylistTable& table() noexcept { return *table_; }
     void setRandom(PlaylistOrder::Random random) { random_ = std::move(random); }
 
     /**
@@ -68,7 +71,10 @@ public:
     int up(int row);
     int down(int row);
     void shuffle();
+    /// "A–Z": sorts by the titles as they are shown.
     void sort();
+    /// Sorts the entries by what column @p column of table() shows now.
+    void sortBy(int column, Qt::SortOrder order);
     void clear();
     /// Replaces the main playlist by the window's entries and plays @p row.
     void play(int row);
@@ -90,6 +96,7 @@ private:
     PlaybackController& controller_;
     SettingsStore& store_;
     std::unique_ptr<Playlist> list_;
+    std::unique_ptr<PlaylistTable> table_;
     MediaIdentifier media_;
     PlaylistOrder::Random random_;
     bool discard_ = false;

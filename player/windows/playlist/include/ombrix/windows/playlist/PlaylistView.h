@@ -1,22 +1,22 @@
 #pragma once
 
-#include <QListView>
 #include <QStringList>
+#include <QTreeView>
 #include <vector>
 
 namespace ombrix {
 
 /**
- * @brief The playlist window's list: a plain list view over Playlist (uniform rows, so
- *        100,000 entries scroll without measuring them) that turns drops and keys into
- *        requests for the window.
+ * @brief The playlist window's list: a flat view of the playlist's columns (uniform rows, so
+ *        100,000 entries scroll without measuring them; whole rows are selected) that turns
+ *        drops and keys into requests for the window.
  *
  * An entry dragged inside the list is moved to the row under the pointer, or to the last row
  * when dropped below the end; files and folders dropped from the desktop are handed over as
  * local paths. The right mouse button selects the row under it before the context menu.
  * Thread affinity: main thread.
  */
-class PlaylistView final : public QListView {
+class PlaylistView final : public QTreeView {
     Q_OBJECT
 public:
     explicit PlaylistView(QWidget* parent = nullptr);

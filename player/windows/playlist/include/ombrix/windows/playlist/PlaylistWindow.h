@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStringList>
+#include <QStyle>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "ombrix/control/DropCollector.h"
 #include "ombrix/settings/IniDocument.h"
@@ -67,12 +69,16 @@ public:
     static QColor colorFromRef(qint64 ref);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QAction* addButton(const QString& name, const QString& hint, const QIcon& icon,
+    /// A toolbar button with the theme's icon @p theme, else the style's @p standard one, or
+    /// @p glyph drawn in the palette's text colour when given.
+    QAction* addButton(const QString& name, const QString& hint, const char* theme,
+                       QStyle::StandardPixmap standard, const QString& glyph,
                        void (PlaylistWindow::*slot)());
     void buildToolbar();
     void buildPopup();
@@ -80,6 +86,8 @@ private:
     void writeAppearance();
     void applyLanguage();
     void refreshStatus();
+    /// The header shows the list sorted by @p column in @p order (-1: not sorted).
+    void showSorted(int column, Qt::SortOrder order);
     int selectedRow() const;
 
     void openFiles();
@@ -107,6 +115,13 @@ private:
     QLabel* status_ = nullptr;
     QMenu popup_;
     QList<QAction*> buttons_;
+    struct ButtonIcon {
+        QAction* action;
+        const char* theme;
+        QStyle::StandardPixmap standard;
+        QString glyph;
+    };
+    std::vector<ButtonIcon> icons_;
     qint64 colorRef_ = kDefaultColor;
     FontSetting font_;
     bool searching_ = false;

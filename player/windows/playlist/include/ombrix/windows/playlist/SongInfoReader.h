@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "ombrix/library/LegacyText.h"
+#include "ombrix/library/SongLength.h"
+
+namespace ombrix {
+
+/// What the playlist window's columns show of one song.
+struct SongInfo {
+    QString title;  ///< the tag's title, else the file name without folder and extension
+    QString artist;
+    QString album;
+    qint32 lengthMs = 0;  ///< 0 when it cannot be told
+};
+
+/**
+ * @brief Reads the tags and lengths of playlist entries on a thread of its own, for the rows
+ *        the playlist window shows. The newest requests are served first (the rows looked at
+ *        now) and at most kMaxQueued wait; older ones are dropped and asked again when their
+ *        rows are shown again. Results reach the owner's thread in batches: one queued call
+ *        carries everything read since the last one, so the main thread never handles a
+ *        flood of single results.
+ *
+ * Thread affinity: request(), cancelQueued(), setTagText() and the destructor on the thread of
+ * @p context, where the batches are delivered. The worker is joined by the destructor.
+ */
+class SongInfoReader {
+public:
+    static constexpr std::size_t kMaxQueued = 2048;
+    struct Result {
+        QString entry;
+        int rowHint;  ///< the row the entry stood in when it was asked for
+        SongInfo info;
+    };
+    using Delivery = std::function<void(std::vector<Result> batch)>;
+
+    SongInfoReader(QObject* context, SongLengthFn length, Delivery delivered);
+    ~SongInfoReader();
+    SongInfoReader(const SongInfoReader&) = delete;
+    SongInfoReader& operator=(const SongInfoReader&) = delete;
+
+    void setTagText(const LegacyText::Choice& text);
+    /// Asks for @p entry, shown at @p rowHint; repeated requests are merged.
+    void request(const QString& entry, int rowHint);
+    /// Forgets requests that have not started.
+    void cancelQueued();
+
+    /// True for an entry whose tags are looked for: one that is no web address, CD track or
+    /// archive member. Looks at the name only (no file system access).
+    static bool readsTags(const QString& entry);
+    /// The file name of @p entry without folder and extension.
+    static QString plainTitle(const QString& entry);
+    /// Tag texts and length of @p entry; a file without a tag, or one that cannot be read,
+    /// gives its plain title. Any thread.
+    static SongInfo read(const QString& entry, const SongLengthFn& length,
+                         const LegacyText::Choice& text);
+
+private:
+    struct Job {
+        QString entry;
+        int rowHint;
+    };
+    void run();
+    void deliver();
+
+    QObject* context_;
+    SongLengthFn length_;
+    Delivery delivered_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> queue_;
+    std::set<QString> queued_;
+    std::vector<Result> done_;
+    bool deliveryPosted_ = false;
+    LegacyText::Choice text_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace ombrix
