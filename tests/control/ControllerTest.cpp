@@ -155,13 +155,20 @@ TEST_F(ControllerTest, VanishedFileIsRemovedAndTheNoFrameFileReportsCorrupt) {
         << "playback moves on to the next entry";
 }
 
-TEST_F(ControllerTest, BusyDeviceIsReportedAndStaleErrorsAreDropped) {
+TEST_F(ControllerTest, BusyDeviceStopsWithItsMessageInsteadOfRunningThroughThePlaylist) {
     store->change([&](PlayerSettings& st) { st.waveoutid = 97; });  // no such device
     store->change([&](PlayerSettings& st) { st.dontsleep = true; });
-    store->change([&](PlayerSettings& st) { st.autorepeat1 = false; });
-    c->setPlaylist(songs(1));
+    // With Auto Repeat on, a busy device must not send the player round the playlist: it
+    // stops, says why, and the title stands still.
+    c->setPlaylist(songs(3));
     c->playEntry(0);
     ASSERT_TRUE(tickUntil([&] { return c->state().statusText == "sound device is busy"; }));
+    EXPECT_FALSE(c->state().playing);
+    EXPECT_EQ(c->state().line1, "sound device is busy");
+    EXPECT_EQ(c->state().line3, "stopped");
+    ticks(20);
+    EXPECT_EQ(c->currentIndex(), 0);
+    EXPECT_FALSE(c->state().playing);
 }
 
 TEST_F(ControllerTest, NumericKeypadPlaysEntriesByNumber) {

@@ -181,6 +181,11 @@ TEST_F(PanelMouseTest, TogglesHoverAndLevelMeterDrawFromTheAlternateImage) {
     panel.move(5, 95);
     EXPECT_EQ(px(20, 12), off & 0xFFFFFF);
     EXPECT_EQ(panel.highlighted(), -1);
+    // Leaving the window from a lit element (into a tool window it opened) puts it out.
+    panel.move(20, 12);
+    panel.leave();
+    EXPECT_EQ(px(20, 12), off & 0xFFFFFF);
+    EXPECT_EQ(panel.highlighted(), -1);
 
     // Level meter: 50 px high; half of full scale lights the lower 25 rows of the left bar.
     panel.drawLevelMeter(16384, 100000);

@@ -342,6 +342,12 @@ void PanelDisplay::tick(const PlayerState& state) {
     flush();
 }
 
+void PanelDisplay::leaveEvent(QEvent* event) {
+    panel_.leave();
+    flush();
+    QWidget::leaveEvent(event);
+}
+
 bool PanelDisplay::showsVolume() const {
     return panel_.applied() && panel_.panel().defined(kLcdVolume);
 }

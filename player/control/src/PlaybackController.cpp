@@ -878,8 +878,15 @@ void PlaybackController::editPlayingTag(const SongTag& tag) {
 
 void PlaybackController::decoderError(quint64 serial, int result) {
     if (serial != serial_) return;  // news from a song that was already replaced
-    showStatus(result == 0 ? QStringLiteral("sound device is busy")
-                           : QStringLiteral("file is not accesible or corrupt"));
+    if (result == 0) {
+        // No song can be heard until the device is free: stop rather than run through the
+        // playlist, and keep the message up.
+        const QString text = QStringLiteral("sound device is busy");
+        stopWithMessage(text, currentEntry_);
+        showStatus(text);
+        return;
+    }
+    showStatus(QStringLiteral("file is not accesible or corrupt"));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -437,6 +437,12 @@ void PanelPresenter::move(int x, int y) {
     }
 }
 
+void PanelPresenter::leave() {
+    if (!applied_) return;
+    clearHighlight();
+    screen_.setHint(QString());
+}
+
 void PanelPresenter::releaseHeld() {
     if (seekHeld_) {
         seekHeld_ = false;

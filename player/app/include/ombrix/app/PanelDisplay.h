@@ -59,6 +59,12 @@ public:
     bool showsVolume() const override;
     QSize sizeHint() const override;
 
+protected:
+    /// The cursor left the window (for a tool window it opened, say): no element stays lit.
+    void leaveEvent(QEvent* event) override;
+
+public:
+
     PanelPresenter& panel() noexcept { return panel_; }
     /// Selects panel @p name of the panel folder (leaves coolbar mode). False when refused.
     bool selectPanel(const QString& name);

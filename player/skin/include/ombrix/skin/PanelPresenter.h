@@ -93,6 +93,8 @@ public:
     /// A press on the level meter: only starts a window drag.
     void pressOnLevel(int x, int y, bool rightButton);
     void move(int x, int y);
+    /// The cursor left the panel: the lit element goes out, its hint and hand cursor too.
+    void leave();
     void release();
     void doubleClick();
 
