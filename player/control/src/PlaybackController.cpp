@@ -229,12 +229,12 @@ void PlaybackController::playEntry(int index) {
     }
     const int kind = file.isEmpty() ? int(kKindNotFound) : MediaIdentifier::mediaKind(file);
     if (kind == kKindNotFound && !isCdTrack(file)) {
-        removeEntry(index);
+        rejectEntry(index);
         stopWithMessage(QStringLiteral("file not found"), entry);
         return;
     }
     if (kind == kKindUnknown) {
-        removeEntry(index);
+        rejectEntry(index);
         stopWithMessage(QStringLiteral("unknown format"), entry);
         return;
     }
@@ -311,7 +311,7 @@ bool PlaybackController::openSong(const QString& file) {
         if (offset < 0) {
             // Only the damaged entry goes; the rest of the user's playlist stays.
             const int index = static_cast<int>(playlist_.indexOf(currentEntry_));
-            if (index >= 0) removeEntry(index);
+            if (index >= 0) rejectEntry(index);
             stopWithMessage(QStringLiteral("Corrupt riff mpeg audio."), currentEntry_);
             return fail();
         }
@@ -436,6 +436,13 @@ void PlaybackController::refreshCommands() {
         setLine(line1_, QString());
         setLine(line3_, QStringLiteral("not loaded  "));
     }
+}
+
+void PlaybackController::rejectEntry(int index) {
+    if (index < 0 || index >= playlist_.size()) return;
+    const QString entry = playlist_.at(index);
+    removeEntry(index);
+    emit entryRejected(entry);
 }
 
 void PlaybackController::removeEntry(int index) {

@@ -154,6 +154,18 @@ TEST_F(PlaylistEditorTest, FilesAddedByTheMainWindowJoinTheEditsInsteadOfReplaci
     EXPECT_EQ(editor->list().entries(), QStringList({songs[3]}));
 }
 
+TEST_F(PlaylistEditorTest, EntriesThePlayerRejectedAreNotHandedBack) {
+    const QStringList songs = rig.songs(3);
+    rig.controller->setPlaylist(songs);
+    editor->show();
+    QFile::remove(songs[1]);
+    rig.controller->playEntry(1);  // "file not found": the entry leaves the playlist
+    ASSERT_EQ(rig.controller->playlist(), QStringList({songs[0], songs[2]}));
+    EXPECT_EQ(editor->list().entries(), QStringList({songs[0], songs[2]}));
+    editor->close(0);
+    EXPECT_EQ(rig.controller->playlist(), QStringList({songs[0], songs[2]}));
+}
+
 TEST_F(PlaylistEditorTest, StatusLineNamesThePlayingFileAndShowsTheTagTitle) {
     const QStringList songs = rig.songs(2);
     rig.controller->setPlaylist(songs);

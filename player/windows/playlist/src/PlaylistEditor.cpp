@@ -24,6 +24,14 @@ PlaylistEditor::PlaylistEditor(PlaybackController& controller, SettingsStore& st
     const auto text = LegacyText::Choice::fromSettings(s.tagcodepage, s.language);
     list_->setTagText(text);
     table_->setTagText(text);
+    connect(&controller_, &PlaybackController::entryRejected, this,
+            [this](const QString& entry) { forget(entry); });
+}
+
+void PlaylistEditor::forget(const QString& entry) {
+    const qsizetype row = list_->entries().indexOf(entry);
+    if (row >= 0) list_->remove(row);
+    filledFrom_.removeOne(entry);
 }
 
 PlaylistEditor::~PlaylistEditor() = default;

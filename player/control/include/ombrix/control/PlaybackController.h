@@ -105,6 +105,8 @@ public:
     void setPan(int pan);
     void addFiles(const QStringList& list, bool playNow);
     void removeEntry(int index);
+    /// Removes an entry that cannot be played and says so (entryRejected).
+    void rejectEntry(int index);
     void showStatus(const QString& text, int ticks = 20);
     int elapsedMs() const;
 
@@ -156,6 +158,9 @@ public:
 
 signals:
     void changed(int mask);
+    /// @p entry could not be played (missing, unknown or damaged) and left the playlist;
+    /// copies of the playlist drop it too, so that it is not handed back.
+    void entryRejected(const QString& entry);
 
 private:
     bool openSong(const QString& file);

@@ -92,6 +92,10 @@ public:
     /// select while it is visible), -1 when there is none.
     int rowForPlaying(int index) const;
 
+    /// Drops an entry the player found unplayable, so that closing the window does not bring
+    /// it back.
+    void forget(const QString& entry);
+
 private:
     PlaybackController& controller_;
     SettingsStore& store_;
