@@ -87,6 +87,12 @@ void XMEnableSurround(int32_t flag) {
 void XMCancelVocal(int32_t flag) {
     engine().cancelVocal(flag != 0);
 }
+void XMEnableOctaveEQ(int32_t flag) {
+    engine().enableOctaveEq(flag != 0);
+}
+void XMSetOctaveEQ(int32_t band, float gainDb) {
+    engine().setOctaveGain(band, gainDb);
+}
 
 int32_t XMLoadSample(int32_t pad, const char* wavPath) {
     if (wavPath == nullptr) return 0;

@@ -123,6 +123,35 @@ BENCHMARK(BM_ProcessStereo)
     ->Arg(kPads)
     ->Arg(kAll);
 
+// The octave equaliser alone (effects off): 0 off, 1 one band moved, 2 every band moved, 3 every
+// band moving all the time (coefficients recomputed every 32 frames).
+void BM_ProcessStereoOctaveEq(benchmark::State& state) {
+    const int bands = static_cast<int>(state.range(0));
+    mixora::MixoraEngine engine;
+    configure(engine, 0);
+    engine.enableOctaveEq(bands != 0);
+    for (int b = 0; b < 10; ++b)
+        engine.setOctaveGain(b, bands == 1 ? (b == 5 ? -6.0f : 0.0f) : (b % 2 ? 4.0f : -5.0f));
+    const std::vector<int16_t> source = music(kBlockFrames * 64);
+    std::vector<int16_t> block(kBlockFrames * 2);
+    size_t at = 0;
+    bool up = false;
+    for (auto _ : state) {
+        if (bands == 3) {
+            up = !up;
+            for (int b = 0; b < 10; ++b) engine.setOctaveGain(b, up ? 6.0f : -6.0f);
+        }
+        std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(at), block.size(), block.begin());
+        at = (at + block.size()) % source.size();
+        engine.process(block.data(), kBlockFrames, 2);
+        benchmark::DoNotOptimize(block.data());
+    }
+    const double audioSeconds = static_cast<double>(state.iterations()) * kBlockFrames / kRate;
+    state.counters["realtime_x"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+    state.SetItemsProcessed(state.iterations() * kBlockFrames);
+}
+BENCHMARK(BM_ProcessStereoOctaveEq)->ArgName("bands")->Arg(0)->Arg(1)->Arg(2)->Arg(3);
+
 void BM_GetVisualization(benchmark::State& state) {
     mixora::MixoraEngine engine;
     std::vector<int16_t> block = music(4096);

@@ -66,6 +66,17 @@ MIXORA_API void XMEnableSurround(int32_t flag);
 /** Karaoke: removes the centre above 150 Hz; the output stays stereo. */
 MIXORA_API void XMCancelVocal(int32_t flag);
 
+/** The ten-band octave equaliser (centres 31, 62, 125, 250, 500 Hz, 1, 2, 4, 8, 16 kHz; peaking
+ *  filters one octave wide). It acts on every block whether or not XMEnableFX is on, starts
+ *  off and flat, and lowers the input by the largest boost so that raised bands do not clip.
+ *  Switched off or with every gain at 0 dB, blocks pass bit-identical (after the gains have
+ *  glided back, about a quarter of a second). Bands at or above 0.45 times the sampling rate
+ *  are left out. */
+MIXORA_API void XMEnableOctaveEQ(int32_t flag);
+/** Gain of octave band 0..9 in dB, -12..+12 (clamped); moves over 20 ms. Other bands and NaN
+ *  are ignored. */
+MIXORA_API void XMSetOctaveEQ(int32_t band, float gainDb);
+
 /** Loads a PCM WAV file (8/16/24-bit, mono or stereo, any rate) into pad 0..7.
  *  Returns 1 when loaded, 0 when not (the pad then keeps what it had). */
 MIXORA_API int32_t XMLoadSample(int32_t pad, const char* wavPath);

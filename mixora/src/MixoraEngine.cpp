@@ -1,6 +1,7 @@
 #include "MixoraEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "DenormalGuard.h"
@@ -31,6 +32,8 @@ void MixoraEngine::Settings::restoreDefaults() noexcept {
     delayScale.store(defaults.delayScale.load());
     delayPan.store(defaults.delayPan.load());
     delayFeed.store(defaults.delayFeed.load());
+    octaves.store(defaults.octaves.load());
+    for (auto& gain : octaveGains) gain.store(0.0f);
 }
 
 MixoraEngine::MixoraEngine() {
@@ -64,6 +67,12 @@ void MixoraEngine::destroy() noexcept {
 void MixoraEngine::setSampleRate(int32_t hz) noexcept {
     if (hz <= 0) return;  // nonsense from a caller: keep the rate we have
     settings_.rate.store(clampSampleRate(hz));
+}
+
+void MixoraEngine::setOctaveGain(int32_t band, float gainDb) noexcept {
+    if (band < 0 || band >= OctaveEqualizer::kBands || std::isnan(gainDb)) return;
+    settings_.octaveGains[band].store(
+        std::clamp(gainDb, OctaveEqualizer::kMinGainDb, OctaveEqualizer::kMaxGainDb));
 }
 
 bool MixoraEngine::loadSample(int32_t pad, const std::string& path) noexcept {
@@ -164,6 +173,8 @@ void MixoraEngine::applySettings() noexcept {
         resetEffects();
         for (auto& pad : pads_) pad.reset();
         fxMix_.jumpTo(0.0f);
+        octaves_.setGains({});
+        octaves_.reset();
     }
     const int rate = settings_.rate.load(std::memory_order_relaxed);
     if (rate != rate_) {
@@ -173,9 +184,16 @@ void MixoraEngine::applySettings() noexcept {
         surround_.setSampleRate(rate_);
         delay_.setSampleRate(rate_);
         reverb_.setSampleRate(rate_);
+        octaves_.setSampleRate(rate_);
         for (auto& pad : pads_) pad.setOutputRate(rate_);
         meter_.setSampleRate(rate_);
     }
+    std::array<float, OctaveEqualizer::kBands> octaveGains{};
+    if (settings_.octaves.load(std::memory_order_relaxed))
+        for (int k = 0; k < OctaveEqualizer::kBands; ++k)
+            octaveGains[k] = settings_.octaveGains[k].load(std::memory_order_relaxed);
+    octaves_.setGains(octaveGains);  // switched off, every band glides back to 0 dB
+
     reverb_.setPreDelayMs(settings_.reverbDelay.load(std::memory_order_relaxed));
     reverb_.setWetQ15(settings_.reverbScale.load(std::memory_order_relaxed));
     reverb_.setDecayMs(settings_.reverbDecay.load(std::memory_order_relaxed));
@@ -220,8 +238,9 @@ void MixoraEngine::process(int16_t* samples, int frames, int channels) noexcept 
     DenormalGuard denormals;
     applySettings();
 
-    // With effects off and their fade finished, the block is left exactly as it came.
-    if (!fxMix_.isSilent()) {
+    // With effects off and their fade finished and the equaliser flat, the block is left
+    // exactly as it came.
+    if (octaves_.isActive() || !fxMix_.isSilent()) {
         for (int done = 0; done < frames; done += kChunkFrames)
             processChunk(samples + static_cast<size_t>(done) * channels,
                          std::min(kChunkFrames, frames - done), channels);
@@ -234,31 +253,21 @@ void MixoraEngine::process(int16_t* samples, int frames, int channels) noexcept 
 void MixoraEngine::processChunk(int16_t* samples, int frames, int channels) noexcept {
     std::array<float, kChunkFrames> left;
     std::array<float, kChunkFrames> right;
-    std::array<float, kChunkFrames> dryLeft;
-    std::array<float, kChunkFrames> dryRight;
-    for (int i = 0; i < frames; ++i) {
-        left[i] = samples[i * channels];
-        right[i] = channels == 2 ? samples[i * 2 + 1] : left[i];
-    }
-    const bool fading = fxMix_.isSmoothing() || fxMix_.current() != 1.0f;
-    if (fading) {
-        std::copy_n(left.begin(), frames, dryLeft.begin());
-        std::copy_n(right.begin(), frames, dryRight.begin());
-    }
-
-    if (karaoke_.isActive()) karaoke_.process(left.data(), right.data(), frames);
-    if (surround_.isActive()) surround_.process(left.data(), right.data(), frames);
-    if (delay_.isActive()) delay_.process(left.data(), right.data(), frames);
-    if (reverb_.isActive()) reverb_.process(left.data(), right.data(), frames);
-    for (auto& pad : pads_) pad.mixInto(left.data(), right.data(), frames);
-
-    if (fading) {
+    if (channels == 2) {
         for (int i = 0; i < frames; ++i) {
-            const float mix = fxMix_.next();
-            left[i] = dryLeft[i] + (left[i] - dryLeft[i]) * mix;
-            right[i] = dryRight[i] + (right[i] - dryRight[i]) * mix;
+            left[i] = samples[i * 2];
+            right[i] = samples[i * 2 + 1];
         }
+    } else {
+        for (int i = 0; i < frames; ++i) left[i] = samples[i];
     }
+    // The equaliser shapes the song before the effects see it, as a mixing desk's channel EQ
+    // comes before its effect sends.
+    if (octaves_.isActive())
+        octaves_.process(left.data(), channels == 2 ? right.data() : nullptr, frames);
+    if (channels != 2) std::copy_n(left.begin(), frames, right.begin());
+    if (!fxMix_.isSilent()) applyEffects(left.data(), right.data(), frames);
+
     if (channels == 2) {
         for (int i = 0; i < frames; ++i) {
             samples[i * 2] = toInt16(left[i]);
@@ -266,6 +275,30 @@ void MixoraEngine::processChunk(int16_t* samples, int frames, int channels) noex
         }
     } else {
         for (int i = 0; i < frames; ++i) samples[i] = toInt16((left[i] + right[i]) * 0.5f);
+    }
+}
+
+void MixoraEngine::applyEffects(float* left, float* right, int frames) noexcept {
+    std::array<float, kChunkFrames> dryLeft;
+    std::array<float, kChunkFrames> dryRight;
+    const bool fading = fxMix_.isSmoothing() || fxMix_.current() != 1.0f;
+    if (fading) {
+        std::copy_n(left, frames, dryLeft.begin());
+        std::copy_n(right, frames, dryRight.begin());
+    }
+
+    if (karaoke_.isActive()) karaoke_.process(left, right, frames);
+    if (surround_.isActive()) surround_.process(left, right, frames);
+    if (delay_.isActive()) delay_.process(left, right, frames);
+    if (reverb_.isActive()) reverb_.process(left, right, frames);
+    for (auto& pad : pads_) pad.mixInto(left, right, frames);
+
+    if (fading) {
+        for (int i = 0; i < frames; ++i) {
+            const float mix = fxMix_.next();
+            left[i] = dryLeft[i] + (left[i] - dryLeft[i]) * mix;
+            right[i] = dryRight[i] + (right[i] - dryRight[i]) * mix;
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "AudioFence.h"
 #include "Delay.h"
 #include "LevelMeter.h"
+#include "OctaveEqualizer.h"
 #include "PcmSound.h"
 #include "Reverb.h"
 #include "SamplePad.h"
@@ -59,6 +60,12 @@ public:
     void setDelayFeed(int32_t q15) noexcept { settings_.delayFeed.store(q15); }
     void enableSurround(bool on) noexcept { settings_.surround.store(on); }
     void cancelVocal(bool on) noexcept { settings_.karaoke.store(on); }
+    /// The octave equaliser works whether or not Enable FX is on: it is the player's
+    /// equaliser, not one of the DJ effects.
+    void enableOctaveEq(bool on) noexcept { settings_.octaves.store(on); }
+    /// Gain of octave band 0..9 in dB, clamped to -12..+12; other bands and values that are
+    /// not numbers are ignored.
+    void setOctaveGain(int32_t band, float gainDb) noexcept;
 
     /// Loads a PCM WAV file into pad 0..7; false (pad unchanged) when it cannot be used.
     bool loadSample(int32_t pad, const std::string& path) noexcept;
@@ -101,6 +108,8 @@ private:
         std::atomic<int32_t> delayScale{16384};
         std::atomic<int32_t> delayPan{0};
         std::atomic<int32_t> delayFeed{8192};
+        std::atomic<bool> octaves{false};
+        std::array<std::atomic<float>, OctaveEqualizer::kBands> octaveGains{};
         void restoreDefaults() noexcept;
     };
 
@@ -108,6 +117,8 @@ private:
     void applySettings() noexcept;
     void resetEffects() noexcept;
     void processChunk(int16_t* samples, int frames, int channels) noexcept;
+    /// The DJ effects and pads over one chunk, faded in and out with Enable FX.
+    void applyEffects(float* left, float* right, int frames) noexcept;
 
     AudioFence fence_;
     std::mutex controlMutex_;
@@ -134,6 +145,7 @@ private:
     int rate_ = 44100;
     uint32_t seenResets_ = 0;
     SmoothedValue fxMix_;
+    OctaveEqualizer octaves_;
     VocalCanceller karaoke_;
     Surround surround_;
     Delay delay_;

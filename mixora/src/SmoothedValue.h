@@ -38,6 +38,18 @@ public:
         return current_;
     }
 
+    /// Advances @p samples samples at once.
+    void skip(int samples) noexcept {
+        if (remaining_ <= 0 || samples <= 0) return;
+        if (samples >= remaining_) {
+            current_ = target_;
+            remaining_ = 0;
+        } else {
+            current_ += step_ * static_cast<float>(samples);
+            remaining_ -= samples;
+        }
+    }
+
     bool isSmoothing() const noexcept { return remaining_ > 0; }
     /// True when the value rests at zero: an effect whose mix is idle can be skipped.
     bool isSilent() const noexcept { return remaining_ == 0 && current_ == 0.0f; }

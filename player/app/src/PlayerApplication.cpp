@@ -24,7 +24,7 @@
 #include "ombrix/desktop/SystemTray.h"
 #include "ombrix/effects/DecoderEqualizer.h"
 #include "ombrix/effects/EffectorSettings.h"
-#include "ombrix/effects/EqualizerCurve.h"
+#include "ombrix/effects/EqualizerSetup.h"
 #include "ombrix/effects/MixoraDesk.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/remote/TelnetDaemon.h"
@@ -145,10 +145,11 @@ void PlayerApplication::applyStoredEffects() {
     if (const auto fx = EffectorSettings::load(QDir(home_.path(EffectorSettings::kPresetFolder))
                                                    .filePath(EffectorSettings::kLastTime)))
         fx->applyTo(*effectsDesk_);
-    EqualizerCurve curve;
-    curve.read(store_.readMain());
-    curve.send(*equalizerSink_);
+    EqualizerSetup equalizer;
+    equalizer.read(store_.readMain());
+    equalizer.send(*equalizerSink_);
     OmbrixEnableEQ(store_.settings().enableeq1 ? 1 : 0);
+    XMEnableOctaveEQ(store_.settings().enableeq1 ? 1 : 0);
 }
 
 void PlayerApplication::openMixer() {

@@ -39,7 +39,9 @@ void LibraryDecoder::enableEffects(bool on) {
 }
 
 void LibraryDecoder::enableEqualizer(bool on) {
+    // Both equalisers follow the switch; the one not chosen in the equaliser window is flat.
     OmbrixEnableEQ(on ? 1 : 0);
+    XMEnableOctaveEQ(on ? 1 : 0);
 }
 
 bool LibraryDecoder::startRecording(const QString& wavPath) {

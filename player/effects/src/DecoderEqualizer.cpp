@@ -1,11 +1,16 @@
 #include "ombrix/effects/DecoderEqualizer.h"
 
+#include "mixora.h"
 #include "mp3.h"
 
 namespace ombrix {
 
 void DecoderEqualizer::setBand(int band, float gain) noexcept {
     OmbrixSetEQ(band, gain);
+}
+
+void DecoderEqualizer::setOctaveGain(int band, float gainDb) noexcept {
+    XMSetOctaveEQ(band, gainDb);
 }
 
 }  // namespace ombrix

@@ -50,15 +50,21 @@ private:
     }
 };
 
-/// Records every band gain sent, and keeps the last gain of each band.
+/// Records every band gain sent, and keeps the last gain of each band; octave gains apart.
 class RecordingEqualizer final : public EqualizerSink {
 public:
     std::vector<std::pair<int, float>> calls;
     float bands[32] = {};
+    std::vector<std::pair<int, float>> octaveCalls;
+    float octaves[10] = {};
 
     void setBand(int band, float gain) noexcept override {
         calls.emplace_back(band, gain);
         if (band >= 0 && band < 32) bands[band] = gain;
+    }
+    void setOctaveGain(int band, float gainDb) noexcept override {
+        octaveCalls.emplace_back(band, gainDb);
+        if (band >= 0 && band < 10) octaves[band] = gainDb;
     }
 };
 

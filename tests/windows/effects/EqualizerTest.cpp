@@ -1,5 +1,5 @@
-// The equaliser curve: positions to gains, the bands it drives, the "feq" section, and what
-// it does to a real decoded stream.
+// The equaliser curves: positions to gains, the bands they drive, the "feq" section, the
+// choice between them, and what they do to a real decoded stream and the real effects engine.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -9,7 +9,11 @@
 #include "core/DecoderSettings.h"
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
+#include "mixora.h"
+#include "ombrix/control/DecoderControl.h"
+#include "ombrix/effects/DecoderEqualizer.h"
 #include "ombrix/effects/EqualizerCurve.h"
+#include "ombrix/effects/EqualizerSetup.h"
 #include "ombrix/settings/IniDocument.h"
 #include "output/CaptureAudioDevice.h"
 #include "support/Files.h"
@@ -66,6 +70,118 @@ TEST(EqualizerCurveTest, FeqSectionIsReadClampedAndWrittenBack) {
     EXPECT_EQ(out.keys("feq").size(), 16);
 }
 
+TEST(EqualizerSetupTest, OnlyTheChosenCurveIsSentTheOtherGoesFlat) {
+    EqualizerSetup setup;
+    setup.subbands.setPosition(1, 0);
+    setup.octaves.setGainDb(5, -12);
+    setup.octaves.setGainDb(0, 99);
+    EXPECT_EQ(setup.octaves.gainDb(0), 12) << "clamped";
+    setup.octaves.setGainDb(10, 3);  // no such band: ignored
+
+    RecordingEqualizer subbands;
+    setup.send(subbands);
+    EXPECT_EQ(subbands.calls.size(), 32u);
+    EXPECT_EQ(subbands.octaveCalls.size(), 10u);
+    EXPECT_FLOAT_EQ(subbands.bands[0], 2.0f);
+    for (float g : subbands.octaves) EXPECT_EQ(g, 0.0f);
+
+    setup.mode = EqualizerMode::Octaves;
+    RecordingEqualizer octaves;
+    setup.send(octaves);
+    for (float g : octaves.bands) EXPECT_EQ(g, 1.0f);
+    EXPECT_EQ(octaves.octaves[5], -12.0f);
+    EXPECT_EQ(octaves.octaves[0], 12.0f);
+    EXPECT_EQ(octaves.octaveCalls.size(), 10u);
+}
+
+TEST(EqualizerSetupTest, FeqSectionKeepsTheModeAndTenGainsBesideTheSliders) {
+    EqualizerSetup setup;
+    setup.read(IniDocument::parse({"[feq]", "eqmode=1", "eqband0=-4", "eqband3=30",
+                                   "eqband4=loud", "eqband9=-12", "ScrollBar2=100"}));
+    EXPECT_EQ(setup.mode, EqualizerMode::Octaves);
+    EXPECT_EQ(setup.octaves.gainDb(0), -4);
+    EXPECT_EQ(setup.octaves.gainDb(3), 12);
+    EXPECT_EQ(setup.octaves.gainDb(4), 0) << "an unreadable value is flat";
+    EXPECT_EQ(setup.octaves.gainDb(9), -12);
+    EXPECT_EQ(setup.subbands.position(2), 100);
+
+    IniDocument out = IniDocument::parse({"[feq]", "other=1"});
+    setup.write(out);
+    EqualizerSetup again;
+    again.read(out);
+    EXPECT_EQ(again.mode, EqualizerMode::Octaves);
+    for (int b = 0; b < 10; ++b) EXPECT_EQ(again.octaves.gainDb(b), setup.octaves.gainDb(b));
+    EXPECT_EQ(out.readInteger("feq", "other", 0), 1) << "other keys stay";
+    EXPECT_EQ(out.keys("feq").size(), 1 + 1 + 16 + 10);
+
+    for (const char* m : {"eqmode=7", "eqmode=-1", "eqmode=x"}) {
+        EqualizerSetup unknown;
+        unknown.read(IniDocument::parse({"[feq]", m}));
+        EXPECT_EQ(unknown.mode, EqualizerMode::Subbands) << m;
+    }
+}
+
+/// Level in dB of @p hz in the left channel of interleaved stereo at 44.1 kHz.
+double levelDb(const std::vector<int16_t>& x, double hz) {
+    const double w = 2 * M_PI * hz / 44100.0;
+    double s1 = 0, s2 = 0;
+    for (size_t i = x.size() / 2; i + 1 < x.size(); i += 2) {
+        const double s = x[i] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    return 10 * std::log10(s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2 + 1e-9);
+}
+
+TEST(EqualizerSetupTest, TheProgramsSinkAndTheEqSwitchReachTheEffectsEngine) {
+    // 440 + 660 Hz: the sixteen subband sliders hold both on the first slider; the octave
+    // curve can pull everything around them down and leave them standing.
+    XMDestroy();
+    XMSetSampleRate(44100);
+    std::vector<int16_t> in(44100 * 2);
+    for (size_t i = 0; i < in.size() / 2; ++i) {
+        const double t = static_cast<double>(i) / 44100.0;
+        const auto v = static_cast<int16_t>(6000 * std::sin(2 * M_PI * 440 * t) +
+                                            6000 * std::sin(2 * M_PI * 660 * t) +
+                                            6000 * std::sin(2 * M_PI * 4000 * t));
+        in[2 * i] = in[2 * i + 1] = v;
+    }
+    EqualizerSetup setup;
+    setup.mode = EqualizerMode::Octaves;
+    for (int band : {0, 1, 2, 6, 7, 8, 9}) setup.octaves.setGainDb(band, -12);
+    DecoderEqualizer sink;
+    setup.sendOctaves(sink);
+    LibraryDecoder decoder;
+    std::vector<int16_t> out = in;
+    shortStereo(out.data(), static_cast<int32_t>(out.size()), 0);
+    EXPECT_EQ(out, in) << "the eq switch is still off";
+    decoder.enableEqualizer(true);
+    out = in;
+    shortStereo(out.data(), static_cast<int32_t>(out.size()), 0);
+    EXPECT_NEAR(levelDb(out, 440), levelDb(in, 440), 2.0);
+    EXPECT_NEAR(levelDb(out, 660), levelDb(in, 660), 2.0);
+    EXPECT_LT(levelDb(out, 4000), levelDb(in, 4000) - 12.0) << "its band and both neighbours cut";
+
+    decoder.enableEqualizer(false);
+    for (int i = 0; i < 2; ++i) {
+        out = in;
+        shortStereo(out.data(), static_cast<int32_t>(out.size()), 0);
+    }
+    EXPECT_EQ(out, in) << "switched off, the curve is not heard";
+    decoder.enableEqualizer(true);
+
+    // With the subbands chosen the octave bands go flat, and the engine leaves blocks alone.
+    setup.mode = EqualizerMode::Subbands;
+    setup.sendOctaves(sink);
+    for (int i = 0; i < 2; ++i) {
+        out = in;
+        shortStereo(out.data(), static_cast<int32_t>(out.size()), 0);
+    }
+    EXPECT_EQ(out, in);
+    decoder.enableEqualizer(false);
+    XMDestroy();
+}
+
 // ---------------------------------------------------------------------------------------------
 // The curve applied to real decoder output.
 
@@ -76,6 +192,7 @@ public:
     void setBand(int band, float gain) noexcept override {
         if (band >= 0 && band < 32) settings_.eqGains[band] = gain;
     }
+    void setOctaveGain(int, float) noexcept override {}
 
 private:
     mp3::DecoderSettings& settings_;

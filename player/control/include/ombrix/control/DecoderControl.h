@@ -33,7 +33,8 @@ public:
     virtual void setOutputLevel(int left, int right) = 0;
     /// Switches the effects engine's effects on or off.
     virtual void enableEffects(bool on) = 0;
-    /// Switches the decoder's equaliser on or off.
+    /// Switches the equaliser on or off: the decoder's subband one and the effects engine's
+    /// octave one together (only the one chosen in the equaliser window has a curve).
     virtual void enableEqualizer(bool on) = 0;
     /// Starts recording what is heard into @p wavPath; false when the file cannot be written.
     virtual bool startRecording(const QString& wavPath) = 0;

@@ -3,10 +3,12 @@
 #include <QWidget>
 #include <array>
 
-#include "ombrix/effects/EqualizerCurve.h"
+#include "ombrix/effects/EqualizerSetup.h"
 
+class QComboBox;
+class QLabel;
 class QSlider;
-class QPushButton;
+class QStackedWidget;
 
 namespace ombrix {
 
@@ -14,12 +16,15 @@ class EqualizerSink;
 class SettingsStore;
 
 /**
- * @brief The "16 bands equalizer" window: sixteen vertical sliders over EqualizerCurve, each
- *        driving two bands of the decoder's equaliser. The top of a slider raises its bands,
- *        the bottom silences them. Switching the equaliser on and off is not this window's job.
+ * @brief The equaliser window over EqualizerSetup. The user chooses between "16 subbands"
+ *        (sixteen vertical sliders, each driving two bands of the decoder's equaliser; the top
+ *        raises, the bottom silences) and "10 bands" (ten octave sliders of the effects
+ *        engine, 31 Hz .. 16 kHz, -12..+12 dB). The curve not chosen is sent flat. Switching
+ *        the equaliser on and off is not this window's job.
  *
- * Creation restores the window's place ("feq" in section "form") and sends the stored curve
- * (once per slider); closing and destruction store the positions in section "feq".
+ * Creation restores the window's place ("feq" in section "form") and sends the stored setup
+ * (the subband curve once per slider in that mode); a mode change and the flat button store
+ * the setup at once, closing and destruction store it too (section "feq").
  * Lifetime: destruction writes to the settings, so the window must go before the store and the sink
  * (hold it in a std::unique_ptr declared after them rather than leaving it to a parent's
  * destructor).
@@ -33,17 +38,29 @@ public:
     EqualizerWindow(SettingsStore& store, EqualizerSink& sink, QWidget* parent = nullptr);
     ~EqualizerWindow() override;
 
-    const EqualizerCurve& curve() const noexcept { return curve_; }
+    const EqualizerCurve& curve() const noexcept { return setup_.subbands; }
+    const OctaveCurve& octaves() const noexcept { return setup_.octaves; }
+    EqualizerMode mode() const noexcept { return setup_.mode; }
+
     /// The slider of band group @p number (1..16). Its value is 1000 - position, so that
     /// position 0 is at the top.
     QSlider* slider(int number) const;
-    /// Moves slider @p number (1..16) to curve position @p position and sends the curve, even
-    /// when the position stays the same.
-    void setPosition(int number, int position);
+    /// The slider of octave band @p band (0..9); its value is the gain in dB.
+    QSlider* octaveSlider(int band) const;
 
-    /// Every slider back to the flat position, sending the curve after each.
+    /// Moves slider @p number (1..16) to curve position @p position; in subband mode the curve
+    /// is sent, even when the position stays the same.
+    void setPosition(int number, int position);
+    /// Moves octave slider @p band (0..9) to @p db; in octave mode the gains are sent.
+    void setOctaveGain(int band, int db);
+    /// Chooses the equaliser, sends both curves and stores the setup.
+    void setMode(EqualizerMode mode);
+
+    /// Every subband slider back to the flat position, sending the curve after each.
     void resetToFlat();
-    /// Stores the window's place and the slider positions in the main settings file.
+    /// Every octave slider to 0 dB; the setup is stored.
+    void resetOctaves();
+    /// Stores the window's place and the setup in the main settings file.
     void saveState();
 
 protected:
@@ -52,12 +69,22 @@ protected:
 private:
     static int toSlider(int position) noexcept { return EqualizerCurve::kMaxPosition - position; }
     static int toPosition(int value) noexcept { return EqualizerCurve::kMaxPosition - value; }
+    QWidget* buildSubbandPage();
+    QWidget* buildOctavePage();
     void sliderChanged(const QSlider& slider);
+    /// Takes octave slider @p band's value into the setup and its labels, without sending.
+    void takeOctaveSlider(int band);
+    void octaveSliderChanged(int band);
+    void showMode();
 
     SettingsStore& store_;
     EqualizerSink& sink_;
-    EqualizerCurve curve_;
+    EqualizerSetup setup_;
+    QComboBox* modeBox_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
     std::array<QSlider*, EqualizerCurve::kSliders> sliders_{};
+    std::array<QSlider*, OctaveCurve::kBands> octaveSliders_{};
+    std::array<QLabel*, OctaveCurve::kBands> octaveValues_{};
 };
 
 }  // namespace ombrix
