@@ -1,6 +1,9 @@
 // The tagger window driven by Qt Test events on real files.
 #include <gtest/gtest.h>
 
+#include <QFileSystemModel>
+#include <QTreeView>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -111,6 +114,24 @@ TEST_F(TagWindowTest, ClickTypeOkWritesTheTagAndTheWindowShowsTheNamedControls) 
     QDir().mkpath(OMBRIX_SHOT_DIR);
     window->resize(window->sizeHint().expandedTo(QSize(760, 420)));
     EXPECT_TRUE(window->grab().save(QStringLiteral(OMBRIX_SHOT_DIR "/tagger-window.png")));
+}
+
+// The tree shows the opened file's folder once; a folder the user picks afterwards stays, also
+// when the folders are read again (as after a save).
+TEST_F(TagWindowTest, TheFolderTreeStaysWhereTheUserTookIt) {
+    const QString song = world.mp3("one.mp3");
+    ASSERT_TRUE(waitFor([&] {
+        window->openFor(song);
+        return !window->listedFiles().isEmpty();
+    }));
+    auto* tree = child<QTreeView>("folderTree");
+    auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
+    ASSERT_TRUE(folders);
+    const QString elsewhere = QFileInfo(song).absolutePath() + "/..";
+    tree->setCurrentIndex(folders->index(QFileInfo(elsewhere).canonicalFilePath()));
+    const QString chosen = folders->filePath(tree->currentIndex());
+    emit folders->directoryLoaded(QFileInfo(song).absolutePath());
+    EXPECT_EQ(folders->filePath(tree->currentIndex()), chosen);
 }
 
 TEST_F(TagWindowTest, ClickingAnotherFileDiscardsTypingUnlessAutomaticallySaveIsTicked) {

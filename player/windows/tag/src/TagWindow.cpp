@@ -79,7 +79,12 @@ void TagWindow::buildControls() {
     tree_->setHeaderHidden(true);
     for (int column = 1; column < folders_->columnCount(); ++column) tree_->hideColumn(column);
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { showFolder(folders_->filePath(current)); });
+            [this](const QModelIndex& current) {
+                // A folder the user chose ends the reveal of the opened file's folder: the
+                // tree must not jump back there when folders are read again (after a save).
+                if (!revealing_) treeTarget_.clear();
+                showFolder(folders_->filePath(current));
+            });
 
     // The tree reads folders in the background: the folder to show is revealed again as the
     // folders on its way are read.
@@ -207,7 +212,9 @@ void TagWindow::revealTreeTarget() {
     const QModelIndex index = folders_->index(treeTarget_);
     if (treeTarget_.isEmpty() || !index.isValid()) return;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
+    revealing_ = true;
     tree_->setCurrentIndex(index);
+    revealing_ = false;
     tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 

@@ -90,6 +90,7 @@ private:
     Tell tell_;
     QFileSystemModel* folders_ = nullptr;
     QString treeTarget_;  // the folder the tree is to show once it has been read
+    bool revealing_ = false;  // the tree moves to treeTarget_, not the user
     QFileSystemModel* files_ = nullptr;
     QTreeView* tree_ = nullptr;
     QWidget* fields_ = nullptr;
