@@ -41,6 +41,7 @@
 #include "ombrix/windows/effects/EqualizerWindow.h"
 #include "ombrix/windows/playlist/DesktopPlaylist.h"
 #include "ombrix/windows/playlist/PlaylistWindow.h"
+#include "ombrix/windows/tag/TagEditor.h"
 #include "ombrix/windows/tag/TagWindow.h"
 
 namespace ombrix {
@@ -294,6 +295,8 @@ void MainWindow::refreshMenus() {
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(on);
     };
     enable("play1", st.canPlay);
+    // The tag editor opens on the playing song: there must be one with a tag it can write.
+    enable("EditTag1", st.songOpen && TagEditor::canEdit(st.currentFile));
     enable("TrayPlay1", st.canPlay);
     enable("stop2", st.playing);
     enable("TrayStop1", st.playing);

@@ -237,6 +237,10 @@ TagEditor::UnifyResult TagEditor::unify(Field field, const QString& value, const
     return result;
 }
 
+bool TagEditor::canEdit(const QString& file) {
+    return !file.isEmpty() && QDir::match(namePatterns(), QFileInfo(file).fileName());
+}
+
 QStringList TagEditor::namePatterns() {
     return {QStringLiteral("*.mp1"), QStringLiteral("*.mp2"), QStringLiteral("*.mp3"),
             QStringLiteral("*.rmp"), QStringLiteral("*.wav")};

@@ -111,6 +111,8 @@ public:
 
     /// The file list's name patterns (matched in any letter case).
     static QStringList namePatterns();
+    /// True for a file whose kind has a tag this editor writes (by its name).
+    static bool canEdit(const QString& file);
 
 private:
     void showRecord(const SongTag& tag);
