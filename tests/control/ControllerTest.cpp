@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "ombrix/control/SongPlayback.h"
 #include "support/ControllerRig.h"
 #include "support/FakeMixer.h"
+#include "support/HttpServer.h"
 
 namespace ombrix::test {
 namespace {
@@ -331,11 +334,39 @@ TEST_F(ControllerTest, ExportDecodesTheNextSongIntoAWaveFileWithoutOutput) {
     c->setPlaylist({media().mp3Short});
     c->armExport(wav);
     ASSERT_TRUE(c->state().recording);
+    EXPECT_EQ(c->state().statusText, "the next song is recorded");
     c->playEntry(0);
+    EXPECT_TRUE(c->state().line3.startsWith("rec 0:00")) << "the time counts the recording";
     ASSERT_TRUE(tickUntil([&] { return !c->state().playing; }));
     EXPECT_FALSE(c->state().recording);
     // 1.5 s of 44.1 kHz stereo 16-bit audio is about 264 KB.
     EXPECT_GT(QFileInfo(wav).size(), 250000);
+
+    // Armed during a song, the recording runs from where the song is.
+    c->setPlaylist({media().mp3Long});
+    c->playEntry(0);
+    c->armExport(home.filePath("rest.wav"));
+    EXPECT_EQ(c->state().statusText, "recording from here to the end of the song");
+    EXPECT_TRUE(c->state().line3.startsWith("rec ")) << c->state().line3.toStdString();
+    c->stop();
+}
+
+// While a web address is fetched the display says "loading" and names it.
+TEST_F(ControllerTest, WebAddressShowsLoadingWhileItIsFetched) {
+    HttpServer server;
+    server.silent = true;
+    const QString url = server.url("/song.mp3");
+    c->setPlaylist({url});
+    PlayerState during;
+    QTimer::singleShot(300, [&] {
+        during = c->state();
+        server.close();  // a retry finds nobody
+        for (QTcpSocket* s : server.findChildren<QTcpSocket*>()) s->abort();
+    });
+    c->playEntry(0);
+    EXPECT_EQ(during.line3, "loading");
+    EXPECT_EQ(during.line1, url);
+    EXPECT_EQ(c->state().line1, "download failed");
 }
 
 TEST_F(ControllerTest, DamagedInputStopsWithItsMessageAndKeepsThePlaylist) {

@@ -213,6 +213,12 @@ void PlaybackController::playEntry(int index) {
     if (index < 0) index = n - 1;
 
     const QString entry = playlist_.at(index);
+    if (entry.startsWith(QLatin1String("http"))) {
+        // A web address is fetched first (the window stays responsive meanwhile): say so.
+        setLine(line1_, entryName(entry));
+        setLine(line2_, QString());
+        setLine(line3_, QStringLiteral("loading"));
+    }
     QString file;
     try {
         file = resolver_.resolve(entry);
@@ -846,6 +852,11 @@ void PlaybackController::armExport(const QString& wavPath) {
     }
     recording_ = true;
     exportNoOutput_ = !songOpen_;
+    // The recording starts where the song is now, or with the next song; the third line
+    // counts what has been recorded.
+    showStatus(songOpen_ ? QStringLiteral("recording from here to the end of the song")
+                         : QStringLiteral("the next song is recorded"));
+    if (playing_) showTimeText();
     markChanged(kChangeSong);
 }
 
