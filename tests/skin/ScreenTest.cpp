@@ -144,5 +144,24 @@ TEST_F(ScreenTest, NewSongsSlideInBrieflyAndMessagesCountDown) {
     EXPECT_EQ(screen.messageCountdown(), 0);
 }
 
+// A title too wide for the screen moves while its song plays and stands at its start once
+// playback stops (at the end, on an error or by the user).
+TEST_F(ScreenTest, LongTitlesMoveOnlyWhileASongIsHeard) {
+    PlayerState s;
+    s.line1 = QString(60, 'W');
+    s.playing = true;
+    s.playback = 1;
+    screen.setState(s);
+    for (int i = 0; i < 20; ++i) screen.tick(dpb);
+    EXPECT_GT(screen.titlePos(), 0);
+    s.playing = false;
+    screen.setState(s);
+    for (int i = 0; i < 20; ++i) screen.tick(dpb);
+    EXPECT_EQ(screen.titlePos(), 0);
+    const int held = screen.titlePos();
+    screen.tick(dpb);
+    EXPECT_EQ(screen.titlePos(), held);
+}
+
 }  // namespace
 }  // namespace ombrix::test

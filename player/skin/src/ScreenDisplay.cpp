@@ -182,8 +182,12 @@ void ScreenDisplay::tick(DrawingSurface& dpb) {
         } else {
             const int overflow = look_.left[0] + fm.horizontalAdvance(state_.line1) - 210;
             int x = look_.left[0] - slide_;
-            if (look_.scrollTitle && slide_ == 0 && overflow > 0)
+            // The title moves only while a song is heard: a stop, a pause or an error holds it.
+            const bool heard = state_.playing && !state_.paused;
+            if (look_.scrollTitle && slide_ == 0 && overflow > 0 && heard)
                 x = scrollX(look_.left[0], overflow, titlePos_);
+            else if (overflow > 0 && !heard)
+                titlePos_ = 0;
             drawText(p, x, look_.top[0], state_.line1);
         }
         drawText(p, look_.left[1] + slide_, look_.top[1], state_.line2);
