@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -210,6 +211,13 @@ QFont uiFont(int pixels, bool bold = true) {
     return f;
 }
 
+// Small labels: bold and fully hinted, so that their stems fall on whole pixels.
+QFont labelFont(int pixels) {
+    QFont f = uiFont(pixels);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    return f;
+}
+
 void button(QPainter& p, const QRect& r, Glyph g, bool hot) {
     roundedFace(p, r, hot);
     drawGlyph(p, g, QRectF(r).adjusted(2, 2, -2, -2), hot ? kAccent : kGlyph);
@@ -230,9 +238,17 @@ void toggle(QPainter& p, const QRect& r, const QString& label, bool on) {
     p.setPen(QPen(kEdge, 0.8));
     p.setBrush(on ? kAccent : kAccentDim.darker(140));
     p.drawEllipse(lamp, 2.6, 2.6);
-    p.setFont(uiFont(8));
-    p.setPen(on ? kAccent : kGlyph.darker(125));
-    p.drawText(QRectF(r).adjusted(13, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, label);
+    // The label is small: fully hinted bold glyphs on a whole-pixel baseline, as large as the
+    // space allows, in the glyph colour (off) or the accent (on), both far from the face.
+    const QRect text = r.adjusted(12, 0, -2, 0);
+    QFont font = labelFont(10);
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(label) > text.width())
+        font.setPixelSize(font.pixelSize() - 1);
+    const QFontMetrics fm(font);
+    const int baseline = text.top() + (text.height() + fm.ascent() - fm.descent()) / 2;
+    p.setFont(font);
+    p.setPen(on ? kAccent.lighter(115) : kGlyph);
+    p.drawText(QPoint(text.left(), baseline), label);
 }
 
 void lcdBox(QPainter& p, const QRect& r) {

@@ -6,10 +6,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QImageReader>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolTip>
+#include <QTransform>
 #include <QWindow>
 #include <cmath>
 
@@ -19,20 +22,15 @@
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/settings/SettingsStore.h"
 #include "ombrix/skin/PanelError.h"
+#include "ombrix/skin/PanelFont.h"
 #include "ombrix/skin/PanelInstaller.h"
 #include "ombrix/skin/PanelList.h"
 
 namespace ombrix {
 namespace {
 
-// Windows fonts are sized in points at 96 dots per inch.
 QFont fontFrom(const FontSetting& f) {
-    QFont font(f.name.isEmpty() ? QStringLiteral("Arial") : f.name);
-    font.setPixelSize(std::max(1, int(std::lround(std::clamp(f.size, 1, 200) * 96.0 / 72.0))));
-    font.setBold(f.style & 1);
-    font.setItalic(f.style & 2);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
+    return PanelFont::fromSetting(f);
 }
 
 QColor colorFrom(qint32 color) {
@@ -69,6 +67,9 @@ PanelDisplay::PanelDisplay(Wiring wiring, QWidget* parent)
                         panel_.pressOnLevel(p.x(), p.y(), e == E::RightPress);
                     else
                         panel_.press(p.x(), p.y(), e == E::RightPress);
+                    break;
+                case E::OtherPress:
+                    panel_.pressOther();
                     break;
                 case E::Move:
                     panel_.move(p.x(), p.y());
@@ -108,6 +109,8 @@ PanelDisplay::PanelDisplay(Wiring wiring, QWidget* parent)
             case E::DoubleClick:
                 s.doubleClick();
                 break;
+            case E::OtherPress:
+                break;
         }
     });
 
@@ -123,6 +126,7 @@ PanelDisplay::PanelDisplay(Wiring wiring, QWidget* parent)
     coolbarModeAction_->setObjectName(QStringLiteral("CoolbarMode1"));
     coolbarModeAction_->setCheckable(true);
     connect(coolbarModeAction_, &QAction::triggered, this, [this] { toggleCoolbarMode(); });
+    buildSizeMenu(setup);
     installAction_ = setup->addAction(QStringLiteral("&Install Panel..."));
     installAction_->setObjectName(QStringLiteral("InstallPanel1"));
     connect(installAction_, &QAction::triggered, this, [this] { askInstall(); });
@@ -277,11 +281,13 @@ void PanelDisplay::toggleCoolbarMode() {
 }
 
 void PanelDisplay::layoutPanel() {
-    const QSize size = panel_.panel().size();
+    const PanelZoom z = zoom();
+    for (SurfaceWidget* box : {dpb2_, dpb_, dpblcdtitle_, dpbvolume_}) box->setZoom(z);
+    const QSize size = z.toWindow(panel_.panel().size());
     dpb2_->setGeometry(QRect(QPoint(0, 0), size));
-    dpb_->setGeometry(panel_.screenRect());
+    dpb_->setGeometry(z.toWindow(panel_.screenRect()));
     if (panel_.showsLcdTitle()) {
-        dpblcdtitle_->setGeometry(panel_.lcdTitleRect());
+        dpblcdtitle_->setGeometry(z.toWindow(panel_.lcdTitleRect()));
         dpblcdtitle_->show();
         dpblcdtitle_->raise();
         dpb_->hide();
@@ -291,7 +297,7 @@ void PanelDisplay::layoutPanel() {
         dpblcdtitle_->hide();
     }
     if (panel_.showsLevel()) {
-        dpbvolume_->setGeometry(panel_.levelRect());
+        dpbvolume_->setGeometry(z.toWindow(panel_.levelRect()));
         dpbvolume_->show();
         dpbvolume_->raise();
     } else {
@@ -304,7 +310,9 @@ void PanelDisplay::layoutPanel() {
         if (region.isEmpty())
             top->clearMask();
         else
-            top->setMask(region);
+            top->setMask(z.scale() == 1.0
+                             ? region
+                             : QTransform::fromScale(z.scale(), z.scale()).map(region));
     }
     dpb2_->update();
     dpb_->update();
@@ -313,13 +321,62 @@ void PanelDisplay::layoutPanel() {
 }
 
 QSize PanelDisplay::sizeHint() const {
-    return panel_.applied() ? panel_.panel().size() : QSize(360, 120);
+    return panel_.applied() ? zoom().toWindow(panel_.panel().size()) : QSize(360, 120);
+}
+
+PanelZoom PanelDisplay::zoom() const {
+    const QWidget* top = window();
+    return PanelZoom(w_.store->settings().panelzoom, top ? top->devicePixelRatioF() : 1.0);
+}
+
+void PanelDisplay::setZoom(int setting) {
+    const int valid = PanelZoom::validSetting(setting);
+    w_.store->change([valid](PlayerSettings& s) { s.panelzoom = valid; });
+    for (QAction* a : sizeGroup_->actions()) a->setChecked(a->data().toInt() == valid);
+    if (panel_.applied()) layoutPanel();
+}
+
+void PanelDisplay::buildSizeMenu(QMenu* setup) {
+    QMenu* menu = setup->addMenu(QStringLiteral("Panel &Size"));
+    menu->menuAction()->setObjectName(QStringLiteral("PanelSize1"));
+    sizeGroup_ = new QActionGroup(this);
+    const int current = PanelZoom::validSetting(w_.store->settings().panelzoom);
+    const std::pair<int, const char*> choices[] = {
+        {1, "&1x"}, {2, "&2x"}, {3, "&3x"}, {PanelZoom::kFollowScreen, "&Follow the Screen"}};
+    for (const auto& [value, text] : choices) {
+        QAction* a = menu->addAction(QString::fromLatin1(text));
+        a->setObjectName(QStringLiteral("PanelZoom%1").arg(value));
+        a->setData(value);
+        a->setCheckable(true);
+        a->setChecked(value == current);
+        sizeGroup_->addAction(a);
+        connect(a, &QAction::triggered, this, [this, v = value] { setZoom(v); });
+    }
+}
+
+bool PanelDisplay::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QPoint p = zoom().toPanel(help->pos());
+        const PanelPresenter::Tooltip tip = panel_.tooltipAt(p.x(), p.y());
+        if (tip.text.isEmpty()) {
+            QToolTip::hideText();
+            e->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip.text, this, zoom().toWindow(tip.area));
+        }
+        return true;
+    }
+    // Another screen may have another device pixel ratio, and so another size.
+    if (e->type() == QEvent::ScreenChangeInternal && panel_.applied()) layoutPanel();
+    return QWidget::event(e);
 }
 
 void PanelDisplay::flush() {
-    auto push = [](DrawingSurface& s, SurfaceWidget* box) {
+    const PanelZoom z = zoom();
+    auto push = [&z](DrawingSurface& s, SurfaceWidget* box) {
         const QRect r = s.takeDirty();
-        if (!r.isEmpty()) box->update(r);
+        if (!r.isEmpty()) box->update(z.toWindow(r));
     };
     push(panel_.dpb2(), dpb2_);
     push(panel_.dpb(), dpb_);
@@ -483,6 +540,10 @@ void PanelDisplay::seekTo(double fraction) {
     w_.controller->seekTo(fraction);
 }
 
+bool PanelDisplay::openAllowed() const {
+    return w_.controller->acceptsFiles();
+}
+
 void PanelDisplay::pluginMenu(QPoint panelPoint) {
     // Background, full-screen and visualisation plug-ins; only the built-in background so far.
     pluginMenu_ = std::make_unique<QMenu>();
@@ -492,7 +553,8 @@ void PanelDisplay::pluginMenu(QPoint panelPoint) {
     def->setChecked(true);
     pluginMenu_->addMenu(QStringLiteral("&Fullscreen"))->setEnabled(false);
     pluginMenu_->addMenu(QStringLiteral("&Amp"))->setEnabled(false);
-    pluginMenu_->popup(dpb2_->mapToGlobal(panelPoint));
+    pluginMenu_->popup(
+        dpb2_->mapToGlobal(zoom().toWindow(QRect(panelPoint, QSize(1, 1))).topLeft()));
 }
 
 void PanelDisplay::toggle(int element) {

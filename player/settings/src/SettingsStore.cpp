@@ -106,6 +106,7 @@ constexpr IntKey kSettingInts[] = {
     {"language", &S::language},
     {"downloadlimit", &S::downloadlimit},
     {"downloadtimeout", &S::downloadtimeout},
+    {"panelzoom", &S::panelzoom},
 };
 constexpr StringKey kSettingStrings[] = {
     {"scactivate", &S::scactivate},         {"scminimize", &S::scminimize},

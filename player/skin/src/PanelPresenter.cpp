@@ -209,6 +209,7 @@ void PanelPresenter::setPanFromFader(int x) {
 
 void PanelPresenter::updateButtonEnabling() {
     const bool playing = state_.playing;
+    panel_.button(kOpen).enabled = commands_.openAllowed();
     panel_.button(kPlay).enabled = !playing;
     for (int e : {kStop, kPause, kForward, kRewind}) panel_.button(e).enabled = playing;
     panel_.button(kNext).enabled = state_.count > 1;
@@ -329,6 +330,10 @@ void PanelPresenter::press(int x, int y, bool rightButton) {
     }
     windowDrag_ = true;
     dragElement_ = -1;
+}
+
+void PanelPresenter::pressOther() {
+    if (applied_) pressCommon(true);
 }
 
 void PanelPresenter::pressOnLevel(int x, int y, bool rightButton) {
@@ -480,6 +485,56 @@ QString PanelPresenter::hintFor(int element) {
                                          "next",         "previous", "plug-ins",  "configuration"};
     if (element < 0 || element > kSetup) return {};
     return QString::fromLatin1(kHints[element]);
+}
+
+QString PanelPresenter::tooltipFor(int element) {
+    static const char* const kTips[kPanelElementCount] = {
+        "Eject: open files",
+        "Play",
+        "Stop",
+        "Pause (click anywhere on the panel to go on)",
+        "Fast forward: hold",
+        "Rewind: hold",
+        "Playlist editor",
+        "DJ control: effects, pitch and sample pads",
+        "Exit",
+        "Hide the window",
+        "Volume up: hold",
+        "Volume down: hold",
+        "Next song",
+        "Previous song",
+        "Plug-ins: background, full screen, visualisation",
+        "Settings",
+        "Repeat: start the playlist again after its last song",
+        "Shuffle: play the playlist in random order",
+        "Intro: play the first 10 seconds of each song",
+        "Effects on or off (set them in the DJ control)",
+        "Equaliser on or off",
+        "Volume: drag up or down",
+        "Pan: drag left or right",
+        "Volume",
+        "Song title (drag to move the window)",
+        "Level meter (drag to move the window)",
+    };
+    if (element < 0 || element >= kPanelElementCount) return {};
+    return QString::fromLatin1(kTips[element]);
+}
+
+QString PanelPresenter::screenTooltip() {
+    return QStringLiteral(
+        "Point at the top for song numbers and click one to play it; "
+        "click the bar to seek; double-click for the credits");
+}
+
+PanelPresenter::Tooltip PanelPresenter::tooltipAt(int x, int y) const {
+    if (!applied_) return {};
+    // The screen lies over the panel image: it answers first, as it takes the mouse there.
+    if (showsScreen() && screenRect().contains(x, y)) return {screenTooltip(), screenRect()};
+    for (int i = 0; i < kPanelElementCount; ++i) {
+        const QRect r = panel_.button(i).rect();
+        if (panel_.defined(i) && r.contains(x, y)) return {tooltipFor(i), r};
+    }
+    return {};
 }
 
 }  // namespace ombrix

@@ -303,6 +303,37 @@ TEST_F(DjControlWindowTest, FadeInCheckBoxFadesEverySongThatStarts) {
     controller->stop();
 }
 
+// The effects are mixed in only while "fx" is on: switching one on brings fx on with it, and
+// the window says so; loading a preset leaves fx as the user set it.
+TEST_F(DjControlWindowTest, SwitchingAnEffectOnSwitchesFxOn) {
+    open();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* note = find<QLabel>("fxnote");
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "Effects are heard while fx is on.");
+
+    for (const char* name : {"reverb", "delay", "surround", "cancelvocal"}) {
+        SCOPED_TRACE(name);
+        controller->setEffectsEnabled(false);
+        click(find<QCheckBox>(name));
+        EXPECT_TRUE(find<QCheckBox>(name)->isChecked());
+        EXPECT_TRUE(controller->state().effects);
+        EXPECT_TRUE(store->settings().enablefx1);
+        click(find<QCheckBox>(name));  // switching it off again leaves fx alone
+        EXPECT_TRUE(controller->state().effects);
+    }
+
+    controller->setEffectsEnabled(false);
+    EffectorSettings preset;
+    preset.reverb = preset.surround = true;
+    preset.save(fx("loud.ini"));
+    ASSERT_TRUE(window->loadEffectorSettings(fx("loud.ini")));
+    EXPECT_TRUE(find<QCheckBox>("reverb")->isChecked());
+    EXPECT_FALSE(controller->state().effects);
+}
+
 // Both windows as a user sees them, saved for a look and checked for their controls.
 TEST_F(DjControlWindowTest, ScreenshotsShowEveryControl) {
     open();

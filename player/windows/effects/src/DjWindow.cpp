@@ -154,6 +154,10 @@ QWidget* DjWindow::buildEffects() {
     sv->addWidget(surround_);
     sv->addWidget(cancelvocal_);
     v->addWidget(stereoBox);
+    fxNote_ = new QLabel(kFxNote, column);
+    fxNote_->setObjectName(QStringLiteral("fxnote"));
+    fxNote_->setWordWrap(true);
+    v->addWidget(fxNote_);
     v->addStretch();
 
     connect(reverb_, &QCheckBox::toggled, this, [this](bool on) {
@@ -161,6 +165,7 @@ QWidget* DjWindow::buildEffects() {
             desk_.enableReverb();
         else
             desk_.disableReverb();
+        effectSwitched(on);
     });
     connect(scrollreverb_, &QSlider::valueChanged, this,
             [this](int v) { desk_.setReverbDelay(v); });
@@ -173,6 +178,7 @@ QWidget* DjWindow::buildEffects() {
             desk_.enableDelay();
         else
             desk_.disableDelay();
+        effectSwitched(on);
     });
     connect(scrolldelay_, &QSlider::valueChanged, this, [this](int v) { desk_.setDelayTime(v); });
     connect(scrolldelayamount_, &QSlider::valueChanged, this,
@@ -180,8 +186,14 @@ QWidget* DjWindow::buildEffects() {
     connect(scrolldelaypan_, &QSlider::valueChanged, this, [this](int v) { desk_.setDelayPan(v); });
     connect(scrolldelayfeed_, &QSlider::valueChanged, this,
             [this](int v) { desk_.setDelayFeed(DjControlMath::squaredScale(v)); });
-    connect(surround_, &QCheckBox::toggled, this, [this](bool on) { desk_.enableSurround(on); });
-    connect(cancelvocal_, &QCheckBox::toggled, this, [this](bool on) { desk_.cancelVocal(on); });
+    connect(surround_, &QCheckBox::toggled, this, [this](bool on) {
+        desk_.enableSurround(on);
+        effectSwitched(on);
+    });
+    connect(cancelvocal_, &QCheckBox::toggled, this, [this](bool on) {
+        desk_.cancelVocal(on);
+        effectSwitched(on);
+    });
     return column;
 }
 
@@ -318,6 +330,12 @@ QWidget* DjWindow::buildPresets() {
     });
     connect(btnsavefx_, &QPushButton::clicked, this, &DjWindow::savePresetAs);
     return box;
+}
+
+void DjWindow::effectSwitched(bool on) {
+    // The engine mixes the effects in only while "fx" is on: an effect the user switches on is
+    // meant to be heard, so fx comes on with it (the panel's lamp and the menu follow).
+    if (on && !controller_.state().effects) controller_.setEffectsEnabled(true);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "ombrix/app/MainDisplay.h"
 #include "ombrix/skin/PanelCommands.h"
 #include "ombrix/skin/PanelPresenter.h"
+#include "ombrix/skin/PanelZoom.h"
 
 class QAction;
 class QActionGroup;
@@ -58,6 +59,10 @@ public:
     void tick(const PlayerState& state) override;
     bool showsVolume() const override;
     QSize sizeHint() const override;
+    /// How large the panel is shown, from the settings and the screen.
+    PanelZoom zoom() const;
+    /// Stores zoom setting @p setting (`panelzoom`: 1..3, 0 follows the screen) and applies it.
+    void setZoom(int setting);
 
 protected:
     /// The cursor left the window (for a tool window it opened, say): no element stays lit.
@@ -82,6 +87,7 @@ public:
 
     // PanelCommands
     void openFiles() override;
+    bool openAllowed() const override;
     void play() override;
     void stop() override;
     void pause() override;
@@ -108,7 +114,12 @@ public:
     void seekTo(double fraction) override;
     void firstRelease() override;
 
+protected:
+    /// Tooltips: the panel says what the element under the pointer does.
+    bool event(QEvent* e) override;
+
 private:
+    void buildSizeMenu(QMenu* setup);
     QString folder(bool coolbar) const;
     bool select(bool coolbar, const QString& name, bool fatal);
     void layoutPanel();
@@ -131,6 +142,7 @@ private:
     QAction* installAction_ = nullptr;
     QActionGroup* panelGroup_ = nullptr;
     QActionGroup* coolbarGroup_ = nullptr;
+    QActionGroup* sizeGroup_ = nullptr;
     std::unique_ptr<QMenu> pluginMenu_;
     QList<QAction*> shortcutActions_;
 };

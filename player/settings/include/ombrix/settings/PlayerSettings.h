@@ -105,6 +105,8 @@ struct PlayerSettings {
     bool enablefx1 = false;
     bool enableeq1 = false;
     bool desktopstyle = false;  ///< tool windows in the desktop's style, not the panel's colours
+    /// Screen pixels per panel pixel: 1, 2 or 3; 0 follows the screen's device pixel ratio.
+    int panelzoom = 0;
     FontSetting screenfont{QStringLiteral("Arial"), 0, 10, 0};
     FontSetting lcdtitlefont{QStringLiteral("Arial"), 0, 8, 0};
     FontSetting lcdvolumefont{QStringLiteral("Arial"), 0, 8, 0};

@@ -15,6 +15,8 @@ public:
     virtual ~PanelCommands() = default;
 
     virtual void openFiles() {}
+    /// Whether files may be opened now (not while the player moves on to the next song).
+    virtual bool openAllowed() const { return true; }
     virtual void play() {}
     virtual void stop() {}
     virtual void pause() {}

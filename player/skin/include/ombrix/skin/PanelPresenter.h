@@ -90,6 +90,8 @@ public:
 
     // Panel image events, in image pixels.
     void press(int x, int y, bool rightButton);
+    /// A press of another button (the middle one): only resumes a paused song.
+    void pressOther();
     /// A press on the level meter: only starts a window drag.
     void pressOnLevel(int x, int y, bool rightButton);
     void move(int x, int y);
@@ -103,6 +105,17 @@ public:
     int dragElement() const noexcept { return dragElement_; }
     /// The text of element @p element for the screen's hint line.
     static QString hintFor(int element);
+    /// What element @p element does, in a few words for a tooltip; empty for no element.
+    static QString tooltipFor(int element);
+    /// The tooltip of the screen (the panel's picture of the song, its bar and numbers).
+    static QString screenTooltip();
+    /// A tooltip and the panel area it belongs to (the pointer leaving it ends the tooltip).
+    struct Tooltip {
+        QString text;
+        QRect area;
+    };
+    /// The tooltip for panel pixel (x, y): of the element there, the screen, or none (empty).
+    Tooltip tooltipAt(int x, int y) const;
 
 private:
     bool pressCommon(bool rightButton);

@@ -43,6 +43,8 @@ public:
     static constexpr int kMaxFadeSeconds = 100;
     /// Fade ticks per second of the main window's fade timer.
     static constexpr int kFadeTicksPerSecond = 10;
+    /// The line under the effects that says when they are heard.
+    static inline const QString kFxNote = QStringLiteral("Effects are heard while fx is on.");
 
     DjWindow(SettingsStore& store, PlaybackController& controller, EffectsDesk& desk,
              QWidget* parent = nullptr);
@@ -98,6 +100,8 @@ private:
     void choosePadFile(int pad);
     void savePresetAs();
     void readFadeSettings();
+    /// An effect was switched on or off by the user.
+    void effectSwitched(bool on);
 
     SettingsStore& store_;
     PlaybackController& controller_;
@@ -114,6 +118,7 @@ private:
     QSlider* scrolldelayfeed_ = nullptr;
     QCheckBox* surround_ = nullptr;
     QCheckBox* cancelvocal_ = nullptr;
+    QLabel* fxNote_ = nullptr;
     QSlider* scrollpitch_ = nullptr;
     QLabel* pitchText_ = nullptr;
     QPushButton* button1_ = nullptr;
