@@ -145,6 +145,10 @@ void WaveOutput::waitUntilPlayed(Block& block, int sleepMs) {
 }
 
 void WaveOutput::reset() {
+    // Nothing of the new segment is handed over yet. Cleared before the device drops its queue,
+    // so that a reader on another thread never sets the old segment's audio against the new
+    // segment's start.
+    if (handedOver_) handedOver_->store(0, std::memory_order_relaxed);
     if (device_) {
         device_->reset();
         for (Block& block : blocks_) {
@@ -155,7 +159,6 @@ void WaveOutput::reset() {
     resetWritePositions();
     framesInBlock_ = 0;
     blocksWritten_ = 0;
-    if (handedOver_) handedOver_->store(0, std::memory_order_relaxed);
 }
 
 void WaveOutput::close() {

@@ -261,6 +261,9 @@ TEST_F(HeardPositionTest, SeekPauseAndStopActOnWhatIsHeard) {
     device_.waitUntilBlocked(done_);
     while (device_.resets() == resets) play(0);
     EXPECT_EQ(heard(), 20);  // served: nothing of the new segment has been heard yet
+    // The device was emptied: ten frames can be played once the playback has refilled it.
+    for (int i = 0; i < 20000 && device_.unheardFrames() < 1152 * 10; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     play(1152 * 10);
     EXPECT_EQ(heard(), 30);
 
