@@ -13,12 +13,22 @@
 
 namespace ombrix::test {
 
-TelnetClient::TelnetClient(quint16 port) {
+TelnetClient::TelnetClient(quint16 port, const char* from) {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd_ < 0) return;
     timeval tv{30, 0};
     ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    if (from) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from, &local.sin_addr);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);

@@ -11,7 +11,8 @@ namespace ombrix::test {
  */
 class TelnetClient {
 public:
-    explicit TelnetClient(quint16 port);
+    /// Connects to 127.0.0.1:@p port, from the local address @p from when given.
+    explicit TelnetClient(quint16 port, const char* from = nullptr);
     ~TelnetClient();
     TelnetClient(const TelnetClient&) = delete;
     TelnetClient& operator=(const TelnetClient&) = delete;

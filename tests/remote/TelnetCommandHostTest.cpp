@@ -2,6 +2,7 @@
 // depend on what happened.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -27,6 +28,43 @@ TEST_F(TelnetCommandHostTest, ListShowsTagTitlesOrFileNames) {
     EXPECT_EQ(host.execute("list"),
               "1: Night Song / The Band\n\r2: Lonely\n\r3: plain.mp3\n\r4: missing.mp3\n\r"
               "5: live.mp3\n\r6: not found\n\r");
+}
+
+TEST_F(TelnetCommandHostTest, ListTextsAreKeptUntilThePlaylistChanges) {
+    const QString night = rig.song("a/night.mp3", "Night Song", "The Band");
+    const QString plain = rig.song("a/plain.mp3");
+    rig.controller->setPlaylist({night, plain});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host.execute("list"), "1: Night Song / The Band\n\r2: plain.mp3\n\r");
+    EXPECT_EQ(host.cachedListings(), 2);
+    // The files are not read again for the next "list" ...
+    rig.song("a/night.mp3", "Day Song");
+    EXPECT_EQ(host.execute("list"), "1: Night Song / The Band\n\r2: plain.mp3\n\r");
+    // ... until the playlist changes.
+    rig.controller->setPlaylist({night, plain, rig.song("a/third.mp3")});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host.execute("list"), "1: Day Song\n\r2: plain.mp3\n\r3: third.mp3\n\r");
+}
+
+TEST_F(TelnetCommandHostTest, ALoadedPlaylistKeepsOnlyEntriesInsideTheFolder) {
+    const QString inside = rig.song("music/in.mp3");
+    rig.song("music/sub/deeper.mp3");
+    const QString outside = rig.song("outside.mp3");
+    ASSERT_TRUE(QFile::link(outside, rig.home.filePath("music/link.mp3")));
+    writeFile(rig.home.filePath("music/other.m3u"), QByteArray(outside.toUtf8() + "\r\n"));
+    writeFile(rig.home.filePath("music/list.m3u"),
+              "in.mp3\r\n../outside.mp3\r\n" + outside.toUtf8() +
+                  "\r\n/etc/passwd\r\nhttp://example.com/radio.mp3\r\n"
+                  "https://example.com/b.mp3\r\nlink.mp3\r\nother.m3u\r\nsub/deeper.mp3\r\n"
+                  "missing.mp3\r\n");
+    rig.store->change([&](PlayerSettings& s) { s.telnetpath = "music"; });
+    EXPECT_EQ(host.execute("load list.m3u"), "ok");
+    const QString root = QFileInfo(rig.home.filePath("music")).canonicalFilePath();
+    EXPECT_EQ(rig.controller->playlist(),
+              (QStringList{QFileInfo(inside).canonicalFilePath(), root + "/sub/deeper.mp3"}));
+    // A playlist with nothing inside the folder adds nothing.
+    EXPECT_EQ(host.execute("load other.m3u"), "ok");
+    EXPECT_EQ(rig.controller->playlist().size(), 2);
 }
 
 TEST_F(TelnetCommandHostTest, PlayStopVolumeAndInfoDriveTheController) {

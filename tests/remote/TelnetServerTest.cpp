@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <latch>
 #include <thread>
 
@@ -20,6 +21,8 @@
 
 namespace ombrix::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 const QByteArray kSyntaxError = "unrecognized command or syntax error\n\r\n\r> ";
 
@@ -119,6 +122,7 @@ TEST_F(TelnetServerTest, ByeEndsTheSessionAndTraversalFindsNothing) {
 
 TEST_F(TelnetServerTest, HundredClientsAtOnce) {
     server().setMaxSessions(128);
+    server().setMaxSessionsPerPeer(128);
     constexpr int kClients = 100;
     std::latch allConnected(kClients);
     std::atomic<int> good{0};
@@ -146,6 +150,7 @@ TEST_F(TelnetServerTest, HundredClientsAtOnce) {
 
 TEST_F(TelnetServerTest, TheSessionAfterTheLimitIsRefused) {
     const int limit = TelnetServer::kMaxSessions;
+    server().setMaxSessionsPerPeer(limit);  // every client comes from 127.0.0.1
     std::latch held(limit + 1);
     std::latch release(1);
     std::atomic<int> greeted{0};
@@ -261,6 +266,174 @@ TEST_F(TelnetServerTest, StopReleasesSessionsWaitingOnTheMainThread) {
     for (auto& t : threads) t.join();
     // The commands that were waiting were answered empty, never run.
     EXPECT_EQ(rig.controller->state().volume, 100);
+}
+
+TEST_F(TelnetServerTest, OnePacketOfDirLinesToAClientThatNeverReads) {
+    const QString folder = rig.home.filePath("many");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(QFile(folder + QStringLiteral("/a song with a rather long name %1.mp3").arg(i))
+                        .open(QIODevice::WriteOnly));
+    rig.store->change([&](PlayerSettings& s) { s.telnetpath = folder; });
+    TelnetLimits limits;
+    limits.commandBurst = 2000;  // the bound alone is tested, not the command rate
+    server().setLimits(limits);
+    qint64 replySize = 0;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        c.readPrompt();
+        replySize = c.command("dir").size();
+    });
+    ASSERT_GT(replySize, 64 * 1024);
+    ASSERT_LT(server().largestSessionBuffer(), TelnetConnection::kMaxUnsent);
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        // A thousand answers asked for at once; none is read.
+        c.send(QByteArray("dir\r").repeated(1024));
+        while (server().largestSessionBuffer() <= TelnetConnection::kMaxUnsent)
+            std::this_thread::yield();
+    });
+    // The line that crossed the limit is the last one answered.
+    EXPECT_LT(server().largestSessionBuffer(),
+              TelnetConnection::kMaxUnsent + 2 * TelnetSession::kMaxLine + replySize);
+    waitForSessions(0);
+}
+
+TEST_F(TelnetServerTest, IdleSessionsAreClosedAndFreeTheirPlaces) {
+    server().setMaxSessions(2);
+    TelnetLimits limits;
+    limits.idleTimeout = 200ms;
+    server().setLimits(limits);
+    QByteArray ends[2];
+    runClients(2, [&](int i) {
+        TelnetClient c(port);
+        c.readPrompt();
+        ends[i] = c.readToEnd();
+    });
+    waitForSessions(0);
+    QByteArray later;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        later = c.readPrompt();
+    });
+    for (const QByteArray& end : ends)
+        EXPECT_EQ(end, (TelnetConnection::kIdleFarewell + "\n\r").toUtf8());
+    EXPECT_EQ(later, TelnetSession::greeting());
+}
+
+TEST_F(TelnetServerTest, OnePeerCannotTakeEveryPlace) {
+    server().setMaxSessionsPerPeer(2);
+    std::latch held(2);
+    std::latch release(1);
+    QByteArray third, fromElsewhere;
+    runClients(3, [&](int i) {
+        if (i < 2) {
+            TelnetClient c(port);
+            c.readPrompt();
+            held.count_down();
+            release.wait();
+            return;
+        }
+        held.wait();
+        TelnetClient c(port);
+        third = c.readToEnd();
+        TelnetClient other(port, "127.0.0.2");
+        fromElsewhere = other.readPrompt();
+        release.count_down();
+    });
+    EXPECT_EQ(third, (TelnetServer::kRefusal + "\n\r").toUtf8());
+    EXPECT_EQ(fromElsewhere, TelnetSession::greeting());
+}
+
+TEST_F(TelnetServerTest, AClientThatNeverReadsIsDroppedOnceItsOutputStopsMoving) {
+    TelnetLimits limits;
+    limits.sendTimeout = 300ms;
+    server().setLimits(limits);
+    std::atomic<bool> stalled{false};
+    std::atomic<bool> dropped{false};
+    std::thread client([&] {
+        TelnetClient c(port);
+        const QByteArray commands = QByteArray("help\r").repeated(1000);
+        while (::send(c.fd(), commands.constData(), size_t(commands.size()),
+                      MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+        }
+        stalled.store(true);
+        while (!dropped.load()) std::this_thread::yield();
+    });
+    QEventLoop loop;
+    QTimer poll;
+    bool seen = false;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        seen = seen || server().sessionCount() == 1;
+        if (seen && stalled.load() && server().sessionCount() == 0) loop.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(60s, &loop, &QEventLoop::quit);  // a guard, so a failure cannot hang
+    loop.exec();
+    dropped.store(true);
+    client.join();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(server().sessionCount(), 0);
+}
+
+TEST_F(TelnetServerTest, ABurstOfCommandsIsCutShort) {
+    TelnetLimits limits;
+    limits.commandBurst = 3;
+    limits.commandsPerSecond = 0;
+    server().setLimits(limits);
+    QByteArray replies;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        c.readPrompt();
+        c.send("volume 1\rvolume 2\rvolume 3\rvolume 4\rvolume 5\r");
+        for (int i = 0; i < 5; ++i) replies += c.readPrompt();
+    });
+    EXPECT_EQ(replies.count("too many commands, slow down\n\r"), 2);
+    EXPECT_EQ(rig.controller->state().volume, 3);
+}
+
+TEST_F(TelnetServerTest, ThisMachineOnlyByDefaultAndAPasswordWhenSet) {
+    EXPECT_EQ(PlayerSettings().telnetbind, "127.0.0.1");
+    EXPECT_EQ(server().address(), QHostAddress(QHostAddress::LocalHost));
+    rig.store->change([&](PlayerSettings& s) {
+        s.telnetbind = "";
+        s.telnetpassword = "open sesame";
+    });
+    daemon.stop();
+    ASSERT_TRUE(daemon.start());
+    EXPECT_EQ(server().address(), QHostAddress(QHostAddress::LocalHost));
+    EXPECT_FALSE(rig.controller->state().statusText.contains("other machines"));
+    port = server().port();
+    QByteArray greeting, before, welcome, volume, failures;
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        greeting = c.readUntil("password: ");
+        c.send("volume 7\r");
+        before = c.readUntil("password: ");
+        c.send("open sesame\r");
+        welcome = c.readPrompt();
+        volume = c.command("volume");
+    });
+    runClients(1, [&](int) {
+        TelnetClient c(port);
+        c.readUntil("password: ");
+        c.send("a\rb\rc\rvolume 9\r");
+        failures = c.readToEnd();
+    });
+    EXPECT_EQ(greeting, TelnetSession::greeting(true));
+    EXPECT_EQ(before, "volume 7\rwrong password\n\r\n\rpassword: ");
+    EXPECT_EQ(welcome, "open sesame\rok\n\r\n\r> ");
+    EXPECT_EQ(volume, "volume = 100\n\r\n\r> ");
+    EXPECT_EQ(failures.count("wrong password"), 3);
+    EXPECT_TRUE(failures.endsWith("wrong password\n\r"));
+    EXPECT_EQ(rig.controller->state().volume, 100);
+    // Every interface: said on the status line (and stderr).
+    rig.store->change([&](PlayerSettings& s) { s.telnetbind = "0.0.0.0"; });
+    daemon.stop();
+    ASSERT_TRUE(daemon.start());
+    EXPECT_EQ(rig.controller->state().statusText,
+              TelnetDaemon::exposureWarning(QHostAddress(QHostAddress::AnyIPv4), true));
+    daemon.stop();
 }
 
 }  // namespace

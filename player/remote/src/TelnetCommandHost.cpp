@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <utility>
 
+#include "ombrix/control/EntryExpander.h"
 #include "ombrix/control/PlaybackController.h"
+#include "ombrix/control/PlayerState.h"
 #include "ombrix/library/Playlist.h"
 #include "ombrix/library/SongTag.h"
 #include "ombrix/media/MediaIdentifier.h"
@@ -18,7 +20,16 @@ TelnetCommandHost::TelnetCommandHost(PlaybackController& controller, const Setti
     : controller_(controller),
       store_(store),
       version_(std::move(version)),
-      shutdown_(std::move(shutdown)) {}
+      shutdown_(std::move(shutdown)) {
+    // A tag is written when its song closes; entries come and go with the playlist.
+    changes_ = QObject::connect(&controller_, &PlaybackController::changed, [this](int mask) {
+        if (mask & (kChangePlaylist | kChangeSong)) listings_.clear();
+    });
+}
+
+TelnetCommandHost::~TelnetCommandHost() {
+    QObject::disconnect(changes_);
+}
 
 QString TelnetCommandHost::folder() const {
     const QString path = store_.settings().telnetpath;
@@ -26,7 +37,7 @@ QString TelnetCommandHost::folder() const {
     return store_.home().path(path);
 }
 
-TelnetView TelnetCommandHost::view() const {
+TelnetView TelnetCommandHost::view() {
     const PlayerState st = controller_.state();
     TelnetView v;
     v.volume = st.volume;
@@ -35,7 +46,7 @@ TelnetView TelnetCommandHost::view() const {
     v.line2 = st.line2;
     v.playing = st.playing;
     v.entryCount = static_cast<int>(controller_.playlist().size());
-    v.listingText = [this](int i) { return listingText(controller_.playlist().at(i)); };
+    v.listingText = [this](int i) { return cachedListingText(controller_.playlist().at(i)); };
     v.telnetpath = folder();
     v.allowShutdown = store_.settings().allowshutdown;
     v.findFile = &TelnetFolder::findFile;
@@ -54,6 +65,22 @@ QString TelnetCommandHost::listingText(const QString& entry) const {
         !tag.hasTexts())
         return fileName;
     return tag.artist.isEmpty() ? tag.title : tag.title + QStringLiteral(" / ") + tag.artist;
+}
+
+QString TelnetCommandHost::cachedListingText(const QString& entry) {
+    const auto it = listings_.constFind(entry);
+    if (it != listings_.cend()) return *it;
+    return *listings_.insert(entry, listingText(entry));
+}
+
+QStringList TelnetCommandHost::loadEntries(const QString& path) const {
+    const QString ext = MediaIdentifier::extension(path);
+    if (ext != QLatin1String(".dmp") && ext != QLatin1String(".m3u")) return {path};
+    const MediaIdentifier media(store_.mediaTypes().flat);
+    ExpansionRules rules;
+    rules.keepWebAddresses = false;
+    rules.expandArchives = false;
+    return TelnetFolder::confine(folder(), EntryExpander::expand(path, media, rules).entries);
 }
 
 QString TelnetCommandHost::execute(const QString& line) {
@@ -93,9 +120,11 @@ void TelnetCommandHost::run(const TelnetAction& action) {
         case Kind::Prev:
             controller_.previous();
             break;
-        case Kind::Load:
-            controller_.addFiles({action.path}, true);
+        case Kind::Load: {
+            const QStringList entries = loadEntries(action.path);
+            if (!entries.isEmpty()) controller_.addFiles(entries, true);
             break;
+        }
         case Kind::Shutdown:
             if (shutdown_) shutdown_();
             break;

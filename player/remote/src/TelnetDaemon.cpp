@@ -24,18 +24,33 @@ void TelnetDaemon::startIfEnabled() {
 
 bool TelnetDaemon::start() {
     const QString bind = store_.settings().telnetbind.trimmed();
-    const QHostAddress address(bind.isEmpty() ? QStringLiteral("0.0.0.0") : bind);
+    const QHostAddress address(bind.isEmpty() ? kDefaultAddress : bind);
     if (address.isNull()) {
         controller_.showStatus(QStringLiteral("telnet server: bad address ") + bind, 50);
         return false;
     }
-    if (server_.start(address, port(QProcessEnvironment::systemEnvironment()))) return true;
+    server_.setPassword(store_.settings().telnetpassword.toUtf8());
+    if (server_.start(address, port(QProcessEnvironment::systemEnvironment()))) {
+        if (!address.isLoopback()) {
+            const QString warning =
+                exposureWarning(address, !store_.settings().telnetpassword.isEmpty());
+            qWarning("%s", qPrintable(warning));
+            controller_.showStatus(warning, 50);
+        }
+        return true;
+    }
     controller_.showStatus(QStringLiteral("telnet server: ") + server_.errorString(), 50);
     return false;
 }
 
 void TelnetDaemon::stop() {
     server_.stop();
+}
+
+QString TelnetDaemon::exposureWarning(const QHostAddress& address, bool password) {
+    return QStringLiteral("telnet server: listening on ") + address.toString() +
+           (password ? QStringLiteral(", other machines can reach it")
+                     : QStringLiteral(", other machines can reach it without a password"));
 }
 
 quint16 TelnetDaemon::port(const QProcessEnvironment& env) {

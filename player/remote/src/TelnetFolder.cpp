@@ -43,6 +43,24 @@ QString TelnetFolder::findFile(const QString& folder, const QString& name) {
     return path.startsWith(prefix) ? path : QString();
 }
 
+QStringList TelnetFolder::confine(const QString& folder, const QStringList& entries) {
+    QStringList kept;
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty()) return kept;
+    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    for (const QString& entry : entries) {
+        // Only local paths: a web address could also be a relative file name.
+        if (entry.contains(QLatin1String("://")) || entry.startsWith(QLatin1String("http")))
+            continue;
+        const QFileInfo target(QFileInfo(entry).canonicalFilePath());
+        if (!target.isFile() || !target.filePath().startsWith(prefix)) continue;
+        const QString ext = target.suffix().toLower();
+        if (ext == QLatin1String("dmp") || ext == QLatin1String("m3u")) continue;
+        kept.append(target.filePath());
+    }
+    return kept;
+}
+
 TelnetFolderListing TelnetFolder::list(const QString& folder) {
     TelnetFolderListing out;
     const QFileInfo info(folder);

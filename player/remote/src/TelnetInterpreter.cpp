@@ -41,7 +41,8 @@ TelnetResult version(const Words&, const TelnetView& v) {
 }
 
 TelnetResult info(const Words&, const TelnetView& v) {
-    QString text = v.line1 + QStringLiteral(" / ") + v.line2;
+    QString text = TelnetInterpreter::printable(v.line1) + QStringLiteral(" / ") +
+                   TelnetInterpreter::printable(v.line2);
     if (!v.playing) text += QStringLiteral(" (stopped)");
     return reply(text);
 }
@@ -72,7 +73,8 @@ TelnetResult list(const Words&, const TelnetView& v) {
     QString text;
     for (int i = 0; i < v.entryCount; ++i)
         text += QString::number(i + 1) + QStringLiteral(": ") +
-                (v.listingText ? v.listingText(i) : QString()) + TelnetInterpreter::kEol;
+                TelnetInterpreter::printable(v.listingText ? v.listingText(i) : QString()) +
+                TelnetInterpreter::kEol;
     return reply(text);
 }
 
@@ -100,8 +102,10 @@ TelnetResult dir(const Words&, const TelnetView& v) {
     }
     QStringList lines;
     lines.reserve(qsizetype(listing.entries.size()));
-    for (const TelnetFolderEntry& e : listing.entries)
-        lines.append(e.plainDirectory ? QLatin1Char('<') + e.name + QLatin1Char('>') : e.name);
+    for (const TelnetFolderEntry& e : listing.entries) {
+        const QString name = TelnetInterpreter::printable(e.name);
+        lines.append(e.plainDirectory ? QLatin1Char('<') + name + QLatin1Char('>') : name);
+    }
     return reply(lines.join(TelnetInterpreter::kEol));
 }
 
@@ -161,6 +165,14 @@ QString TelnetInterpreter::normalize(const QByteArray& line) {
     while (begin < end && isBlankOrControl(text.at(begin))) ++begin;
     while (end > begin && isBlankOrControl(text.at(end - 1))) --end;
     return text.mid(begin, end - begin);
+}
+
+QString TelnetInterpreter::printable(QString text) {
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f)) c = QLatin1Char('?');
+    }
+    return text;
 }
 
 bool TelnetInterpreter::parseDecimal(const QString& text, int& value) {

@@ -1,5 +1,6 @@
 #include "ombrix/remote/TelnetServer.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QTcpServer>
@@ -11,6 +12,20 @@
 #include "ombrix/remote/TelnetInterpreter.h"
 
 namespace ombrix {
+namespace {
+
+// The client's address; an IPv4 client of an IPv6 socket counts as its IPv4 address.
+QHostAddress peerOf(qintptr handle) {
+    sockaddr_storage address{};
+    socklen_t size = sizeof address;
+    if (::getpeername(int(handle), reinterpret_cast<sockaddr*>(&address), &size) != 0) return {};
+    QHostAddress peer(reinterpret_cast<const sockaddr*>(&address));
+    bool v4 = false;
+    const quint32 ip4 = peer.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip4) : peer;
+}
+
+}  // namespace
 
 // Hands accepted handles over before Qt wraps them in a socket of the main thread.
 class TelnetServer::Listener final : public QTcpServer {
@@ -46,6 +61,10 @@ quint16 TelnetServer::port() const {
     return running_ ? listener_->serverPort() : 0;
 }
 
+QHostAddress TelnetServer::address() const {
+    return running_ ? listener_->serverAddress() : QHostAddress();
+}
+
 void TelnetServer::stop() {
     if (!running_) return;
     listener_->close();
@@ -59,13 +78,18 @@ void TelnetServer::stop() {
 }
 
 void TelnetServer::accept(qintptr handle) {
-    if (stopping_ || static_cast<int>(sessions_.size()) >= maxSessions_) {
+    QHostAddress peer = peerOf(handle);
+    const auto fromPeer = std::count_if(sessions_.begin(), sessions_.end(),
+                                        [&](const auto& s) { return s->peer() == peer; });
+    if (stopping_ || static_cast<int>(sessions_.size()) >= maxSessions_ ||
+        fromPeer >= maxPerPeer_) {
         refuse(handle);
         return;
     }
     const quint64 id = nextId_++;
     auto thread = std::make_unique<TelnetConnection>(
-        handle, id, [this](const QString& line) { return runCommand(line); }, peakBuffer_);
+        handle, id, std::move(peer), [this](const QString& line) { return runCommand(line); },
+        limits_, password_, peakBuffer_);
     // Ids, not pointers: a queued notice may arrive after its session was freed.
     connect(
         thread.get(), &QThread::finished, this, [this, id] { remove(id); }, Qt::QueuedConnection);

@@ -1,5 +1,6 @@
 #include "ombrix/remote/TelnetSession.h"
 
+#include <QCryptographicHash>
 #include <utility>
 
 #include "ombrix/remote/TelnetInterpreter.h"
@@ -19,12 +20,17 @@ constexpr const char* kBanner[] = {
 
 }  // namespace
 
-TelnetSession::TelnetSession(Command command, Send send)
-    : command_(std::move(command)), send_(std::move(send)) {
+TelnetSession::TelnetSession(Command command, Send send, Options options)
+    : command_(std::move(command)),
+      send_(std::move(send)),
+      password_(std::move(options.password)),
+      hasRoom_(std::move(options.hasRoom)),
+      mayRun_(std::move(options.mayRun)),
+      authenticated_(password_.isEmpty()) {
     line_.reserve(kMaxLine);
 }
 
-QByteArray TelnetSession::greeting() {
+QByteArray TelnetSession::greeting(bool askPassword) {
     QByteArray g = QByteArrayLiteral("welcome to ombrix player server");
     g += kEol;
     g += kEol;
@@ -36,29 +42,77 @@ QByteArray TelnetSession::greeting() {
         g += kEol;
     }
     g += kEol;
-    g += "> ";
+    g += askPassword ? kPasswordPrompt.toLatin1() : QByteArrayLiteral("> ");
     return g;
 }
 
 bool TelnetSession::receive(QByteArrayView data) {
     if (ended_) return false;
     send_(data);
-    for (const char c : data) {
-        if (c == '\n') continue;
+    input_.remove(0, inputPos_);
+    inputPos_ = 0;
+    input_.append(data);
+    return resume();
+}
+
+bool TelnetSession::resume() {
+    if (ended_) return false;
+    while (inputPos_ < input_.size()) {
+        const char c = input_.at(inputPos_);
         if (c == '\r') {
+            // The line waits, CR and all, until the output before it has gone.
+            if (hasRoom_ && !hasRoom_()) return true;
+            ++inputPos_;
             completeLine();
             if (ended_) return false;
             continue;
         }
+        ++inputPos_;
+        if (c == '\n') continue;
         if (line_.size() < kMaxLine)
             line_ += c;
         else
             overlong_ = true;
     }
+    input_.clear();
+    inputPos_ = 0;
     return true;
 }
 
+bool TelnetSession::sameSecret(QByteArrayView a, QByteArrayView b) {
+    // Digests have one length, so the loop below takes the same time for any two secrets.
+    const QByteArray da = QCryptographicHash::hash(a, QCryptographicHash::Sha256);
+    const QByteArray db = QCryptographicHash::hash(b, QCryptographicHash::Sha256);
+    unsigned char diff = 0;
+    for (qsizetype i = 0; i < da.size(); ++i)
+        diff |= static_cast<unsigned char>(da.at(i) ^ db.at(i));
+    return diff == 0;
+}
+
+void TelnetSession::checkPassword() {
+    const bool right =
+        !overlong_ && sameSecret(TelnetInterpreter::normalize(line_).toUtf8(), password_);
+    line_.clear();
+    overlong_ = false;
+    if (right) {
+        authenticated_ = true;
+        send_(QByteArrayLiteral("ok") + kEol + kEol + "> ");
+        return;
+    }
+    if (++failures_ >= kMaxPasswordFailures) {
+        send_(kWrongPassword.toLatin1() + kEol);
+        ended_ = true;
+        return;
+    }
+    send_(kWrongPassword.toLatin1() + kEol + kEol + kPasswordPrompt.toLatin1());
+}
+
 void TelnetSession::completeLine() {
+    ++lines_;
+    if (!authenticated_) {
+        checkPassword();
+        return;
+    }
     QString reply;
     if (overlong_) {
         reply = QStringLiteral("unrecognized command");
@@ -73,6 +127,8 @@ void TelnetSession::completeLine() {
             send_(QByteArrayLiteral("see you!") + kEol);
             ended_ = true;
             return;
+        } else if (mayRun_ && !mayRun_()) {
+            reply = kTooFast;
         } else {
             reply = command_ ? command_(line) : QString();
         }

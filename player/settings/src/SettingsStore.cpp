@@ -116,6 +116,7 @@ constexpr StringKey kSettingStrings[] = {
     {"telnetpath", &S::telnetpath},         {"proxy", &S::proxy},
     {"proxyport", &S::proxyport},           {"cddbserver", &S::cddbserver},
     {"telnetbind", &S::telnetbind},         {"tagcodepage", &S::tagcodepage},
+    {"telnetpassword", &S::telnetpassword},
 };
 constexpr IntKey kKeybinds[] = {
     {"wkeynext", &S::wkeynext},           {"wkeyprev", &S::wkeyprev},

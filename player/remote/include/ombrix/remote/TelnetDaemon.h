@@ -14,8 +14,10 @@ class SettingsStore;
 
 /**
  * @brief The player daemon as the player owns it: the server on the "telnetbind" address
- *        and port 30303 (OMBRIX_TELNET_PORT overrides the port; 0 picks a free one), running
- *        its commands on the player through TelnetCommandHost.
+ *        (empty: 127.0.0.1) and port 30303 (OMBRIX_TELNET_PORT overrides the port; 0 picks a
+ *        free one), with the "telnetpassword" setting, running its commands on the player
+ *        through TelnetCommandHost. An address other than a loopback one is warned about on
+ *        stderr and in the status line.
  *
  * Thread affinity: main thread. Destroying it stops the server and joins every session.
  * Does not throw.
@@ -23,6 +25,7 @@ class SettingsStore;
 class TelnetDaemon {
 public:
     static inline const QString kPortVariable = QStringLiteral("OMBRIX_TELNET_PORT");
+    static inline const QString kDefaultAddress = QStringLiteral("127.0.0.1");
 
     /// @param version the main window's title; @param shutdown closes the main window
     TelnetDaemon(PlaybackController& controller, const SettingsStore& store, QString version,
@@ -42,6 +45,8 @@ public:
 
     /// The port to listen on: @p env's OMBRIX_TELNET_PORT when it is a port number, else 30303.
     static quint16 port(const QProcessEnvironment& env);
+    /// The warning for a server that listens on @p address, which is not a loopback one.
+    static QString exposureWarning(const QHostAddress& address, bool password);
 
 private:
     PlaybackController& controller_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "ombrix/remote/TelnetInterpreter.h"
 
@@ -28,6 +29,14 @@ public:
      *        beginning with "." other than "." and "..") and writable by its owner.
      */
     static TelnetFolderListing list(const QString& folder);
+
+    /**
+     * @brief The canonical paths of those @p entries (a playlist's lines) that are regular
+     *        files inside @p folder or a folder below it, in order. Web addresses, files
+     *        elsewhere, links leading out, and playlists (which would be opened again without
+     *        this check) are left out.
+     */
+    static QStringList confine(const QString& folder, const QStringList& entries);
 };
 
 }  // namespace ombrix

@@ -57,7 +57,8 @@ struct TelnetResult {
 
 /**
  * @brief The remote-control command language as pure functions over text: no sockets, no files,
- *        no event loop. Commands are a table of names with their handlers.
+ *        no event loop. Commands are a table of names with their handlers. Texts that come from
+ *        outside (file names, tags, the display lines) are sent through printable().
  *
  * Thread affinity: any (pure functions; the view's functions run on the caller's thread).
  * Nothing throws except what the view's functions throw.
@@ -88,6 +89,13 @@ public:
      *        leading and trailing blanks and control characters removed, case kept.
      */
     static QString normalize(const QByteArray& line);
+
+    /**
+     * @brief @p text with every control character (below 0x20, 0x7f and the C1 range
+     *        0x80..0x9f) replaced by '?': names and tags from outside cannot move the client's
+     *        cursor, clear its screen or end a reply line early.
+     */
+    static QString printable(QString text);
 
     /**
      * @brief A decimal number with an optional sign, saturated to the range of int.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -7,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "ombrix/remote/TelnetLimits.h"
 
 class QTcpServer;
 
@@ -18,8 +21,10 @@ class TelnetConnection;
  * @brief The remote-control server: listens for connections and gives each one a session of
  *        its own (TelnetConnection); runs the sessions' command lines on the main thread.
  *
- * At most maxSessions() sessions run at once; a further connection gets kRefusal and is
- * closed. Stopping ends and joins every session, also those waiting on a command.
+ * At most maxSessions() sessions run at once, and at most maxSessionsPerPeer() from one client
+ * address; a further connection gets kRefusal and is closed. Sessions follow limits() and ask
+ * for the password when one is set. Stopping ends and joins every session, also those waiting
+ * on a command.
  * Thread affinity: main thread (the command function is called there). Does not throw.
  */
 class TelnetServer final : public QObject {
@@ -27,6 +32,7 @@ class TelnetServer final : public QObject {
 public:
     static constexpr quint16 kPort = 30303;
     static constexpr int kMaxSessions = 64;
+    static constexpr int kMaxSessionsPerPeer = 8;
     static inline const QString kRefusal = QStringLiteral("too many sessions, try again later");
     /// Runs one trimmed command line and returns its reply (without the final line end).
     using Command = std::function<QString(const QString& line)>;
@@ -43,10 +49,19 @@ public:
     bool isRunning() const noexcept { return running_; }
     /// The port actually listened on (0 while not running).
     quint16 port() const;
+    /// The address listened on (null while not running).
+    QHostAddress address() const;
     QString errorString() const { return error_; }
     int sessionCount() const noexcept { return static_cast<int>(sessions_.size()); }
     int maxSessions() const noexcept { return maxSessions_; }
     void setMaxSessions(int n) noexcept { maxSessions_ = n; }
+    int maxSessionsPerPeer() const noexcept { return maxPerPeer_; }
+    void setMaxSessionsPerPeer(int n) noexcept { maxPerPeer_ = n; }
+    /// For sessions that begin from now on.
+    const TelnetLimits& limits() const noexcept { return limits_; }
+    void setLimits(const TelnetLimits& limits) noexcept { limits_ = limits; }
+    /// Asked for by sessions that begin from now on; empty: none.
+    void setPassword(const QByteArray& password) { password_ = password; }
     /// The most bytes any session has held at once (line, read buffer and unsent output).
     qint64 largestSessionBuffer() const noexcept { return peakBuffer_.load(); }
 
@@ -67,6 +82,9 @@ private:
     std::atomic<qint64> peakBuffer_{0};
     quint64 nextId_ = 1;
     int maxSessions_ = kMaxSessions;
+    int maxPerPeer_ = kMaxSessionsPerPeer;
+    TelnetLimits limits_;
+    QByteArray password_;
     bool running_ = false;
     bool stopping_ = false;
     QString error_;

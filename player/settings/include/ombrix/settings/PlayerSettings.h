@@ -84,7 +84,9 @@ struct PlayerSettings {
     bool startdaemon = false;
     QString telnetpath;
     bool allowshutdown = false;
-    QString telnetbind = QStringLiteral("0.0.0.0");  ///< the address the telnet server listens on
+    /// The address the telnet server listens on; empty: this machine only ("127.0.0.1").
+    QString telnetbind = QStringLiteral("127.0.0.1");
+    QString telnetpassword;  ///< asked for by each telnet session before any command; empty: none
     /// Code page of ID3v1 and INFO text that is not UTF-8: "auto" (detected per file), or
     /// "windows-1252", "shift-jis", "windows-1251", "gbk", "euc-kr".
     QString tagcodepage = QStringLiteral("auto");
