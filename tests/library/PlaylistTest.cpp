@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -124,6 +126,22 @@ TEST(PlaylistFile, SaveLoadRoundTripAndEncodings) {
     test::writeFile(m3u, "#EXTM3U\r\nsong.mp3\r\n");
     EXPECT_EQ(PlaylistFile::load(m3u), QStringList({"#EXTM3U", dir.filePath("song.mp3")}));
     EXPECT_THROW(PlaylistFile::load(dir.filePath("none.dmp")), FileError);
+
+    // Only regular files of a bounded size are read: a pipe would wait for a writer for ever,
+    // a device never ends.
+    const QString fifo = dir.filePath("trap.m3u");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_THROW(PlaylistFile::load(fifo), FileError);
+    const QString endless = dir.filePath("x.m3u");
+    ASSERT_TRUE(QFile::link("/dev/zero", endless));
+    EXPECT_THROW(PlaylistFile::load(endless), FileError);
+    const QString big = dir.filePath("big.dmp");
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(TextFile::kMaxTextFile + 1));
+    }
+    EXPECT_THROW(PlaylistFile::load(big), FileError);
 }
 
 TEST(Playlist, TitlesWithTheDecoderLength) {

@@ -48,13 +48,20 @@ QByteArray TextFile::encodeLines(const QStringList& lines) {
     return out;
 }
 
-QByteArray TextFile::readAll(const QString& path) {
+QByteArray TextFile::readAll(const QString& path, qint64 limit) {
+    // Checked before opening: opening a pipe for reading waits for a writer.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw FileError("cannot read " + path.toStdString() + ": not a regular file");
+    if (info.size() > limit) throw FileError("cannot read " + path.toStdString() + ": too large");
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw FileError("cannot open " + path.toStdString() + ": " + f.errorString().toStdString());
-    QByteArray bytes = f.readAll();
+    // Read one byte past the limit: a file that grew after the check is caught too.
+    QByteArray bytes = f.read(limit + 1);
     if (f.error() != QFileDevice::NoError)
         throw FileError("cannot read " + path.toStdString() + ": " + f.errorString().toStdString());
+    if (bytes.size() > limit) throw FileError("cannot read " + path.toStdString() + ": too large");
     return bytes;
 }
 

@@ -32,8 +32,11 @@ public:
     /// Each line followed by CR LF, in UTF-8.
     static QByteArray encodeLines(const QStringList& lines);
 
-    /// Reads @p path. @throws FileError when it cannot be opened or read.
-    static QByteArray readAll(const QString& path);
+    /// Text files of the player (playlists, lists, the session marker) are at most this large.
+    static constexpr qint64 kMaxTextFile = qint64{64} << 20;
+    /// @throws FileError when @p path is not a regular file (a pipe would block, a device never
+    /// end), is larger than @p limit, or cannot be read.
+    static QByteArray readAll(const QString& path, qint64 limit = kMaxTextFile);
     /// Reads and decodes @p path. @throws FileError when it cannot be opened or read.
     static QStringList readLines(const QString& path);
     /**
