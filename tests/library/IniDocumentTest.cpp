@@ -59,6 +59,16 @@ TEST(IniDocument, ListSections) {
     EXPECT_EQ(gap.readList("l"), QStringList({"a", "b"}));
     const IniDocument empty = parse("[l]\n0=a\n1=\n2=c\n");
     EXPECT_EQ(empty.readList("l"), QStringList({"a"}));
+    // The first of a repeated key counts, as for single keys; "01" is not "1".
+    const IniDocument twice = parse("[l]\n0=a\n01=x\n1=b\n1=c\n");
+    EXPECT_EQ(twice.readList("l"), QStringList({"a", "b"}));
+    // A list grown by hand to 40,000 entries is read up to the limit asked for.
+    QByteArray big = "[l]\n";
+    for (int i = 0; i < 40000; ++i) big += QByteArray::number(i) + "=/s" + QByteArray::number(i) + "\n";
+    const IniDocument grown = parse(big);
+    EXPECT_EQ(grown.readList("l", 80).size(), 80);
+    EXPECT_EQ(grown.readList("l").size(), 40000);
+    EXPECT_EQ(grown.readList("l").last(), "/s39999");
 }
 
 TEST(IniDocument, SaveIsAtomicAndCrLfUtf8) {

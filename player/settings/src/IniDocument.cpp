@@ -1,6 +1,7 @@
 #include "ombrix/settings/IniDocument.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include "ombrix/settings/TextFile.h"
 
@@ -203,12 +204,22 @@ void IniDocument::deleteKey(const QString& section, const QString& key) {
                 [&](const Line& l) { return !l.key.isEmpty() && sameName(l.key, key); });
 }
 
-QStringList IniDocument::readList(const QString& section) const {
+QStringList IniDocument::readList(const QString& section, qsizetype limit) const {
     QStringList out;
-    for (int i = 0;; ++i) {
-        const QString v = readString(section, QString::number(i));
-        if (v.isEmpty()) break;
-        out.append(v == QLatin1String("$") ? QString() : v);
+    const Section* s = findSection(section);
+    if (!s || limit <= 0) return out;
+    // The numbered keys by number, the first of each (as a single key is read).
+    QHash<qsizetype, QString> numbered;
+    for (const Line& l : s->lines) {
+        bool ok = false;
+        const qsizetype n = l.key.toLongLong(&ok);
+        if (ok && n >= 0 && n < limit && l.key == QString::number(n) && !numbered.contains(n))
+            numbered.insert(n, l.value.left(kMaxStringLength));
+    }
+    for (qsizetype i = 0; i < limit; ++i) {
+        const auto it = numbered.constFind(i);
+        if (it == numbered.constEnd() || it->isEmpty()) break;
+        out.append(*it == QLatin1String("$") ? QString() : *it);
     }
     return out;
 }

@@ -230,8 +230,9 @@ void SettingsStore::loadSettings() {
     for (const auto& f : kFonts) s.*f.field = ini.readFont(kOption, key(f.base), s.*f.field);
     for (const auto& k : kKeybinds) s.*k.field = readInt(ini, kKeybind, key(k.key), s.*k.field);
     s.fmain = ini.readWindowPosition(kForm, QStringLiteral("fmain"));
-    s.recent = existing(ini.readList(kRecent), false);
-    s.recentfolder = existing(ini.readList(kRecentFolder), true);
+    // A list that has grown by hand is read no further than a few times what is kept.
+    s.recent = existing(ini.readList(kRecent, 8 * kMaxRecent), false);
+    s.recentfolder = existing(ini.readList(kRecentFolder, 8 * kMaxRecent), true);
 
     const IniDocument plugin = readForLoad(pluginIniPath());
     s.plasmacolor = plugin.readInteger(kBump, QStringLiteral("plasmacolor"), s.plasmacolor);

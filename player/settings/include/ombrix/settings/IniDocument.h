@@ -84,8 +84,9 @@ public:
     void eraseSection(const QString& section);
     void deleteKey(const QString& section, const QString& key);
 
-    /// Keys "0", "1", ... up to the first missing or empty one; "$" reads as an empty entry.
-    QStringList readList(const QString& section) const;
+    /// Keys "0", "1", ... up to the first missing or empty one, at most @p limit of them; "$"
+    /// reads as an empty entry. One pass over the section, however long it is.
+    QStringList readList(const QString& section, qsizetype limit = 1 << 20) const;
     /// Erases @p section and writes @p entries as "0", "1", ...; empty entries become "$".
     void writeList(const QString& section, const QStringList& entries);
 
