@@ -117,11 +117,18 @@ TEST_F(EntryResolverTest, DownloadsDirectAndThroughProxy) {
     server.documents["/music/web.mp3"] = "WEB-BYTES";
     EntryResolver r(config(), media, temps);
     const QString got = r.resolve(server.url("/music/web.mp3"));
-    EXPECT_EQ(got, dir.filePath("home/file/web.mp3"));
+    EXPECT_EQ(QFileInfo(got).path(), dir.filePath("home/file"));
+    EXPECT_TRUE(got.endsWith("-web.mp3")) << got.toStdString();
     EXPECT_EQ(test::readFile(got), "WEB-BYTES");
     // A second resolve uses the copy on disk.
     EXPECT_EQ(r.resolve(server.url("/music/web.mp3")), got);
     EXPECT_EQ(server.requestLines.size(), 1);
+    // Another address ending in the same name is another document, fetched on its own.
+    server.documents["/other/web.mp3"] = "OTHER-BYTES";
+    const QString other = r.resolve(server.url("/other/web.mp3"));
+    EXPECT_NE(other, got);
+    EXPECT_EQ(test::readFile(other), "OTHER-BYTES");
+    EXPECT_EQ(server.requestLines.size(), 2);
 
     EXPECT_THROW(r.resolve(server.url("/missing.mp3")), DownloadError);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("home/file/missing.mp3")));

@@ -173,13 +173,18 @@ QString EntryResolver::sharedCopy(const QString& entry) {
 }
 
 QString EntryResolver::download(const QString& entry) {
-    const QString result =
-        QDir(config_.downloadFolder).filePath(HttpDownloader::documentName(entry));
+    // The copy is known by the whole address: another address ending in the same name is
+    // another document. The document's own name follows, for its extension and for people.
+    const QString name =
+        QString::fromLatin1(
+            QCryptographicHash::hash(entry.toUtf8(), QCryptographicHash::Sha256).toHex().left(16)) +
+        QLatin1Char('-') + HttpDownloader::documentName(entry);
+    const QString result = QDir(config_.downloadFolder).filePath(name);
     if (QFileInfo::exists(result)) return result;
     HttpDownloader downloader;
     downloader.setProxy(config_.proxy, config_.proxyport);
     downloader.setLimits(config_.downloadLimitBytes, config_.downloadDeadlineMs);
-    downloader.start(entry, config_.downloadFolder);
+    downloader.start(entry, config_.downloadFolder, name);
     downloader.waitForFinished();
     if (!QFileInfo::exists(result))
         throw DownloadError(QStringLiteral("%1: %2 %3")

@@ -78,7 +78,7 @@ QString HttpDownloader::documentName(const QString& address) {
     return name.isEmpty() ? QStringLiteral("index.html") : name;
 }
 
-QString HttpDownloader::start(const QString& address, const QString& folder) {
+QString HttpDownloader::start(const QString& address, const QString& folder, const QString& name) {
     if (reply_) {
         reply_->disconnect(this);
         reply_->abort();
@@ -93,7 +93,7 @@ QString HttpDownloader::start(const QString& address, const QString& folder) {
     lastStatus_ = 0;
     lastError_.clear();
     QDir().mkpath(folder);
-    file_ = QDir(folder).filePath(documentName(address));
+    file_ = QDir(folder).filePath(name.isEmpty() ? documentName(address) : name);
     out_ = std::make_unique<QSaveFile>(file_);
     if (!out_->open(QIODevice::WriteOnly)) lastError_ = out_->errorString();
     QNetworkRequest request{QUrl(address)};

@@ -52,11 +52,12 @@ public:
     static QString documentName(const QString& address);
 
     /**
-     * @brief Starts downloading @p address into @p folder. A download still running is
-     *        aborted first. Emits finished() later, also on failure.
+     * @brief Starts downloading @p address into @p folder, as @p name (by default the
+     *        documentName()). A download still running is aborted first. Emits finished()
+     *        later, also on failure.
      * @return the path the document will have.
      */
-    QString start(const QString& address, const QString& folder);
+    QString start(const QString& address, const QString& folder, const QString& name = {});
 
     /// Runs a local event loop until the running download has finished (no-op when idle).
     void waitForFinished();
