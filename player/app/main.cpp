@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
             .readBool(QStringLiteral("option"), QStringLiteral("allowmulti"), false);
     // OMBRIX_INSTANCE names a separate instance group (tests run players side by side).
     SingleInstance instance(
-        env.value(QStringLiteral("OMBRIX_INSTANCE"), SingleInstance::defaultServerName()));
+        SingleInstance::serverPath(env, env.value(QStringLiteral("OMBRIX_INSTANCE"))));
     if (!allowMulti && instance.otherInstanceRunning()) {
         if (!args.isEmpty()) {
             const QString text = CommandLine::joinForRunningInstance(args);

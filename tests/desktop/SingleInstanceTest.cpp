@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLocalSocket>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <atomic>
 #include <cstring>
@@ -21,10 +23,11 @@ using namespace ombrix;
 namespace {
 
 /// What a second start does, on its own thread (the receiver needs this thread's event loop).
-bool sendFromAnotherThread(const QString& name, const QString& text) {
+bool sendFromAnotherThread(const QString& name, const QString& text, uint trusted = ::getuid()) {
     std::atomic<int> result{-1};
     std::thread sender([&] {
         SingleInstance second(name);
+        second.setTrustedUser(trusted);
         result = second.sendToRunning(InstanceMessage::encode(text)) ? 1 : 0;
     });
     test::waitFor([&] { return result >= 0; });
@@ -136,4 +139,47 @@ TEST_F(SingleInstanceTest, StaleNameAfterACrashIsTakenOver) {
                      [&](const QString& t) { got = t; });
     EXPECT_TRUE(sendFromAnotherThread(name_, "/m/again.mp3"));
     EXPECT_EQ(got, "/m/again.mp3");
+}
+
+TEST_F(SingleInstanceTest, OnlyTheSameUsersInstancesTalkToEachOther) {
+    SingleInstance first(name_);
+    ASSERT_TRUE(first.listen());
+    QStringList received;
+    QObject::connect(&first, &SingleInstance::messageReceived,
+                     [&](const QString& t) { received << t; });
+
+    // Seen from a start that trusts only another user, this server is nobody: its file names
+    // stay at home.
+    const uint stranger = ::getuid() + 1;
+    SingleInstance wary(name_);
+    wary.setTrustedUser(stranger);
+    EXPECT_FALSE(wary.otherInstanceRunning());
+    EXPECT_FALSE(sendFromAnotherThread(name_, "/m/private.mp3", stranger));
+
+    // And a server that trusts only another user takes nothing from this one.
+    first.setTrustedUser(stranger);
+    EXPECT_FALSE(sendFromAnotherThread(name_, "/m/b.mp3"));
+    first.setTrustedUser(::getuid());
+    EXPECT_TRUE(sendFromAnotherThread(name_, "/m/c.mp3"));
+    EXPECT_EQ(received, QStringList({"/m/c.mp3"}));
+}
+
+TEST_F(SingleInstanceTest, TheSocketLivesInThePrivateTemporaryFolder) {
+    QProcessEnvironment env;
+    env.insert("XDG_RUNTIME_DIR", dir_.path());
+    QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner);
+    EXPECT_EQ(SingleInstance::serverPath(env), dir_.filePath("ombrix/instance"));
+    EXPECT_EQ(SingleInstance::serverPath(env, "group"), dir_.filePath("ombrix/group"));
+    EXPECT_EQ(SingleInstance::serverPath(env, name_), name_);
+
+    // No private folder to be had (the temporary folder is another user's file): no sharing.
+    const QString blocked = dir_.filePath("blocked");
+    QFile(blocked).open(QIODevice::WriteOnly);
+    env.insert("XDG_RUNTIME_DIR", "relative");
+    env.insert("TMPDIR", blocked);
+    EXPECT_EQ(SingleInstance::serverPath(env), QString());
+    SingleInstance none(SingleInstance::serverPath(env));
+    EXPECT_FALSE(none.otherInstanceRunning());
+    EXPECT_FALSE(none.listen());
 }

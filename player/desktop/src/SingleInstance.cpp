@@ -1,11 +1,16 @@
 #include "ombrix/desktop/SingleInstance.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
-#include <QProcessEnvironment>
 #include <QStringDecoder>
 #include <QTimer>
+
+#include "ombrix/settings/Home.h"
+#include "ombrix/settings/PrivateFolder.h"
 
 namespace ombrix {
 namespace {
@@ -13,12 +18,11 @@ namespace {
 constexpr char kAck = '\x01';
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kLockTimeoutMs = 5000;
-constexpr qsizetype kMaxUserChars = 32;
 
 }  // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), name_(std::move(serverName)) {}
+    : QObject(parent), name_(std::move(serverName)), trustedUid_(::getuid()) {}
 
 SingleInstance::~SingleInstance() {
     // Closing the sockets must not call back into a half-destroyed object.
@@ -27,37 +31,40 @@ SingleInstance::~SingleInstance() {
     server_.reset();
 }
 
-QString SingleInstance::defaultServerName() {
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QString user = env.value(QStringLiteral("USER"));
-    if (user.isEmpty()) user = env.value(QStringLiteral("LOGNAME"));
-    if (user.isEmpty()) user = env.value(QStringLiteral("USERNAME"));
-    QString safe;
-    for (const QChar c : user.left(kMaxUserChars)) {
-        const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-                        (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
-                        (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') ||
-                        c == QLatin1Char('_') || c == QLatin1Char('-');
-        safe += ok ? c : QLatin1Char('_');
+QString SingleInstance::serverPath(const QProcessEnvironment& env, const QString& group) {
+    const QString name = group.isEmpty() ? QString::fromLatin1(kSocketName) : group;
+    if (QDir::isAbsolutePath(name)) return name;
+    try {
+        return QDir(Home::tempFolder(env)).filePath(name);
+    } catch (const PrivateFolderError&) {
+        return {};
     }
-    if (safe.isEmpty()) safe = QStringLiteral("user");
-    return QStringLiteral("ombrixplayer-") + safe;
+}
+
+bool SingleInstance::peerIsTrusted(const QLocalSocket& socket) const {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return false;
+    return peer.uid == trustedUid_;
 }
 
 bool SingleInstance::otherInstanceRunning() {
     QLocalSocket socket;
+    if (name_.isEmpty()) return false;
     socket.connectToServer(name_);
-    const bool answered = socket.waitForConnected(kConnectTimeoutMs);
+    const bool answered = socket.waitForConnected(kConnectTimeoutMs) && peerIsTrusted(socket);
     socket.abort();
     return answered;
 }
 
 bool SingleInstance::sendToRunning(const QByteArray& block, int timeoutMs) {
-    if (block.size() != kBlockSize) return false;
+    if (block.size() != kBlockSize || name_.isEmpty()) return false;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) return false;
+    if (!peerIsTrusted(socket)) return false;
     socket.write(block);
     while (socket.bytesToWrite() > 0)
         if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
@@ -76,6 +83,7 @@ QString SingleInstance::lockFilePath() const {
 
 bool SingleInstance::listen() {
     if (isListening()) return true;
+    if (name_.isEmpty()) return false;
     QLockFile lock(lockFilePath());
     if (!lock.tryLock(kLockTimeoutMs)) return false;
     if (otherInstanceRunning()) return false;
@@ -92,7 +100,7 @@ bool SingleInstance::listen() {
 
 void SingleInstance::onNewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        if (pending_.size() >= kMaxConnections) {
+        if (pending_.size() >= kMaxConnections || !peerIsTrusted(*socket)) {
             socket->abort();
             socket->deleteLater();
             continue;
