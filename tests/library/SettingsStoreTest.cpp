@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "ombrix/settings/SettingsAutosave.h"
 #include "ombrix/settings/TextFile.h"
 #include "support/Files.h"
 
@@ -191,4 +192,37 @@ TEST_F(SettingsStoreTest, SettingsPathThatIsNoFileIsLeftAlone) {
     EXPECT_EQ(store.takeProblems().size(), 1);
     EXPECT_THROW(IniDocument::parseText("a=1\n" + QByteArray(IniDocument::kMaxLineLength + 1, 'x')),
                  FileError);
+}
+
+TEST_F(SettingsStoreTest, ChangesAreSavedSoonAfterwardsNotOnlyAtExit) {
+    SettingsStore store(home, mmx);
+    store.loadOptions();
+    store.loadSettings();
+    SettingsAutosave autosave(store, 50);
+    EXPECT_FALSE(autosave.pending()) << "loading is no reason to write";
+
+    // A burst of changes (a volume wheel) is gathered into one save.
+    for (int v = 0; v < 100; ++v) store.change([v](PlayerSettings& s) { s.glbsleep = v; });
+    store.change([](PlayerSettings& s) { s.preloadtag = true; });
+    EXPECT_TRUE(autosave.pending());
+    ASSERT_TRUE(test::waitFor([&] { return !autosave.pending(); }));
+    // As a crash would find it: the file already has the changes.
+    const IniDocument ini = IniDocument::load(mainIni());
+    EXPECT_EQ(ini.readInteger("option", "glbsleep", -1), 99);
+    EXPECT_TRUE(ini.readBool("option", "preloadtag", false));
+
+    // A home that cannot be written is reported once, and nothing else fails.
+    QTemporaryDir other;
+    test::writeFile(QDir(other.path()).filePath("file"), "x");
+    SettingsStore blocked(Home(QDir(other.path()).filePath("file/home")), mmx);
+    SettingsAutosave failing(blocked, 0);
+    QStringList failures;
+    QObject::connect(&failing, &SettingsAutosave::failed,
+                     [&](const QString& m) { failures << m; });
+    blocked.change([](PlayerSettings& s) { s.glbsleep = 1; });
+    failing.flush();
+    blocked.change([](PlayerSettings& s) { s.glbsleep = 2; });
+    failing.flush();
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures.first().startsWith("Could not save the settings"));
 }

@@ -468,8 +468,18 @@ void MainWindow::showBox(QWidget* parent, const QString& text, QMessageBox::Icon
         qWarning("%s", qPrintable(text));
         return;
     }
-    QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok, parent);
-    box.exec();
+    if (!parent) {
+        // Only before the window exists (problems found at start): nothing else runs yet.
+        QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok);
+        box.exec();
+        return;
+    }
+    // Shown without a nested event loop: the caller (often the controller, in the middle of a
+    // song change) goes on at once, and the box is the window's until it is clicked away.
+    auto* box = new QMessageBox(icon, kAppTitle, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QLocale>
@@ -34,6 +35,8 @@
 namespace ombrix {
 namespace {
 const QString kBackup = QStringLiteral("backup.dmp");
+/// What could not be saved at the last exit, shown at the next start.
+const QString kUnsavedNote = QStringLiteral("unsaved.txt");
 
 /// The desktop's tray as Qt's tray icon finds it (a StatusNotifier host or an X11 tray).
 class QtSystemTray final : public SystemTray {
@@ -91,6 +94,13 @@ PlayerApplication::PlayerApplication(Options options)
     desktop_->start();
     marker_.begin();
     window_->start();
+    showUnsavedNote();
+    // From here on a change is written within seconds, not only at exit.
+    autosave_ = std::make_unique<SettingsAutosave>(store_);
+    connect(autosave_.get(), &SettingsAutosave::failed, this, [this](const QString& text) {
+        qWarning("%s", qPrintable(text));
+        controller_->showStatus(text, 50);
+    });
 }
 
 bool PlayerApplication::startFailed() const noexcept {
@@ -295,6 +305,7 @@ void PlayerApplication::handleInstanceMessage(const QString& text) {
 void PlayerApplication::exitSave() {
     if (exitSaved_) return;
     exitSaved_ = true;
+    autosave_.reset();  // everything is saved below
     store_.change([this](PlayerSettings& s) {
         s.fmain =
             WindowPosition{window_->pos().x(), window_->pos().y(), std::nullopt, std::nullopt};
@@ -323,7 +334,29 @@ void PlayerApplication::reportSaveError(const QString& what, const std::exceptio
     saveErrorShown_ = true;
     const QString text = QStringLiteral("Could not save ") + what + QStringLiteral(": ") +
                          QString::fromUtf8(e.what());
-    window_->tell(text, QMessageBox::Warning);
+    // The program is ending (perhaps with the desktop's session): no dialog now. The text is
+    // logged and kept for the next start, which shows it.
+    qWarning("%s", qPrintable(text));
+    try {
+        TextFile::writeLines(home_.path(kUnsavedNote), {text});
+    } catch (const std::exception&) {
+        // The disk that refused the settings may refuse this too; the log has it.
+    }
+}
+
+void PlayerApplication::showUnsavedNote() {
+    const QString note = home_.path(kUnsavedNote);
+    if (!QFileInfo(note).isFile()) return;
+    QStringList lines;
+    try {
+        lines = TextFile::readLines(note);
+    } catch (const std::exception&) {
+    }
+    QFile::remove(note);
+    if (!lines.isEmpty())
+        window_->tell(lines.first().left(500) +
+                          QStringLiteral("\n\nChanges made in the last run may be lost."),
+                      QMessageBox::Warning);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/media/TempRegister.h"
 #include "ombrix/settings/Home.h"
+#include "ombrix/settings/SettingsAutosave.h"
 #include "ombrix/settings/SettingsStore.h"
 
 namespace ombrix {
@@ -85,6 +86,7 @@ private:
     void gatherFolders(const QStringList& names, std::function<void(const DropResult&)> done);
     void showStatusTexts(const QStringList& texts);
     void onChanged(int mask);
+    void showUnsavedNote();
     void reportSaveError(const QString& what, const std::exception& e);
 
     Home home_;
@@ -102,6 +104,7 @@ private:
     // Declared after what they use, so they go first.
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TelnetDaemon> telnet_;
+    std::unique_ptr<SettingsAutosave> autosave_;
     std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications
     QStringList args_;
     // Set when the player ends: folder walks still running stop at their next entries.
