@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -111,27 +113,50 @@ TEST_F(EntryResolverTest, TemporaryFileLimit) {
     EXPECT_TRUE(QFileInfo::exists(newest));
 }
 
+namespace {
+
+/// What the controller does with a web address: fetch without blocking, then resolve.
+QString fetch(EntryResolver& r, const QString& url) {
+    if (r.needsDownload(url)) {
+        const auto d = r.startDownload(url);
+        bool done = false;
+        QObject::connect(d.get(), &HttpDownloader::finished, [&] { done = true; });
+        if (!test::waitFor([&] { return done; })) return {};
+    }
+    return r.resolve(url);
+}
+
+}  // namespace
+
 TEST_F(EntryResolverTest, DownloadsDirectAndThroughProxy) {
     test::HttpServer server;
     ASSERT_TRUE(server.isListening());
     server.documents["/music/web.mp3"] = "WEB-BYTES";
     EntryResolver r(config(), media, temps);
-    const QString got = r.resolve(server.url("/music/web.mp3"));
+    EXPECT_TRUE(r.needsDownload(server.url("/music/web.mp3")));
+    EXPECT_THROW(r.resolve(server.url("/music/web.mp3")), DownloadError) << "never blocks";
+    const QString got = fetch(r, server.url("/music/web.mp3"));
     EXPECT_EQ(QFileInfo(got).path(), dir.filePath("home/file"));
     EXPECT_TRUE(got.endsWith("-web.mp3")) << got.toStdString();
     EXPECT_EQ(test::readFile(got), "WEB-BYTES");
     // A second resolve uses the copy on disk.
-    EXPECT_EQ(r.resolve(server.url("/music/web.mp3")), got);
+    EXPECT_FALSE(r.needsDownload(server.url("/music/web.mp3")));
+    EXPECT_EQ(fetch(r, server.url("/music/web.mp3")), got);
     EXPECT_EQ(server.requestLines.size(), 1);
     // Another address ending in the same name is another document, fetched on its own.
     server.documents["/other/web.mp3"] = "OTHER-BYTES";
-    const QString other = r.resolve(server.url("/other/web.mp3"));
+    const QString other = fetch(r, server.url("/other/web.mp3"));
     EXPECT_NE(other, got);
     EXPECT_EQ(test::readFile(other), "OTHER-BYTES");
     EXPECT_EQ(server.requestLines.size(), 2);
 
-    EXPECT_THROW(r.resolve(server.url("/missing.mp3")), DownloadError);
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("home/file/missing.mp3")));
+    EXPECT_THROW(fetch(r, server.url("/missing.mp3")), DownloadError);
+    EXPECT_TRUE(QDir(dir.filePath("home/file")).entryList({"*missing*"}).isEmpty());
+
+    // The copies are temporary files: they go with the others.
+    temps.deleteAll();
+    EXPECT_FALSE(QFileInfo::exists(got));
+    EXPECT_FALSE(QFileInfo::exists(other));
 
     test::HttpServer proxy;
     proxy.documents["/via/proxy.mp3"] = "PROXIED";
@@ -140,10 +165,34 @@ TEST_F(EntryResolverTest, DownloadsDirectAndThroughProxy) {
     c.proxyport = proxy.serverPort();
     EntryResolver viaProxy(c, media, temps);
     // The host does not exist: only a proxy can answer.
-    const QString p = viaProxy.resolve("http://media.invalid/via/proxy.mp3");
+    const QString p = fetch(viaProxy, "http://media.invalid/via/proxy.mp3");
     EXPECT_EQ(test::readFile(p), "PROXIED");
     ASSERT_EQ(proxy.requestLines.size(), 1);
     EXPECT_TRUE(proxy.requestLines[0].startsWith("GET http://media.invalid/via/proxy.mp3"));
+}
+
+TEST_F(EntryResolverTest, TheDownloadFolderIsKeptUnderItsSize) {
+    // Old copies beyond the cache's size go, oldest first, before a new download.
+    auto c = config();
+    c.downloadLimitBytes = EntryResolver::kMaxDownloadCacheBytes / 2;
+    const QString folder = c.downloadFolder;
+    QDir().mkpath(folder);
+    const qint64 big = EntryResolver::kMaxDownloadCacheBytes / 3;
+    const QStringList names{"old", "middle", "new"};
+    for (int i = 0; i < names.size(); ++i) {
+        QFile f(QDir(folder).filePath(names[i]));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(big));  // sparse: no real disk space
+        f.setFileTime(QDateTime::currentDateTime().addSecs(i - 10),
+                      QFileDevice::FileModificationTime);
+    }
+    test::HttpServer server;
+    server.documents["/a.mp3"] = "A";
+    EntryResolver r(c, media, temps);
+    EXPECT_EQ(test::readFile(fetch(r, server.url("/a.mp3"))), "A");
+    EXPECT_FALSE(QFileInfo::exists(QDir(folder).filePath("old")));
+    EXPECT_FALSE(QFileInfo::exists(QDir(folder).filePath("middle")));
+    EXPECT_TRUE(QFileInfo::exists(QDir(folder).filePath("new")));
 }
 
 TEST(HttpDownloader, DocumentNamesNeverLeaveTheFolder) {
@@ -178,8 +227,10 @@ Outcome download(HttpDownloader& d, const QString& url, const QString& folder) {
     });
     QObject::connect(&d, &HttpDownloader::progress,
                      [&](qint64 received, qint64) { o.lastReceived = received; });
+    bool done = false;
+    QObject::connect(&d, &HttpDownloader::finished, [&] { done = true; });
     d.start(url, folder);
-    d.waitForFinished();
+    test::waitFor([&] { return done; });
     return o;
 }
 

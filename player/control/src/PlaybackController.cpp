@@ -213,11 +213,10 @@ void PlaybackController::playEntry(int index) {
     if (index < 0) index = n - 1;
 
     const QString entry = playlist_.at(index);
-    if (entry.startsWith(QLatin1String("http"))) {
-        // A web address is fetched first (the window stays responsive meanwhile): say so.
-        setLine(line1_, entryName(entry));
-        setLine(line2_, QString());
-        setLine(line3_, QStringLiteral("loading"));
+    cancelLoading();
+    if (resolver_.needsDownload(entry)) {
+        beginLoading(index, entry);
+        return;
     }
     QString file;
     try {
@@ -252,6 +251,63 @@ void PlaybackController::playEntry(int index) {
     }
 }
 
+void PlaybackController::beginLoading(int index, const QString& entry) {
+    stop();
+    currentIndex_ = index;
+    loadingEntry_ = entry;
+    loadingIndex_ = index;
+    const quint64 serial = ++loadingSerial_;
+    loading_ = resolver_.startDownload(entry);
+    HttpDownloader* download = loading_.get();
+    connect(download, &HttpDownloader::finished, this, [this, serial, download](bool ok) {
+        // Queued: the downloader is still inside its own signal here.
+        const QString error = download->lastStatus() > 0
+                                  ? QStringLiteral("%1 %2").arg(download->lastStatus()).arg(
+                                        download->lastError())
+                                  : download->lastError();
+        QMetaObject::invokeMethod(
+            this, [this, serial, ok, error] { loadingFinished(serial, ok, error); },
+            Qt::QueuedConnection);
+    });
+    // The window, telnet and D-Bus stay answered while it comes.
+    setLine(line1_, entryName(entry));
+    setLine(line2_, QString());
+    setLine(line3_, QStringLiteral("loading"));
+    markChanged(kChangePlaylist | kChangeText);
+}
+
+void PlaybackController::loadingFinished(quint64 serial, bool ok, const QString& error) {
+    if (serial != loadingSerial_ || !loading_) return;  // given up meanwhile
+    const QString entry = loadingEntry_;
+    const int hint = loadingIndex_;
+    cancelLoading();
+    if (!ok) {
+        // The address stays in the playlist: the network may be back next time.
+        stopWithMessage(QStringLiteral("download failed"), entry);
+        showStatus(entry + QStringLiteral(": ") + error);
+        return;
+    }
+    // The playlist may have changed while the document came.
+    const int index = hint >= 0 && hint < playlist_.size() && playlist_.at(hint) == entry
+                          ? hint
+                          : static_cast<int>(playlist_.indexOf(entry));
+    if (index < 0) {
+        showIdleTitle();
+        markChanged(kChangeText);
+        return;
+    }
+    playEntry(index);
+}
+
+void PlaybackController::cancelLoading() {
+    if (!loading_) return;
+    ++loadingSerial_;
+    loading_->disconnect(this);
+    loading_.reset();  // aborts the transfer; nothing half-written is kept
+    loadingEntry_.clear();
+    loadingIndex_ = -1;
+}
+
 void PlaybackController::play() {
     if (!playlist_.isEmpty()) playEntry(currentIndex_);
 }
@@ -265,6 +321,7 @@ void PlaybackController::previous() {
 }
 
 void PlaybackController::stop() {
+    cancelLoading();
     // A stop during the pause between songs also cancels the advance that was pending.
     sleeping_ = false;
     advancePending_ = false;

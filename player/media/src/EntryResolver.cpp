@@ -59,7 +59,7 @@ QString EntryResolver::resolve(const QString& entry) {
         return compressedModule(entry, ext);
     if (ext.startsWith(QLatin1String(".zip"))) return zipMember(entry);
     if (ext == QLatin1String(".lzh")) return lhaMember(entry);
-    if (entry.startsWith(QLatin1String("http"))) return download(entry);
+    if (isWebAddress(entry)) return downloaded(entry);
     if (config_.copyshared && MediaIdentifier::mediaKind(entry) == kKindMpeg &&
         isNetworkPath(entry))
         return sharedCopy(entry);
@@ -172,27 +172,53 @@ QString EntryResolver::sharedCopy(const QString& entry) {
     return result;
 }
 
-QString EntryResolver::download(const QString& entry) {
+bool EntryResolver::isWebAddress(const QString& entry) {
+    return entry.startsWith(QLatin1String("http"));
+}
+
+QString EntryResolver::downloadPath(const QString& entry) const {
     // The copy is known by the whole address: another address ending in the same name is
     // another document. The document's own name follows, for its extension and for people.
     const QString name =
         QString::fromLatin1(
             QCryptographicHash::hash(entry.toUtf8(), QCryptographicHash::Sha256).toHex().left(16)) +
         QLatin1Char('-') + HttpDownloader::documentName(entry);
-    const QString result = QDir(config_.downloadFolder).filePath(name);
-    if (QFileInfo::exists(result)) return result;
-    HttpDownloader downloader;
-    downloader.setProxy(config_.proxy, config_.proxyport);
-    downloader.setLimits(config_.downloadLimitBytes, config_.downloadDeadlineMs);
-    downloader.start(entry, config_.downloadFolder, name);
-    downloader.waitForFinished();
-    if (!QFileInfo::exists(result))
-        throw DownloadError(QStringLiteral("%1: %2 %3")
-                                .arg(entry)
-                                .arg(downloader.lastStatus())
-                                .arg(downloader.lastError())
-                                .toStdString());
+    return QDir(config_.downloadFolder).filePath(name);
+}
+
+bool EntryResolver::needsDownload(const QString& entry) const {
+    return isWebAddress(entry) && !QFileInfo(downloadPath(entry)).isFile();
+}
+
+std::unique_ptr<HttpDownloader> EntryResolver::startDownload(const QString& entry) {
+    trimDownloads(kMaxDownloadCacheBytes - qMin(config_.downloadLimitBytes, kMaxDownloadCacheBytes));
+    auto downloader = std::make_unique<HttpDownloader>();
+    downloader->setProxy(config_.proxy, config_.proxyport);
+    downloader->setLimits(config_.downloadLimitBytes, config_.downloadDeadlineMs);
+    const QFileInfo target(downloadPath(entry));
+    downloader->start(entry, target.path(), target.fileName());
+    return downloader;
+}
+
+QString EntryResolver::downloaded(const QString& entry) {
+    const QString result = downloadPath(entry);
+    if (!QFileInfo(result).isFile())
+        throw DownloadError(QStringLiteral("%1: not downloaded").arg(entry).toStdString());
+    // A copy lives as long as the other temporary files.
+    temps_.add(result, config_.glbtemp10);
     return result;
+}
+
+void EntryResolver::trimDownloads(qint64 keepBytes) const {
+    QFileInfoList copies = QDir(config_.downloadFolder)
+                               .entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden,
+                                              QDir::Time | QDir::Reversed);  // oldest first
+    qint64 total = 0;
+    for (const QFileInfo& f : copies) total += f.size();
+    for (const QFileInfo& f : copies) {
+        if (total <= keepBytes) break;
+        if (QFile::remove(f.filePath())) total -= f.size();
+    }
 }
 
 }  // namespace ombrix

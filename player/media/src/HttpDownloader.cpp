@@ -1,7 +1,6 @@
 #include "ombrix/media/HttpDownloader.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -146,13 +145,6 @@ void HttpDownloader::onFinished() {
     reply_.clear();
     reply->deleteLater();
     emit finished(ok, lastStatus_, file_);
-}
-
-void HttpDownloader::waitForFinished() {
-    if (!reply_) return;
-    QEventLoop loop;
-    connect(this, &HttpDownloader::finished, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 }  // namespace ombrix

@@ -10,6 +10,7 @@
 #include "ombrix/control/PlayerState.h"
 #include "ombrix/library/PlaylistOrder.h"
 #include "ombrix/library/SongTag.h"
+#include "ombrix/media/HttpDownloader.h"
 
 namespace ombrix {
 
@@ -163,6 +164,12 @@ signals:
     void entryRejected(const QString& entry);
 
 private:
+    /// Fetches the web address @p entry (at @p index) without blocking; the song starts when
+    /// the copy is there. The display says "loading" meanwhile.
+    void beginLoading(int index, const QString& entry);
+    void loadingFinished(quint64 serial, bool ok, const QString& error);
+    /// Forgets a fetch in progress (another song was asked for, or stop).
+    void cancelLoading();
     bool openSong(const QString& file);
     void songStarted();
     void showTagLines();
@@ -247,6 +254,10 @@ private:
     std::unique_ptr<SongTag> pendingTag_;
     std::unique_ptr<SongPlayback> player_;
     quint64 serial_ = 0;
+    std::unique_ptr<HttpDownloader> loading_;  // the web address being fetched, if any
+    QString loadingEntry_;
+    int loadingIndex_ = -1;
+    quint64 loadingSerial_ = 0;
     int pendingMask_ = 0;
 };
 

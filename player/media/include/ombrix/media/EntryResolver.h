@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 #include "ombrix/media/HttpDownloader.h"
@@ -25,7 +26,12 @@ public:
  * hash of the archive (path, size, time) and the member, and takes the member's base name, so
  * nothing stored in an archive can be written outside it, two members never share a file, and
  * a stale extract of another archive is never played.
- * Thread affinity: main thread (downloads run a local event loop).
+ *
+ * Web addresses are fetched without blocking: needsDownload() tells whether resolve() can answer
+ * at once, and startDownload() fetches the document so that it can. Downloads are kept under a
+ * hash of the whole address, count as temporary files (removed with them), and the download
+ * folder is held under kMaxDownloadCacheBytes by removing the oldest copies.
+ * Thread affinity: main thread (downloads need its event loop).
  */
 class EntryResolver {
 public:
@@ -40,12 +46,28 @@ public:
         int downloadDeadlineMs = HttpDownloader::kDefaultDeadlineMs;   ///< longest download
     };
 
+    /// The download folder is held under this size, oldest copies first.
+    static constexpr qint64 kMaxDownloadCacheBytes = qint64{1} << 30;
+
     EntryResolver(Config config, const MediaIdentifier& media, TempRegister& temps);
+
+    /// @p entry is a web address.
+    static bool isWebAddress(const QString& entry);
+    /// @p entry is a web address with no downloaded copy yet: resolve() needs startDownload().
+    bool needsDownload(const QString& entry) const;
+    /**
+     * @brief Starts fetching the web address @p entry into the download folder (proxy and
+     *        limits as configured); its finished() says when resolve() has the copy.
+     *        Makes room in the download folder first.
+     */
+    std::unique_ptr<HttpDownloader> startDownload(const QString& entry);
+    /// Where the copy of the web address @p entry is kept.
+    QString downloadPath(const QString& entry) const;
 
     /**
      * @brief The local file for @p entry; empty when an archive holds no playable member at
      *        the requested position or cannot be read.
-     * @throws DownloadError when a web address cannot be downloaded.
+     * @throws DownloadError for a web address not downloaded yet (see needsDownload()).
      * @throws PrivateFolderError when the temporary folder is not private (nothing is written).
      */
     QString resolve(const QString& entry);
@@ -65,7 +87,9 @@ private:
                           qsizetype index,
                           const std::function<void(qsizetype, const QString&)>& extract);
     QString sharedCopy(const QString& entry);
-    QString download(const QString& entry);
+    QString downloaded(const QString& entry);
+    /// Removes the oldest copies until the download folder holds at most @p keepBytes.
+    void trimDownloads(qint64 keepBytes) const;
     /// Where member @p member (@p storedName) of @p source is extracted under @p name; creates
     /// its folder. @throws PrivateFolderError.
     QString extractPath(const QString& source, qsizetype member, const QString& storedName,

@@ -59,9 +59,6 @@ public:
      */
     QString start(const QString& address, const QString& folder, const QString& name = {});
 
-    /// Runs a local event loop until the running download has finished (no-op when idle).
-    void waitForFinished();
-
     bool isRunning() const noexcept { return reply_ != nullptr; }
     /// HTTP status of the last finished download (0 when there was no HTTP answer).
     int lastStatus() const noexcept { return lastStatus_; }
