@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <csignal>
 
@@ -125,6 +126,7 @@ TEST(SongTag, RiffWriteTwiceLeavesOneList) {
     ASSERT_TRUE(t.write(f));
     const QByteArray bytes = test::readFile(f);
     EXPECT_EQ(bytes.count("LIST"), 1);
+    EXPECT_EQ(bytes.count("JUNK"), 1) << "the list before the audio is skipped, not moved";
     const auto mask = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                       QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
                       QFile::ExeOther;
@@ -132,7 +134,7 @@ TEST(SongTag, RiffWriteTwiceLeavesOneList) {
     EXPECT_EQ(quint32(quint8(bytes[4]) | quint8(bytes[5]) << 8 | quint8(bytes[6]) << 16 |
                       quint8(bytes[7]) << 24),
               quint32(bytes.size() - 8));
-    // The audio is where it was (after the old LIST chunk was dropped) and still found.
+    // The audio is where it was and still found.
     const auto data = probe::findChunk(
         probe::BufferByteSource(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                           std::size_t(bytes.size()))),
@@ -144,12 +146,56 @@ TEST(SongTag, RiffWriteTwiceLeavesOneList) {
     ASSERT_GE(icop, 0);
     EXPECT_EQ(bytes.mid(icop + 4, 6), le32(2) + QByteArray(2, '\0'));
     // "New title" (9 bytes) + zero rounds up to 10.
-    EXPECT_EQ(bytes.mid(bytes.indexOf("INAM") + 4, 4), le32(10));
+    EXPECT_EQ(bytes.mid(bytes.indexOf("INAM", bytes.indexOf("LIST")) + 4, 4), le32(10));
     SongTag back;
     ASSERT_TRUE(back.read(f));
     EXPECT_EQ(back.title, "New title");
     EXPECT_EQ(back.artist, "Someone");
     EXPECT_EQ(back.album, "Album");
+}
+
+TEST(SongTag, RiffWriteKeepsTheFileItsLinksAttributesAndOtherChunks) {
+    QTemporaryDir dir;
+    const QString f = dir.filePath("song.wav");
+    QByteArray cue = "cue ";
+    cue += le32(4);
+    cue += "CUE!";
+    const QByteArray original = riffFile(true, false, cue);
+    test::writeFile(f, original);
+    const QString link = dir.filePath("link.wav");
+    ASSERT_EQ(::link(QFile::encodeName(f).constData(), QFile::encodeName(link).constData()), 0);
+    const bool haveAttribute =
+        ::setxattr(QFile::encodeName(f).constData(), "user.ombrix", "kept", 4, 0) == 0;
+
+    SongTag t;
+    ASSERT_TRUE(t.read(f));
+    t.title = "Through the link";
+    ASSERT_TRUE(t.write(f));
+    SongTag viaLink;
+    ASSERT_TRUE(viaLink.read(link));
+    EXPECT_EQ(viaLink.title, "Through the link") << "the file was replaced, not changed";
+    EXPECT_TRUE(test::readFile(f).contains("cue \x04\0\0\0CUE!")) << "other chunks stay";
+    if (haveAttribute) {
+        char value[8] = {};
+        EXPECT_EQ(::getxattr(QFile::encodeName(f).constData(), "user.ombrix", value, sizeof value),
+                  4);
+        EXPECT_STREQ(value, "kept");
+    }
+
+    // A write that fails part way (a full disk) leaves the file as it was.
+    const QByteArray before = test::readFile(f);
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim = old;
+    lim.rlim_cur = rlim_t(before.size() + 10);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lim), 0);
+    t.comment = QString(2000, 'c');
+    const bool written = t.write(f);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(test::readFile(f), before);
 }
 
 TEST(SongTag, RiffWithoutDataIsNotWritten) {

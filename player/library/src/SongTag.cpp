@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +23,9 @@ namespace {
 
 constexpr qint64 kId3Size = 128;
 constexpr qint64 kRiffWalkStart = 12;
+// Most bytes after a RIFF file's audio that a tag write keeps in memory (other chunks, the old
+// list); a file with more is left alone.
+constexpr qint64 kMaxRiffTail = qint64{16} << 20;
 
 QByteArray le32Bytes(quint32 v) {
     QByteArray b(4, '\0');
@@ -298,59 +300,78 @@ bool SongTag::writeId3v1(const QString& fileName) const {
 }
 
 bool SongTag::writeRiff(const QString& fileName) const {
+    // The file is changed in place, so hard links and extended attributes stay what they were:
+    // older INFO lists before the audio become JUNK chunks of the same size (readers skip
+    // them), and the new list is written after the audio in place of the old ones there. What
+    // is overwritten is kept in memory and put back when a write fails.
+    QFile f;
+    if (!openRegular(f, fileName, QIODevice::ReadWrite | QIODevice::Unbuffered)) return false;
     const probe::FileByteSource in(fsPath(fileName));
     if (!in.valid()) return false;
-    const qint64 inSize = qint64(in.size());
+    const qint64 size = f.size();
     probe::RiffWalker finder(in);
     const auto data = finder.find("data");
     // Without a complete data chunk there is nothing safe to put the tag after.
-    if (!data || qint64(data->data() + data->size) > inSize) return false;
+    if (!data || qint64(data->data() + data->size) > size) return false;
+    const qint64 tailStart = qint64(data->paddedEnd());
 
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    char header[kRiffWalkStart];
-    if (!readAt(in, 0, header, kRiffWalkStart) ||
-        out.write(header, kRiffWalkStart) != kRiffWalkStart)
-        return false;
-    // Copy every chunk up to and including "data" except older INFO lists, so that exactly one
-    // LIST/INFO chunk remains and readers find the new one.
-    QByteArray block;
+    QList<qint64> listsBefore;  // INFO lists before the audio, to become JUNK
+    QByteArray tail;            // the chunks after the audio, without INFO lists
     probe::RiffWalker walker(in);
     while (const auto c = walker.next()) {
-        if (c->header > data->header) break;
-        if (isInfoList(in, *c)) continue;
-        const qint64 end = qMin(qint64(c->paddedEnd()), inSize);
-        for (qint64 pos = qint64(c->header); pos < end;) {
-            block.resize(qMin<qint64>(end - pos, 1 << 20));
-            if (!readAt(in, pos, block.data(), block.size()) || out.write(block) != block.size())
-                return false;
-            pos += block.size();
+        if (isInfoList(in, *c)) {
+            if (c->header < data->header) listsBefore << qint64(c->header);
+            continue;
         }
-        if (qint64(c->paddedEnd()) > end && out.write("\0", 1) != 1) return false;  // pad byte
+        if (c->header <= data->header) continue;
+        // A chunk running past the end would hide the new list from readers: it goes.
+        const qint64 chunkSize = qint64(c->paddedEnd() - c->header);
+        if (qint64(c->paddedEnd()) > size || tail.size() + chunkSize > kMaxRiffTail) break;
+        const qsizetype at = tail.size();
+        tail.resize(at + qsizetype(chunkSize));
+        if (!readAt(in, qint64(c->header), tail.data() + at, tail.size() - at)) return false;
     }
 
     QByteArray list("INFO");
     for (const auto& [id, field] : kInfoFields) {
         const QByteArray bytes = cutUtf8(this->*field, kMaxRiffWrite - 1);
-        qsizetype size = bytes.size() + 1;
-        size += size & 1;
-        size = qMin<qsizetype>(size, kMaxRiffWrite);
+        qsizetype fieldSize = bytes.size() + 1;
+        fieldSize += fieldSize & 1;
+        fieldSize = qMin<qsizetype>(fieldSize, kMaxRiffWrite);
         list += id;
-        list += le32Bytes(quint32(size));
+        list += le32Bytes(quint32(fieldSize));
         list += bytes;
-        list += QByteArray(size - bytes.size(), '\0');
+        list += QByteArray(fieldSize - bytes.size(), '\0');
     }
-    QByteArray chunk("LIST");
-    chunk += le32Bytes(quint32(list.size()));
-    chunk += list;
-    if (out.write(chunk) != chunk.size()) return false;
-    const qint64 total = out.pos();
-    if (!out.seek(4) || out.write(le32Bytes(quint32(total - 8))) != 4) return false;
-    const QFileDevice::Permissions permissions = QFile::permissions(fileName);
-    if (!out.commit()) return false;
-    // The rebuilt file replaces the old one; it keeps the old one's permissions.
-    QFile::setPermissions(fileName, permissions);
-    return true;
+    tail += "LIST";
+    tail += le32Bytes(quint32(list.size()));
+    tail += list;
+
+    // What the writes below overwrite.
+    const qint64 oldTailSize = qMax<qint64>(0, size - tailStart);
+    if (oldTailSize > kMaxRiffTail) return false;
+    QByteArray oldTail(oldTailSize, '\0');
+    char oldRiffSize[4];
+    if ((oldTailSize > 0 && !readAt(f, tailStart, oldTail.data(), oldTailSize)) ||
+        !readAt(f, 4, oldRiffSize, 4))
+        return false;
+
+    const qint64 total = tailStart + tail.size();
+    auto writeAt = [&f](qint64 pos, const QByteArray& bytes) {
+        return f.seek(pos) && f.write(bytes) == bytes.size();
+    };
+    bool ok = writeAt(tailStart, tail) && f.resize(total);
+    for (qint64 at : listsBefore) ok = ok && writeAt(at, "JUNK");
+    ok = ok && writeAt(4, le32Bytes(quint32(total - 8))) && f.flush();
+    if (ok) return true;
+    // A full disk or a failing device: everything goes back as it was.
+    f.unsetError();
+    for (qint64 at : listsBefore) writeAt(at, "LIST");
+    writeAt(4, QByteArray(oldRiffSize, 4));
+    writeAt(tailStart, oldTail);
+    f.resize(size);
+    f.flush();
+    return false;
 }
 
 void SongTag::assign(const SongTag& other) {
