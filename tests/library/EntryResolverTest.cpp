@@ -1,6 +1,7 @@
 #include "ombrix/media/EntryResolver.h"
 
 #include <gtest/gtest.h>
+#include <sys/time.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -287,4 +288,39 @@ TEST(HttpDownloader, SizeLimitAndDeadlineEndDownloads) {
         EXPECT_TRUE(d.lastError().contains("longer")) << d.lastError().toStdString();
         EXPECT_FALSE(QFileInfo::exists(o.file));
     }
+}
+
+TEST_F(EntryResolverTest, MembersAreHeldToTheExtractLimitAndStaleExtractsAreSwept) {
+    const QString zip = dir.filePath("big.zip");
+    test::zipArchive(zip, {{"small.mp3", "S"}, {"large.mp3", QByteArray(3000, 'L')}});
+    auto c = config();
+    c.extractLimitBytes = 2000;
+    EntryResolver r(c, media, temps);
+    EXPECT_EQ(test::readFile(r.resolve(zip)), "S");
+    EXPECT_THROW(r.resolve(zip + "1"), ExtractLimitError);
+
+    // What a crashed run left: extract folders, old and new, beside other things.
+    const QString temp = c.tempFolder;
+    const QString old = QDir(temp).filePath("0123456789abcdef");
+    const QString young = QDir(temp).filePath("fedcba9876543210");
+    const QString other = QDir(temp).filePath("keep-me");
+    QTemporaryDir outside;
+    test::writeFile(QDir(outside.path()).filePath("precious"), "P");
+    for (const QString& f : {old, young, other}) {
+        ASSERT_TRUE(QDir().mkpath(f));
+        test::writeFile(QDir(f).filePath("x.mp3"), "X");
+    }
+    ASSERT_TRUE(QFile::link(outside.path(), QDir(old).filePath("link")));
+    const QString linked = QDir(temp).filePath("00000000deadbeef");
+    ASSERT_TRUE(QFile::link(outside.path(), linked));
+    const timeval hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    for (const QString& f : {old, other, linked})
+        ASSERT_EQ(::lutimes(QFile::encodeName(f).constData(), hourAgo), 0);
+
+    EXPECT_EQ(EntryResolver::sweepStaleExtracts(temp, 600), 1);
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo::exists(QDir(young).filePath("x.mp3"))) << "perhaps still in use";
+    EXPECT_TRUE(QFileInfo::exists(QDir(other).filePath("x.mp3")));
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(test::readFile(QDir(outside.path()).filePath("precious")), "P");
 }

@@ -171,6 +171,25 @@ TEST(PanelInstall, InstallsIntoTheFolderAndRefusesUnsafeArchivesBeforeWriting) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
     EXPECT_FALSE(QFileInfo::exists(target.filePath("evil.txt")));
     EXPECT_FALSE(QFileInfo::exists(src.path("evil.txt")));
+
+    // Another panel's files are never overwritten, and a failed install leaves nothing.
+    zipArchive(src.path("thief.zip"), {{"thief.bmp", image}, {"neat.btn", "[stolen]\r\n"}});
+    zipArchive(src.path("twice.zip"), {{"a/two.bmp", image}, {"b/two.bmp", image}});
+    QByteArray damaged = readFile(src.path("good.zip"));
+    damaged.replace("[button]", "[BUTTON]");  // the member's checksum no longer matches
+    writeFile(src.path("damaged.zip"), damaged);
+    for (const char* name : {"thief.zip", "twice.zip", "damaged.zip"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(PanelInstaller::install(src.path(name), folder), PanelError);
+    }
+    EXPECT_EQ(readFile(folder + "/neat.btn"), "[button]\r\n");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
+                                     QDir::Hidden),
+              QStringList({"neat.bmp", "neat.btn"}));
+    // A new version of the same panel replaces it.
+    zipArchive(src.path("neat2.zip"), {{"neat.bmp", image}, {"neat.btn", "[v2]\r\n"}});
+    EXPECT_EQ(PanelInstaller::install(src.path("neat2.zip"), folder), "neat");
+    EXPECT_EQ(readFile(folder + "/neat.btn"), "[v2]\r\n");
 }
 
 }  // namespace

@@ -35,6 +35,7 @@
 namespace ombrix {
 namespace {
 const QString kBackup = QStringLiteral("backup.dmp");
+constexpr qint64 kStaleExtractSeconds = 10 * 60;
 /// What could not be saved at the last exit, shown at the next start.
 const QString kUnsavedNote = QStringLiteral("unsaved.txt");
 
@@ -59,6 +60,10 @@ PlayerApplication::PlayerApplication(Options options)
     // desktop.
     EntryResolver::Config resolverConfig;
     loadSettingsAndMedia(resolverConfig);
+    // Extracts a crashed run left behind. Only the first player of this user sweeps, and only
+    // folders older than any a running player could still be opening.
+    if (options.instance && options.instance->isListening())
+        EntryResolver::sweepStaleExtracts(resolverConfig.tempFolder, kStaleExtractSeconds);
     resolver_ = std::make_unique<EntryResolver>(resolverConfig, *media_, temps_);
     XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
     applyStoredEffects();
@@ -140,6 +145,7 @@ void PlayerApplication::loadSettingsAndMedia(EntryResolver::Config& rc) {
     for (const QString& problem : store_.takeProblems()) showMessage(problem);
     rc.downloadLimitBytes = qint64{std::max(s.downloadlimit, 1)} * 1024 * 1024;
     rc.downloadDeadlineMs = std::clamp(s.downloadtimeout, 1, 24 * 60) * 60 * 1000;
+    rc.extractLimitBytes = qint64{std::clamp(s.extractlimit, 1, 1 << 20)} * 1024 * 1024;
     rc.copyshared = s.copyshared;
     rc.glbtemp10 = s.glbtemp10;
     rc.proxy = s.proxy;

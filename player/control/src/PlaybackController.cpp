@@ -226,6 +226,10 @@ void PlaybackController::playEntry(int index) {
         stopWithMessage(QStringLiteral("download failed"));
         showStatus(QString::fromUtf8(e.what()));
         return;
+    } catch (const ExtractLimitError& e) {
+        stopWithMessage(QStringLiteral("file input error"), entry);
+        showStatus(QString::fromUtf8(e.what()));
+        return;
     } catch (const PrivateFolderError& e) {
         // Nothing is extracted into a folder others could change; the entry stays.
         stopWithMessage(QStringLiteral("file input error"));

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <utility>
 
 #include "ombrix/media/ExclusiveFile.h"
@@ -85,6 +86,37 @@ QString EntryResolver::extractPath(const QString& source, qsizetype member,
     return QDir(folder).filePath(name);
 }
 
+void EntryResolver::refuseOverLimit(const ArchiveMember& member) const {
+    // The temporary folder is often in memory: a member is held to a size of the user's choice
+    // rather than to the free space alone.
+    if (member.size > config_.extractLimitBytes)
+        throw ExtractLimitError(QStringLiteral("%1 is larger than %2 MiB (extractlimit)")
+                                    .arg(member.name)
+                                    .arg(config_.extractLimitBytes >> 20)
+                                    .toStdString());
+}
+
+int EntryResolver::sweepStaleExtracts(const QString& tempFolder, qint64 minAgeSeconds) {
+    if (tempFolder.isEmpty() || !PrivateFolder::problem(tempFolder).isEmpty()) return 0;
+    static const QRegularExpression extractName(QStringLiteral("^[0-9a-f]{%1}$").arg(kKeyLength));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-minAgeSeconds);
+    int removed = 0;
+    const QFileInfoList folders =
+        QDir(tempFolder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo& folder : folders) {
+        if (folder.isSymLink() || !extractName.match(folder.fileName()).hasMatch() ||
+            folder.lastModified() > before)
+            continue;
+        const QFileInfoList inside = QDir(folder.filePath())
+                                         .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                        QDir::Hidden | QDir::System);
+        for (const QFileInfo& f : inside)
+            if (f.isSymLink() || !f.isDir()) QFile::remove(f.filePath());  // never a link's target
+        removed += QDir(tempFolder).rmdir(folder.fileName()) ? 1 : 0;
+    }
+    return removed;
+}
+
 bool EntryResolver::isExtract(const QString& path) {
     // Inside the private folder only this user can put anything, but a folder of extracts is
     // never taken for one.
@@ -102,6 +134,7 @@ QString EntryResolver::compressedModule(const QString& entry, const QString& ext
         for (qsizetype i = 0; i < members.size(); ++i) {
             if (safeMemberFileName(members[i].name).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
+            refuseOverLimit(members[i]);
             const QString result = extractPath(entry, i, members[i].name, name);
             if (!isExtract(result)) zip.extract(i, result);
             temps_.add(result, config_.glbtemp10);
@@ -142,6 +175,7 @@ QString EntryResolver::extractMember(
     const std::function<void(qsizetype, const QString&)>& extract) {
     const QString name = safeMemberFileName(members[index].name);
     if (name.isEmpty()) return {};
+    refuseOverLimit(members[index]);
     const QString result = extractPath(archive, index, members[index].name, name);
     if (!isExtract(result)) extract(index, result);
     // Registered so that it is removed at exit (and, with "glbtemp10", once ten newer ones exist).

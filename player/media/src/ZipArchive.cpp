@@ -53,6 +53,10 @@ void ZipArchive::extract(qsizetype index, const QString& destFile) const {
             if (got <= 0) throw ArchiveError("damaged zip member " + member.name.toStdString());
             out.write(buf, got);
         }
+        // Reading on to the member's end makes libzip compare its checksum: a damaged member
+        // fails here instead of being kept.
+        if (zip_fread(in.get(), buf, 1) != 0)
+            throw ArchiveError("damaged zip member " + member.name.toStdString());
         out.commit();
     } catch (const ExclusiveFileError& e) {
         throw ArchiveError(e.what());

@@ -106,6 +106,7 @@ constexpr IntKey kSettingInts[] = {
     {"language", &S::language},
     {"downloadlimit", &S::downloadlimit},
     {"downloadtimeout", &S::downloadtimeout},
+    {"extractlimit", &S::extractlimit},
     {"panelzoom", &S::panelzoom},
 };
 constexpr StringKey kSettingStrings[] = {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "ombrix/media/ArchiveMember.h"
 #include "ombrix/media/HttpDownloader.h"
 #include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/media/TempRegister.h"
@@ -13,6 +14,12 @@ namespace ombrix {
 
 /// A web address could not be downloaded (network error or a status of 400 or more).
 class DownloadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// An archive member is larger than the extract limit; the entry itself is fine.
+class ExtractLimitError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -44,6 +51,7 @@ public:
         quint16 proxyport = 80;
         qint64 downloadLimitBytes = HttpDownloader::kDefaultMaxBytes;  ///< largest download
         int downloadDeadlineMs = HttpDownloader::kDefaultDeadlineMs;   ///< longest download
+        qint64 extractLimitBytes = qint64{512} << 20;  ///< largest archive member extracted
     };
 
     /// The download folder is held under this size, oldest copies first.
@@ -69,8 +77,17 @@ public:
      *        the requested position or cannot be read.
      * @throws DownloadError for a web address not downloaded yet (see needsDownload()).
      * @throws PrivateFolderError when the temporary folder is not private (nothing is written).
+     * @throws ExtractLimitError when the member is larger than Config::extractLimitBytes.
      */
     QString resolve(const QString& entry);
+
+    /**
+     * @brief Removes the extract folders a run that did not end cleanly left in @p tempFolder:
+     *        folders named like extracts and untouched for at least @p minAgeSeconds (another
+     *        player of this user may be using younger ones). Links and other files stay.
+     * @return how many folders went.
+     */
+    static int sweepStaleExtracts(const QString& tempFolder, qint64 minAgeSeconds);
 
     /// The archive path and member number of an archive-member entry ("a.zip2" -> "a.zip", 2).
     static std::pair<QString, int> splitArchiveEntry(const QString& entry);
@@ -87,6 +104,8 @@ private:
                           qsizetype index,
                           const std::function<void(qsizetype, const QString&)>& extract);
     QString sharedCopy(const QString& entry);
+    /// @throws ExtractLimitError when @p member is over the limit.
+    void refuseOverLimit(const ArchiveMember& member) const;
     QString downloaded(const QString& entry);
     /// Removes the oldest copies until the download folder holds at most @p keepBytes.
     void trimDownloads(qint64 keepBytes) const;

@@ -95,6 +95,7 @@ struct PlayerSettings {
     QString proxyport = QStringLiteral("80");
     int downloadlimit = 512;   ///< largest web download in MiB
     int downloadtimeout = 30;  ///< longest web download in minutes
+    int extractlimit = 512;    ///< largest archive member extracted to play, in MiB
     QString cddbserver = QStringLiteral("gnudb.gnudb.org");
     bool cddbnoprompt = false;
     bool cddbjapanese = false;
