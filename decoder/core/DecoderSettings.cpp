@@ -47,6 +47,7 @@ void DecoderSettings::setVolume(int32_t volume) {
     SynthesisWindow& next = *free;  // three slots, at most two taken
     const SynthesisWindow& current = *published;
     next.mmx = current.mmx;
+    next.mmxFine = current.mmxFine;
     next.mmxBuilt = current.mmxBuilt;
     buildSynthesisWindow(volume, useMmx(), next);
     window_.store(&next, std::memory_order_release);

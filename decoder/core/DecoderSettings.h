@@ -8,12 +8,15 @@
 namespace ombrix::mp3 {
 
 /// The volume-scaled synthesis window: the float form used by the float and 3DNow! paths and the
-/// 16-bit form of the MMX path (four rotated copies of 32 rows x 16 taps).
+/// 16-bit form of the MMX path (four rotated copies of 32 rows x 16 taps, each tap as a rounded
+/// 16-bit value and its remainder in units of 2^-15).
 struct SynthesisWindow {
     std::array<float, 512> floats{};
     /// The float window by tap, floatsByTap[32 j + i] = floats[16 i + j], for vector windowing.
     alignas(32) std::array<float, 512> floatsByTap{};
     std::array<int16_t, 4 * 512> mmx{};
+    /// What rounding each tap of `mmx` to an integer left, x 2^15 (within +-16384).
+    std::array<int16_t, 4 * 512> mmxFine{};
     bool mmxBuilt = false;
 };
 

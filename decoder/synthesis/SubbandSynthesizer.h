@@ -62,8 +62,9 @@ private:
 
 /// Builds the volume-scaled window (float form always, MMX form when `mmx`): floats
 /// w[16 i + j] = volume x D[i + 32 j]; the 16-bit form t = volume x D x 0.5 rounded to nearest (and
-/// held within the 16-bit range), stored as four rotated copies k = 0..3 where row i of copy k
-/// holds t[16 i + ((k - n) mod 16)] at position n.
+/// held within the 16-bit range) with its remainder (volume x D x 0.5 - t) x 2^15 rounded (0 where
+/// t is held), both stored as four rotated copies k = 0..3 where row i of copy k holds
+/// t[16 i + ((k - n) mod 16)] at position n.
 void buildSynthesisWindow(int32_t volume, bool mmx, SynthesisWindow& out);
 
 }  // namespace ombrix::mp3
