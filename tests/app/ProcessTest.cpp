@@ -1,6 +1,7 @@
 // The program as a user starts it: a second start hands its file to the first, and a real
 // window under Xvfb plays a song to its end into SDL's disk writer.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -201,6 +202,26 @@ TEST(ProcessTest, RealWindowPlaysASongToItsEndIntoTheSoundDevice) {
     EXPECT_EQ(heard.mid(start, expected.size()), expected)
         << "the song was not played whole, to its end";
     EXPECT_TRUE(QFile::exists(QDir(home.path()).filePath("backup.dmp")));
+}
+
+// What a test starts under xvfb-run (the X server, the player) ends with the test, also when the
+// test stops early and when a member ignores the polite signal.
+TEST(ProcessTest, AProcessGroupEndsEverythingItsChildStarted) {
+    qint64 group = 0;
+    {
+        GroupProcess shell;
+        shell.start("sh", {"-c", "trap '' TERM; sleep 300 & sleep 300 & wait"});
+        ASSERT_TRUE(shell.waitForStarted());
+        group = shell.processId();
+        ASSERT_TRUE(waitFor([&] {
+            QProcess ps;
+            ps.start("pgrep", {"-g", QString::number(group), "sleep"});
+            ps.waitForFinished();
+            return ps.readAll().split('\n').count() >= 3;  // two sleeps and the final newline
+        }));
+        shell.endGroup(300);
+    }
+    EXPECT_NE(::kill(-static_cast<pid_t>(group), 0), 0) << "a member of the group survived";
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ void GroupProcess::endGroup(int limitMs) {
     while (groupAlive(group_) && !deadline.hasExpired()) QThread::msleep(20);
     if (groupAlive(group_)) ::kill(-static_cast<pid_t>(group_), SIGKILL);
     if (state() != QProcess::NotRunning) waitForFinished();
+    // Killed members linger until their new parent has reaped them; the group is over only then.
+    const QDeadlineTimer reaped(5000);
+    while (groupAlive(group_) && !reaped.hasExpired()) QThread::msleep(10);
     group_ = 0;
 }
 
