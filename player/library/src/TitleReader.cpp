@@ -10,42 +10,16 @@
 namespace ombrix {
 
 TitleReader::TitleReader(QObject* context, SongLengthFn length, Result result)
-    : context_(context), length_(std::move(length)), result_(std::move(result)) {
-    thread_ = std::thread([this] { run(); });
-}
+    : context_(context),
+      length_(std::move(length)),
+      result_(std::move(result)),
+      worker_([this](const QString& entry, int rowHint) { work(entry, rowHint); }) {}
 
-TitleReader::~TitleReader() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        queue_.clear();
-    }
-    wake_.notify_all();
-    thread_.join();
-}
+TitleReader::~TitleReader() = default;
 
 void TitleReader::setTagText(const LegacyText::Choice& text) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(textMutex_);
     text_ = text;
-}
-
-void TitleReader::request(const QString& entry, int rowHint) {
-    {
-        std::lock_guard lock(mutex_);
-        if (!queued_.insert(entry).second) return;
-        queue_.push_back({entry, rowHint});
-        if (queue_.size() > kMaxQueued) {
-            queued_.erase(queue_.front().entry);
-            queue_.pop_front();
-        }
-    }
-    wake_.notify_one();
-}
-
-void TitleReader::cancelQueued() {
-    std::lock_guard lock(mutex_);
-    queue_.clear();
-    queued_.clear();
 }
 
 std::optional<QString> TitleReader::tagTitle(const QString& entry, const SongLengthFn& length,
@@ -66,27 +40,16 @@ std::optional<QString> TitleReader::tagTitle(const QString& entry, const SongLen
     return title + time;
 }
 
-void TitleReader::run() {
-    for (;;) {
-        Job job;
-        LegacyText::Choice text;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
-            job = std::move(queue_.back());  // the newest first
-            queue_.pop_back();
-            queued_.erase(job.entry);
-            text = text_;
-        }
-        std::optional<QString> title = tagTitle(job.entry, length_, text);
-        QMetaObject::invokeMethod(
-            context_,
-            [this, entry = job.entry, row = job.rowHint, title = std::move(title)] {
-                result_(entry, row, title);
-            },
-            Qt::QueuedConnection);
+void TitleReader::work(const QString& entry, int rowHint) {
+    LegacyText::Choice text;
+    {
+        std::lock_guard lock(textMutex_);
+        text = text_;
     }
+    std::optional<QString> title = tagTitle(entry, length_, text);
+    QMetaObject::invokeMethod(
+        context_, [this, entry, rowHint, title = std::move(title)] { result_(entry, rowHint, title); },
+        Qt::QueuedConnection);
 }
 
 }  // namespace ombrix

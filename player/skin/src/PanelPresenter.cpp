@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kToggles[] = {kRepeat, kShuffle, kIntro, kFx, kEq};
 
-int roundedPan(int pan) noexcept {
-    return OutputLevel::roundedPan(pan);
-}
-
 }  // namespace
 
 PanelPresenter::PanelPresenter(PanelCommands& commands)
@@ -94,7 +90,7 @@ void PanelPresenter::apply(const QString& basePath) {
 
 void PanelPresenter::setState(const PlayerState& state) {
     const bool volumeChanged = state.volume != volume_ && dragElement_ != kFaderVolume;
-    const bool panChanged = state.pan != roundedPan(pan_) && dragElement_ != kFaderPan;
+    const bool panChanged = state.pan != OutputLevel::roundedPan(pan_) && dragElement_ != kFaderPan;
     state_ = state;
     screen_.setState(state);
     if (volumeChanged) {
@@ -187,7 +183,7 @@ void PanelPresenter::setVolumeFromFader(int y) {
     if (travel <= 0) return;
     y = std::clamp(y, f.Top + knob, std::max(f.Top + knob, f.Bottom - 1));
     volume_ = std::clamp(127 - ((y - f.Top - knob) * 128) / travel, 0, 127);
-    commands_.outputLevel(volume_, roundedPan(pan_));
+    commands_.outputLevel(volume_, OutputLevel::roundedPan(pan_));
     drawVolumeFader();
 }
 
@@ -200,7 +196,7 @@ void PanelPresenter::setPanFromFader(int x) {
     x = std::max(x, f.Left);
     x = std::min(x, f.Right - knob);
     pan_ = ((x - f.Left) * 256) / travel - 127;
-    const int p = roundedPan(pan_);
+    const int p = OutputLevel::roundedPan(pan_);
     commands_.outputLevel(volume_, p);
     screen_.showMessage(p == 0 ? QStringLiteral("pan = center")
                                : QStringLiteral("pan = ") + QString::number(p));

@@ -8,42 +8,16 @@
 namespace ombrix {
 
 SongInfoReader::SongInfoReader(QObject* context, SongLengthFn length, Delivery delivered)
-    : context_(context), length_(std::move(length)), delivered_(std::move(delivered)) {
-    thread_ = std::thread([this] { run(); });
-}
+    : context_(context),
+      length_(std::move(length)),
+      delivered_(std::move(delivered)),
+      worker_([this](const QString& entry, int rowHint) { work(entry, rowHint); }) {}
 
-SongInfoReader::~SongInfoReader() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        queue_.clear();
-    }
-    wake_.notify_all();
-    thread_.join();
-}
+SongInfoReader::~SongInfoReader() = default;
 
 void SongInfoReader::setTagText(const LegacyText::Choice& text) {
     std::lock_guard lock(mutex_);
     text_ = text;
-}
-
-void SongInfoReader::request(const QString& entry, int rowHint) {
-    {
-        std::lock_guard lock(mutex_);
-        if (!queued_.insert(entry).second) return;
-        queue_.push_back({entry, rowHint});
-        if (queue_.size() > kMaxQueued) {
-            queued_.erase(queue_.front().entry);
-            queue_.pop_front();
-        }
-    }
-    wake_.notify_one();
-}
-
-void SongInfoReader::cancelQueued() {
-    std::lock_guard lock(mutex_);
-    queue_.clear();
-    queued_.clear();
 }
 
 bool SongInfoReader::readsTags(const QString& entry) {
@@ -81,28 +55,19 @@ SongInfo SongInfoReader::read(const QString& entry, const SongLengthFn& length,
     return info;
 }
 
-void SongInfoReader::run() {
-    for (;;) {
-        Job job;
-        LegacyText::Choice text;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
-            job = std::move(queue_.back());  // the newest first
-            queue_.pop_back();
-            queued_.erase(job.entry);
-            text = text_;
-        }
-        SongInfo info = read(job.entry, length_, text);
+void SongInfoReader::work(const QString& entry, int rowHint) {
+    LegacyText::Choice text;
+    {
         std::lock_guard lock(mutex_);
-        done_.push_back({std::move(job.entry), job.rowHint, std::move(info)});
-        if (deliveryPosted_) continue;
-        deliveryPosted_ = true;
-        // The call dies with the context, which owns this reader.
-        QMetaObject::invokeMethod(
-            context_, [this] { deliver(); }, Qt::QueuedConnection);
+        text = text_;
     }
+    SongInfo info = read(entry, length_, text);
+    std::lock_guard lock(mutex_);
+    done_.push_back({entry, rowHint, std::move(info)});
+    if (deliveryPosted_) return;
+    deliveryPosted_ = true;
+    // The call dies with the context, which owns this reader.
+    QMetaObject::invokeMethod(context_, [this] { deliver(); }, Qt::QueuedConnection);
 }
 
 void SongInfoReader::deliver() {

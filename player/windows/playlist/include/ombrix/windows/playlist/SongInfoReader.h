@@ -2,15 +2,12 @@
 
 #include <QObject>
 #include <QString>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <mutex>
-#include <set>
-#include <thread>
 #include <vector>
 
 #include "ombrix/library/LegacyText.h"
+#include "ombrix/library/NewestFirstWorker.h"
 #include "ombrix/library/SongLength.h"
 
 namespace ombrix {
@@ -24,10 +21,9 @@ struct SongInfo {
 };
 
 /**
- * @brief Reads the tags and lengths of playlist entries on a thread of its own, for the rows
- *        the playlist window shows. The newest requests are served first (the rows looked at
- *        now) and at most kMaxQueued wait; older ones are dropped and asked again when their
- *        rows are shown again. Results reach the owner's thread in batches: one queued call
+ * @brief Reads the tags and lengths of playlist entries on a thread of its own (a
+ *        NewestFirstWorker), for the rows the playlist window shows. Results reach the owner's
+ *        thread in batches: one queued call
  *        carries everything read since the last one, so the main thread never handles a
  *        flood of single results.
  *
@@ -36,7 +32,7 @@ struct SongInfo {
  */
 class SongInfoReader {
 public:
-    static constexpr std::size_t kMaxQueued = 2048;
+    static constexpr std::size_t kMaxQueued = NewestFirstWorker::kMaxQueued;
     struct Result {
         QString entry;
         int rowHint;  ///< the row the entry stood in when it was asked for
@@ -51,9 +47,9 @@ public:
 
     void setTagText(const LegacyText::Choice& text);
     /// Asks for @p entry, shown at @p rowHint; repeated requests are merged.
-    void request(const QString& entry, int rowHint);
+    void request(const QString& entry, int rowHint) { worker_.request(entry, rowHint); }
     /// Forgets requests that have not started.
-    void cancelQueued();
+    void cancelQueued() { worker_.cancelQueued(); }
 
     /// True for an entry whose tags are looked for: one that is no web address, CD track or
     /// archive member. Looks at the name only (no file system access).
@@ -66,25 +62,17 @@ public:
                          const LegacyText::Choice& text);
 
 private:
-    struct Job {
-        QString entry;
-        int rowHint;
-    };
-    void run();
+    void work(const QString& entry, int rowHint);
     void deliver();
 
     QObject* context_;
     SongLengthFn length_;
     Delivery delivered_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> queue_;
-    std::set<QString> queued_;
+    std::mutex mutex_;  // guards the tag text, the batch and its posting
     std::vector<Result> done_;
     bool deliveryPosted_ = false;
     LegacyText::Choice text_;
-    bool stopping_ = false;
-    std::thread thread_;
+    NewestFirstWorker worker_;  // last: joined before the members its work uses
 };
 
 }  // namespace ombrix
