@@ -110,6 +110,24 @@ TEST_F(WindowTest, CommandLineFilesPlayOnceTheWindowIsShown) {
     w->window().show();
     ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
     EXPECT_EQ(w->controller().playlist(), QStringList({a, b}));
+
+    // The timers run only while they have work: the display's while it is seen and moving,
+    // the controller's while a song plays. An idle player does not wake up.
+    w->controller().showStatus(QString(), 0);  // the start's status would hold the tick 5 s
+    EXPECT_TRUE(w->window().fastTicking());
+    EXPECT_TRUE(w->window().slowTicking());
+    w->window().showMinimized();
+    EXPECT_TRUE(waitFor([&] { return !w->window().fastTicking(); }))
+        << "nothing is drawn for a minimised window";
+    EXPECT_TRUE(w->window().slowTicking()) << "the song's end is still seen to";
+    w->window().showNormal();
+    EXPECT_TRUE(waitFor([&] { return w->window().fastTicking(); }));
+    w->controller().stop();
+    EXPECT_TRUE(waitFor([&] { return !w->window().fastTicking() && !w->window().slowTicking(); }))
+        << "a stopped player sleeps";
+    w->controller().showStatus("hello", 5);
+    EXPECT_TRUE(waitFor([&] { return w->window().fastTicking(); })) << "a status text counts down";
+    EXPECT_TRUE(waitFor([&] { return !w->window().fastTicking(); }));
     w->window().close();
 }
 

@@ -131,14 +131,18 @@ MainWindow::MainWindow(Parts parts)
             hiddenAfterStart_ = true;
             hideToTray();
         }
+        scheduleTicks();
     });
     connect(&timer2_, &QTimer::timeout, this, [this] {
         controller_.tick100();
-        display_->tick(controller_.state());
+        controller_.tickFade();
+        if (displaySeen()) display_->tick(controller_.state());
+        scheduleTicks();
     });
-    connect(&timer3_, &QTimer::timeout, this, [this] { controller_.tickFade(); });
-    timer1_.start(500);
-    timer3_.start(100);
+    timer1_.setInterval(500);
+    timer2_.setInterval(100);
+    connect(&store_, &SettingsStore::changed, this, &MainWindow::scheduleTicks);
+    scheduleTicks();
     connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger) restoreFromTray();
     });
@@ -328,7 +332,25 @@ void MainWindow::refreshMenus() {
 
 void MainWindow::onChanged(int mask) {
     if (mask & (kChangeSong | kChangePlaylist | kChangeOptions)) refreshMenus();
-    if (display_) display_->showState(controller_.state());
+    if (display_ && mask != kChangeTicks) display_->showState(controller_.state());
+    scheduleTicks();
+}
+
+void MainWindow::scheduleTicks() {
+    const auto run = [](QTimer& timer, bool on) {
+        if (on && !timer.isActive()) timer.start();
+        if (!on && timer.isActive()) timer.stop();
+    };
+    run(timer1_, controller_.needsSlowTicks());
+    const bool displayMoves =
+        display_ && displaySeen() && display_->wantsTicks(controller_.state());
+    run(timer2_, shownOnce_ && (controller_.needsFastTicks() || displayMoves));
+}
+
+bool MainWindow::displaySeen() const {
+    if (!isVisible() || isMinimized()) return false;
+    const QWindow* w = windowHandle();
+    return !w || w->isExposed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -408,11 +430,33 @@ void MainWindow::addCollected(const QStringList& files, const QStringList& statu
 
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (shownOnce_) return;
-    shownOnce_ = true;
-    timer2_.start(100);
-    menus_->checkPriority(store_.settings().threadpriority);
-    controller_.windowShown();
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        // Minimising, covering and uncovering reach the window's platform window, not the
+        // widget.
+        if (QWindow* w = windowHandle()) w->installEventFilter(this);
+        menus_->checkPriority(store_.settings().threadpriority);
+        controller_.windowShown();
+    }
+    // What changed while the window was away is drawn now, and the display ticks again.
+    if (display_) display_->showState(controller_.state());
+    scheduleTicks();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    scheduleTicks();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) scheduleTicks();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle())
+        QMetaObject::invokeMethod(this, &MainWindow::scheduleTicks, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

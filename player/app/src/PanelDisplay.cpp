@@ -399,6 +399,10 @@ void PanelDisplay::tick(const PlayerState& state) {
     flush();
 }
 
+bool PanelDisplay::wantsTicks(const PlayerState&) const {
+    return panel_.wantsTicks();
+}
+
 void PanelDisplay::leaveEvent(QEvent* event) {
     panel_.leave();
     flush();

@@ -596,6 +596,7 @@ void PlaybackController::volumeHeld(bool up) {
     if (volumeHeld_) return;
     volumeHeld_ = true;
     volumeStep_ = up ? 1 : -1;
+    markChanged(kChangeTicks);
 }
 
 void PlaybackController::volumeReleased() {
@@ -736,6 +737,15 @@ void PlaybackController::finishAdvance() {
     acceptFiles_ = true;
 }
 
+bool PlaybackController::needsSlowTicks() const noexcept {
+    return playing_ || (windowShown_ && !firstTick500Done_);
+}
+
+bool PlaybackController::needsFastTicks() const noexcept {
+    return startPending_ > 0 || volumeHeld_ || statusTicks_ > 0 || sleeping_ || fadeActive_ ||
+           store_.settings().enablealarm;
+}
+
 void PlaybackController::tick100() {
     const PlayerSettings& s = store_.settings();
     if (windowShown_ && startPending_ > 0) {
@@ -799,6 +809,7 @@ void PlaybackController::startFadeOut(int ticks) {
     fadeCounter_ = 0;
     fadeOutTicks_ = std::max(1, ticks);
     fadeActive_ = true;
+    markChanged(kChangeTicks);
 }
 
 void PlaybackController::setFadeIn(int ticks) {
@@ -923,11 +934,13 @@ void PlaybackController::armExport(const QString& wavPath) {
 
 void PlaybackController::windowShown() {
     windowShown_ = true;
+    markChanged(kChangeTicks);
 }
 
 void PlaybackController::setStartPending(int files, bool editRequest) {
     startPending_ = files;
     editRequest_ = editRequest;
+    markChanged(kChangeTicks);
 }
 
 void PlaybackController::setPendingTag(const SongTag& tag) {

@@ -265,6 +265,10 @@ void PanelPresenter::tick(double levelLeft, double levelRight, bool windowVisibl
     screen_.tick(dpb_);
 }
 
+bool PanelPresenter::wantsTicks() const noexcept {
+    return applied_ && (state_.playing || meterLit_ || screen_.animating());
+}
+
 QString PanelPresenter::lcdTitleText() const {
     if (state_.paused) return (screen_.pauseBlink() & 4) ? QStringLiteral("paused") : QString();
     QString text = state_.line1;

@@ -93,6 +93,10 @@ public:
     EqualizerWindow& equalizerWindow();
     /// The look of the windows beside the panel (taken from the panel unless the desktop's).
     ToolWindowStyle& windowStyle() { return *windowStyle_; }
+    /// The controller's 500 ms tick runs.
+    bool slowTicking() const noexcept { return timer1_.isActive(); }
+    /// The 100 ms tick (display and controller) runs.
+    bool fastTicking() const noexcept { return timer2_.isActive(); }
     /// Shows @p window, raised above the others.
     static void present(QWidget& window);
     /// "Save playlist as": asks for a file and writes the main playlist.
@@ -103,6 +107,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -124,6 +131,12 @@ private:
     void addCollected(const QStringList& files, const QStringList& statusTexts);
     /// Gives the other windows the colours of the panel shown now, once per panel.
     void followPanel();
+    /// Runs each timer only while it has work: the display's tick while it is seen and
+    /// something moves on it, the controller's while it needs them. An idle or hidden player
+    /// does not wake up for nothing.
+    void scheduleTicks();
+    /// The window is on screen: shown, not minimised, and exposed.
+    bool displaySeen() const;
 
     PlaybackController& controller_;
     SettingsStore& store_;
@@ -146,8 +159,7 @@ private:
     std::unique_ptr<EqualizerWindow> equalizerWindow_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
-    QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status
-    QTimer timer3_;  // 100 ms: fades
+    QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status, fades
     QString credits_;
     bool shownOnce_ = false;
     bool hideAfterStart_ = false;

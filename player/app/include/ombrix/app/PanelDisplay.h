@@ -57,6 +57,7 @@ public:
     QWidget* widget() override { return this; }
     void showState(const PlayerState& state) override;
     void tick(const PlayerState& state) override;
+    bool wantsTicks(const PlayerState& state) const override;
     bool showsVolume() const override;
     QSize sizeHint() const override;
     /// How large the panel is shown, from the settings and the screen.

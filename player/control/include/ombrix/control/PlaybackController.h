@@ -122,10 +122,16 @@ public:
     /// Fade-in over @p ticks at every song start; 0 turns it off.
     void setFadeIn(int ticks);
 
-    // Timers.
+    // Timers. The window runs each only while it is needed, so an idle player never wakes.
     void tick500();
     void tick100();
     void tickFade();
+    /// tick500() has work: a song plays (time, intro, end of song) or the first tick after the
+    /// window showed is due.
+    bool needsSlowTicks() const noexcept;
+    /// tick100() and tickFade() have work: the deferred start, a held volume key, a status
+    /// text counting down, the pause between songs, a fade or the alarm.
+    bool needsFastTicks() const noexcept;
 
     // Start-up.
     /// The window has been shown: the deferred start may run.

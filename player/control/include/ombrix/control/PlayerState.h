@@ -13,6 +13,7 @@ enum ChangeMask : int {
     kChangeOptions = 1 << 4,       ///< random, intro, repeat, auto repeat, resume
     kChangeText = 1 << 5,          ///< line1..line3 or the status text
     kChangeEntriesAdded = 1 << 6,  ///< entries were added to the playlist (files, drops, start)
+    kChangeTicks = 1 << 7,         ///< the timers the controller needs may have changed
 };
 
 /**

@@ -86,6 +86,9 @@ public:
 
     /// One display tick with the engine's levels already divided by 256.
     void tick(double levelLeft, double levelRight, bool windowVisible);
+    /// The panel needs its tick: a song is heard or paused (time, meter, scrolling title, the
+    /// blinking pause), the meter still has bars to put out, or the screen is animating.
+    bool wantsTicks() const noexcept;
     void drawLcdTitle();
 
     // Panel image events, in image pixels.

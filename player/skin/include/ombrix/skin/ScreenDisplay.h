@@ -109,6 +109,10 @@ public:
     bool seekDrag() const noexcept { return seekDrag_; }
     bool creditsMode() const noexcept { return credits_; }
     int messageCountdown() const noexcept { return messageCountdown_; }
+    /// Credits, the number grid, a message or the title slide are moving.
+    bool animating() const noexcept {
+        return credits_ || grid_ || messageCountdown_ > 0 || slide_ > 0;
+    }
     /// The title scroll position, shared with the LCD title.
     int& titlePos() noexcept { return titlePos_; }
     int pauseBlink() const noexcept { return pauseBlink_; }
