@@ -32,6 +32,7 @@ ScreenDisplay::ScreenDisplay(PanelCommands& commands)
 }
 
 void ScreenDisplay::setDefaultBackground(const QImage& image) {
+    ++generation_;
     std::fill(defaultBackground_.begin(), defaultBackground_.end(), uint8_t{0});
     colors_ = QList<QRgb>(256, qRgb(0, 0, 0));
     if (image.format() != QImage::Format_Indexed8) return;
@@ -48,6 +49,7 @@ void ScreenDisplay::setDefaultBackground(const QImage& image) {
 }
 
 void ScreenDisplay::setPauseMask(const QByteArray& raw) {
+    ++generation_;
     pauseMask_.assign(size_t(kPixels), uint8_t{0});
     std::memcpy(pauseMask_.data(), raw.constData(),
                 size_t(std::min<qsizetype>(raw.size(), kPixels)));
@@ -95,12 +97,29 @@ int ScreenDisplay::scrollX(int left, int overflow, int& pos) noexcept {
     return x;
 }
 
+int ScreenDisplay::barLength() const noexcept {
+    if (grid_ || !state_.songOpen || state_.positionScale <= 0) return 0;
+    const int p = int(qint64(state_.position) * 200 / state_.positionScale);
+    return p > 200 || p < 0 ? 0 : p;
+}
+
+int ScreenDisplay::titleX(const QFontMetrics& fm) {
+    const int overflow = look_.left[0] + fm.horizontalAdvance(state_.line1) - 210;
+    int x = look_.left[0] - slide_;
+    // The title moves only while a song is heard: a stop, a pause or an error holds it.
+    const bool heard = state_.playing && !state_.paused;
+    if (look_.scrollTitle && slide_ == 0 && overflow > 0 && heard)
+        x = scrollX(look_.left[0], overflow, titlePos_);
+    else if (overflow > 0 && !heard)
+        titlePos_ = 0;
+    return x;
+}
+
 void ScreenDisplay::drawBar() {
     if (grid_ || !state_.songOpen || state_.positionScale <= 0) return;
     // Mode 0 (the default background): played part 255, the rest unmarked.
     const int played = 255;
-    int p = int(qint64(state_.position) * 200 / state_.positionScale);
-    if (p > 200 || p < 0) p = 0;
+    int p = barLength();
     if (seekDrag_ && (seekBlink_++ & 4)) p = std::clamp(lastX_ - 10, 0, 200);
     if (p <= 0) return;
     for (int row = kBarTop; row <= kBarBottom; ++row) {
@@ -130,6 +149,20 @@ void ScreenDisplay::drawText(QPainter& p, int x, int y, const QString& text) con
 
 void ScreenDisplay::tick(DrawingSurface& dpb) {
     ++frameCounter_;
+    const QFontMetrics fm(look_.font);
+    const bool steady = !state_.paused && !credits_ && !grid_ && messageCountdown_ == 0 &&
+                        !hintActive_ && slide_ == 0 && !seekDrag_;
+    int steadyTitleX = 0;
+    if (steady) {
+        steadyTitleX = titleX(fm);
+        SteadyFrame frame{state_.line1, state_.line2, state_.line3, barLength(), steadyTitleX,
+                          generation_};
+        if (lastSteady_ && *lastSteady_ == frame) return;  // the picture shown already
+        lastSteady_ = std::move(frame);
+    } else {
+        lastSteady_.reset();
+    }
+    ++drawnFrames_;
     std::memcpy(frame_.data(), defaultBackground_.data(), frame_.size());
     drawBar();
 
@@ -174,21 +207,12 @@ void ScreenDisplay::tick(DrawingSurface& dpb) {
         p.setFont(small);
         drawText(p, 10, 60, QFileInfo(hovered_).fileName());
     } else {
-        const QFontMetrics fm(look_.font);
         if (messageCountdown_ > 0) {
             const int y = messageCountdown_ <= 8 ? 3 * messageCountdown_ - 21 : 3;
             drawText(p, 8, y, message_);
             --messageCountdown_;
         } else {
-            const int overflow = look_.left[0] + fm.horizontalAdvance(state_.line1) - 210;
-            int x = look_.left[0] - slide_;
-            // The title moves only while a song is heard: a stop, a pause or an error holds it.
-            const bool heard = state_.playing && !state_.paused;
-            if (look_.scrollTitle && slide_ == 0 && overflow > 0 && heard)
-                x = scrollX(look_.left[0], overflow, titlePos_);
-            else if (overflow > 0 && !heard)
-                titlePos_ = 0;
-            drawText(p, x, look_.top[0], state_.line1);
+            drawText(p, steady ? steadyTitleX : titleX(fm), look_.top[0], state_.line1);
         }
         drawText(p, look_.left[1] + slide_, look_.top[1], state_.line2);
         // The third line (the time, or a word such as "stopped") ends at the bar's end at the

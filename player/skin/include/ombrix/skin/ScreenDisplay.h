@@ -2,12 +2,14 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "ombrix/control/PlayerState.h"
@@ -57,7 +59,10 @@ public:
 
     explicit ScreenDisplay(PanelCommands& commands);
 
-    void setLook(const Look& look) { look_ = look; }
+    void setLook(const Look& look) {
+        look_ = look;
+        ++generation_;
+    }
     const Look& look() const noexcept { return look_; }
     /// The default background: the first 220 x 80 pixels of @p image (8-bit with a palette;
     /// entry 255 becomes black). A null or unusable image gives a black screen.
@@ -115,11 +120,17 @@ public:
     }
     /// The title scroll position, shared with the LCD title.
     int& titlePos() noexcept { return titlePos_; }
+    /// Ticks that drew the screen (a tick whose picture would be the one shown draws nothing).
+    int drawnFrames() const noexcept { return drawnFrames_; }
     int pauseBlink() const noexcept { return pauseBlink_; }
     void countPauseBlink() noexcept { ++pauseBlink_; }
 
 private:
     void drawBar();
+    /// The played part of the bar in pixels (0..200).
+    int barLength() const noexcept;
+    /// Where the first line starts on this tick; advances the title's scroll.
+    int titleX(const QFontMetrics& fm);
     void present(DrawingSurface& dpb);
     void drawText(class QPainter& p, int x, int y, const QString& text) const;
 
@@ -135,6 +146,19 @@ private:
     QImage composed_;
     int slide_ = 0;
     int titlePos_ = 0;
+    // What a steady picture (no animation running) was drawn from: a tick that would draw the
+    // same skips drawing, so a playing song costs a redraw when its time changes, not ten a
+    // second.
+    struct SteadyFrame {
+        QString line1, line2, line3;
+        int bar = 0;
+        int titleX = 0;
+        quint64 generation = 0;
+        bool operator==(const SteadyFrame&) const = default;
+    };
+    std::optional<SteadyFrame> lastSteady_;
+    quint64 generation_ = 0;  // counts changes of the look and the background
+    int drawnFrames_ = 0;
     QString message_;
     int messageCountdown_ = 0;
     QString hint_;
