@@ -163,5 +163,42 @@ TEST_F(ScreenTest, LongTitlesMoveOnlyWhileASongIsHeard) {
     EXPECT_EQ(screen.titlePos(), held);
 }
 
+// A steady picture is drawn once: a playing song costs a redraw when its time changes.
+TEST_F(ScreenTest, ASteadyPictureIsDrawnOnceAndAChangeDrawsAgain) {
+    PlayerState s;
+    s.line1 = "Song";
+    s.line3 = "0:10";
+    s.playing = true;
+    s.songOpen = true;
+    s.positionScale = 1024;
+    screen.setState(s);
+    for (int i = 0; i < 20; ++i) screen.tick(dpb);  // the slide-in ends
+    (void)dpb.takeDirty();
+    const int drawn = screen.drawnFrames();
+    for (int i = 0; i < 10; ++i) screen.tick(dpb);
+    EXPECT_EQ(screen.drawnFrames(), drawn);
+    EXPECT_TRUE(dpb.takeDirty().isEmpty()) << "nothing for the window to repaint";
+    const QImage before = screen.composed().copy();
+
+    s.line3 = "0:11";
+    screen.setState(s);
+    screen.tick(dpb);
+    EXPECT_EQ(screen.drawnFrames(), drawn + 1);
+    EXPECT_FALSE(dpb.takeDirty().isEmpty());
+    EXPECT_NE(screen.composed(), before);
+    s.position = 512;  // the bar moves
+    screen.setState(s);
+    screen.tick(dpb);
+    EXPECT_EQ(screen.drawnFrames(), drawn + 2);
+
+    // A title too wide for the screen moves every tick, so it is drawn every tick.
+    s.line1 = QString(60, 'W');
+    screen.setState(s);
+    for (int i = 0; i < 20; ++i) screen.tick(dpb);
+    const int scrolling = screen.drawnFrames();
+    for (int i = 0; i < 5; ++i) screen.tick(dpb);
+    EXPECT_EQ(screen.drawnFrames(), scrolling + 5);
+}
+
 }  // namespace
 }  // namespace ombrix::test

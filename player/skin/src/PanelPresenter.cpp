@@ -77,6 +77,7 @@ void PanelPresenter::apply(const QString& basePath) {
         dpbvolume_.resize(r.width(), r.height());
         dpbvolume_.copyFrom(base, r, QPoint(0, 0));
         dpbvolume_.saveBackground();
+        meterHeights_ = {0, 0};  // the meter's background shows no bars
     } else {
         dpbvolume_.freeBackground();
     }
@@ -161,17 +162,18 @@ void PanelPresenter::drawLevelMeter(int left, int right) {
     left = std::clamp(left, 0, 32767);
     right = std::clamp(right, 0, 32767);
     const ButtonRect& m = panel_.button(kLedVolume);
-    dpbvolume_.restoreBackground();
     const int half = (m.Right - m.Left) / 2;
     const int hL = (m.Bottom - m.Top) * left / 32768;
     const int hR = (m.Bottom - m.Top) * right / 32768;
-    const int w = dpbvolume_.width();
+    // The bars are whole pixels: a level that moves within one draws nothing new.
+    if (std::pair(hL, hR) == meterHeights_) return;
+    meterHeights_ = {hL, hR};
+    dpbvolume_.restoreBackground();
     const int h = dpbvolume_.height();
     const QImage& alt = panel_.alternate();
     dpbvolume_.copyFrom(alt, QRect(m.Left, m.Bottom - hL, half, hL), QPoint(0, h - hL));
     dpbvolume_.copyFrom(alt, QRect(m.Left + half, m.Bottom - hR, m.Right - m.Left - half, hR),
                         QPoint(half, h - hR));
-    (void)w;
 }
 
 void PanelPresenter::setVolumeFromFader(int y) {

@@ -130,6 +130,7 @@ private:
     PanelCommands& commands_;
     Options options_;
     bool meterLit_ = false;  // the level meter shows bars
+    std::pair<int, int> meterHeights_{-1, -1};  // the bars drawn, in pixels
     SkinFile panel_;
     ScreenDisplay screen_;
     DrawingSurface dpb2_;
