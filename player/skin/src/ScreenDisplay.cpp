@@ -104,7 +104,13 @@ int ScreenDisplay::barLength() const noexcept {
 }
 
 int ScreenDisplay::titleX(const QFontMetrics& fm) {
-    const int overflow = look_.left[0] + fm.horizontalAdvance(state_.line1) - 210;
+    // Measured once per title and look: shaping the text every tick costs more than the rest.
+    if (measuredTitle_ != state_.line1 || measuredGeneration_ != generation_) {
+        measuredTitle_ = state_.line1;
+        measuredGeneration_ = generation_;
+        titleAdvance_ = fm.horizontalAdvance(state_.line1);
+    }
+    const int overflow = look_.left[0] + titleAdvance_ - 210;
     int x = look_.left[0] - slide_;
     // The title moves only while a song is heard: a stop, a pause or an error holds it.
     const bool heard = state_.playing && !state_.paused;

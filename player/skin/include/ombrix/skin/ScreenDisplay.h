@@ -158,6 +158,9 @@ private:
     };
     std::optional<SteadyFrame> lastSteady_;
     quint64 generation_ = 0;  // counts changes of the look and the background
+    QString measuredTitle_;   // the first line whose width titleAdvance_ is
+    quint64 measuredGeneration_ = ~quint64{0};
+    int titleAdvance_ = 0;
     int drawnFrames_ = 0;
     QString message_;
     int messageCountdown_ = 0;
