@@ -94,24 +94,30 @@ void configure(mixora::MixoraEngine& engine, int effects) {
     }
 }
 
-void BM_ProcessStereo(benchmark::State& state) {
-    const int effects = static_cast<int>(state.range(0));
-    mixora::MixoraEngine engine;
-    configure(engine, effects);
+// Runs the engine over blocks of music, calling @p beforeBlock first each time, and reports
+// seconds of audio processed per second of CPU time: the share of one core that real-time
+// playback takes is 100 / realtime_x percent.
+template <typename BeforeBlock>
+void processBlocks(benchmark::State& state, mixora::MixoraEngine& engine, BeforeBlock beforeBlock) {
     const std::vector<int16_t> source = music(kBlockFrames * 64);
     std::vector<int16_t> block(kBlockFrames * 2);
     size_t at = 0;
     for (auto _ : state) {
+        beforeBlock();
         std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(at), block.size(), block.begin());
         at = (at + block.size()) % source.size();
         engine.process(block.data(), kBlockFrames, 2);
         benchmark::DoNotOptimize(block.data());
     }
     const double audioSeconds = static_cast<double>(state.iterations()) * kBlockFrames / kRate;
-    // Seconds of audio processed per second of CPU time; the share of one core that real-time
-    // playback takes is 100 / realtime_x percent.
     state.counters["realtime_x"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
     state.SetItemsProcessed(state.iterations() * kBlockFrames);
+}
+
+void BM_ProcessStereo(benchmark::State& state) {
+    mixora::MixoraEngine engine;
+    configure(engine, static_cast<int>(state.range(0)));
+    processBlocks(state, engine, [] {});
 }
 BENCHMARK(BM_ProcessStereo)
     ->ArgName("effects")
@@ -132,23 +138,12 @@ void BM_ProcessStereoOctaveEq(benchmark::State& state) {
     engine.enableOctaveEq(bands != 0);
     for (int b = 0; b < 10; ++b)
         engine.setOctaveGain(b, bands == 1 ? (b == 5 ? -6.0f : 0.0f) : (b % 2 ? 4.0f : -5.0f));
-    const std::vector<int16_t> source = music(kBlockFrames * 64);
-    std::vector<int16_t> block(kBlockFrames * 2);
-    size_t at = 0;
     bool up = false;
-    for (auto _ : state) {
-        if (bands == 3) {
-            up = !up;
-            for (int b = 0; b < 10; ++b) engine.setOctaveGain(b, up ? 6.0f : -6.0f);
-        }
-        std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(at), block.size(), block.begin());
-        at = (at + block.size()) % source.size();
-        engine.process(block.data(), kBlockFrames, 2);
-        benchmark::DoNotOptimize(block.data());
-    }
-    const double audioSeconds = static_cast<double>(state.iterations()) * kBlockFrames / kRate;
-    state.counters["realtime_x"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-    state.SetItemsProcessed(state.iterations() * kBlockFrames);
+    processBlocks(state, engine, [&] {
+        if (bands != 3) return;
+        up = !up;
+        for (int b = 0; b < 10; ++b) engine.setOctaveGain(b, up ? 6.0f : -6.0f);
+    });
 }
 BENCHMARK(BM_ProcessStereoOctaveEq)->ArgName("bands")->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 
