@@ -27,7 +27,9 @@ inline QString scratchFile(const char* ext) {
     return QStringLiteral("/tmp/ombrix-fuzz-%1%2").arg(::getpid()).arg(QLatin1String(ext));
 }
 
-/// Scratch folder of one fuzzing process, removed with everything in it when it goes.
+/// Scratch folder of one fuzzing process, removed with everything in it when it goes. Drivers
+/// keep theirs for the life of the process (a function-local static) and overwrite the files
+/// inside: making and removing folders for every input costs more than the parsing.
 class ScratchFolder {
 public:
     explicit ScratchFolder(const char* tag)
@@ -40,6 +42,14 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const QString& path() const noexcept { return path_; }
     QString file(const QString& name) const { return path_ + QLatin1Char('/') + name; }
+    /// Removes what is inside, keeping the folder.
+    void clear() const {
+        const QDir dir(path_);
+        for (const QString& name :
+             dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (!QFile::remove(dir.filePath(name))) QDir(dir.filePath(name)).removeRecursively();
+        }
+    }
 
 private:
     QString path_;

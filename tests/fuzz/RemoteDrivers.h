@@ -66,8 +66,9 @@ inline void telnetDriver(const std::uint8_t* data, std::size_t size) {
         while (input.size() <= TelnetSession::kMaxLine) input += input;
     const qsizetype piece = (flags >> 4) == 0 ? input.size() : qsizetype(flags >> 4);
 
-    std::optional<RemoteFolder> folder;  // made when a command first looks at it
-    auto remote = [&folder]() -> const RemoteFolder& {
+    // Made when a command first looks at it, kept for the process (no command changes it).
+    static std::optional<RemoteFolder> folder;
+    auto remote = []() -> const RemoteFolder& {
         if (!folder) folder.emplace();
         return *folder;
     };

@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <algorithm>
 #include <cstdlib>
 
@@ -35,6 +36,9 @@ inline QByteArray takePart(QByteArrayView& rest) {
     return part;
 }
 
+/// Largest picture the panel driver loads.
+inline constexpr qint64 kMaxFuzzPixels = 512 * 512;
+
 /**
  * @brief Input: a flag byte (bit 0: there is an alternate image, bit 1: a description file),
  *        the panel image and the alternate image each after its 16-bit length, then the ".btn"
@@ -47,11 +51,21 @@ inline void panelDriver(const std::uint8_t* data, std::size_t size) {
     QByteArrayView rest(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     const QByteArray base = takePart(rest);
     const QByteArray alt = takePart(rest);
-    const ScratchFolder folder("panel");
+    static const ScratchFolder folder("panel");
     const QString basePath = folder.file(QStringLiteral("panel.bmp"));
+    const QString altPath = SkinFile::alternatePath(basePath);
+    const QString btnPath = SkinFile::descriptionPath(basePath);
     writeBytes(basePath, base.constData(), base.size());
-    if (flags & 1) writeBytes(SkinFile::alternatePath(basePath), alt.constData(), alt.size());
-    if (flags & 2) writeBytes(SkinFile::descriptionPath(basePath), rest.data(), rest.size());
+    QFile::remove(altPath);
+    QFile::remove(btnPath);
+    if (flags & 1) writeBytes(altPath, alt.constData(), alt.size());
+    if (flags & 2) writeBytes(btnPath, rest.data(), rest.size());
+    // Big pictures only make each run slow (decoding fills every pixel); the size limit itself
+    // is a comparison with the header's numbers.
+    for (const QString& image : {basePath, altPath}) {
+        const QSize declared = QImageReader(image, "bmp").size();
+        if (qint64(declared.width()) * declared.height() > kMaxFuzzPixels) return;
+    }
 
     SkinFile panel;
     try {
@@ -126,11 +140,11 @@ void extractSmallMembers(const Archive& archive, const ScratchFolder& out) {
  *        directly in its folder, the panel image among them.
  */
 inline void archiveDriver(const std::uint8_t* data, std::size_t size) {
-    const ScratchFolder folder("archive");
+    static const ScratchFolder folder("archive");
+    static const ScratchFolder out("archive-out");
     const QString file = folder.file(QStringLiteral("in.zip"));
     if (!writeBytes(file, reinterpret_cast<const char*>(data), qint64(size))) return;
     {
-        const ScratchFolder out("archive-out");
         try {
             const ZipArchive zip(file);
             extractSmallMembers(zip, out);
@@ -150,7 +164,9 @@ inline void archiveDriver(const std::uint8_t* data, std::size_t size) {
         return;
     }
     if (total > kExtractLimit) return;
-    const QString panels = folder.file(QStringLiteral("panels"));
+    static const ScratchFolder installed("archive-panels");
+    installed.clear();
+    const QString& panels = installed.path();
     QString caption;
     try {
         caption = PanelInstaller::install(file, panels);
