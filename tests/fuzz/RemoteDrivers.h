@@ -54,7 +54,7 @@ inline bool onlyLineEndControls(QByteArrayView bytes) {
 
 /**
  * @brief First byte: bit 0 asks for the password "pw", bit 1 makes every third room check fail
- *        (output waiting), bit 2 repeats the rest until it exceeds a line's limit; the upper
+ *        (output waiting), bit 2 puts a line longer than the limit in front; the upper
  *        four bits give the size of each piece that arrives (0: all at once). The rest are the
  *        bytes the peer sends.
  */
@@ -62,8 +62,9 @@ inline void telnetDriver(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
     const std::uint8_t flags = data[0];
     QByteArray input = bytesOf(data + 1, size - 1);
+    // An over-long line: the first byte repeated past the limit, in front of the rest.
     if ((flags & 4) && !input.isEmpty())
-        while (input.size() <= TelnetSession::kMaxLine) input += input;
+        input.prepend(QByteArray(TelnetSession::kMaxLine + (flags >> 4), input.at(0)));
     const qsizetype piece = (flags >> 4) == 0 ? input.size() : qsizetype(flags >> 4);
 
     // Made when a command first looks at it, kept for the process (no command changes it).
