@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench sanitize tsan clean install
+.PHONY: all deps configure build run test bench sanitize tsan fuzz clean install
 
 all: build
 
@@ -54,6 +54,22 @@ tsan: deps
 	cd $(BUILD_DIR)-tsan && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS=halt_on_error=1 ctest -L concurrency --output-on-failure -j $(JOBS)
 
+# The libFuzzer targets (clang, with AddressSanitizer and UndefinedBehaviorSanitizer), each run
+# for FUZZ_SECONDS on its corpus in $(FUZZ_DIR)/fuzz-corpus, seeded with small generated inputs
+# and the conformance streams. Prints each target's executions; fails on any finding. Not part of
+# `make test`.
+FUZZ_DIR ?= $(BUILD_DIR)-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= ini playlist playlist-file tag modern-tag probe member-name shell-link instance \
+  telnet panel archive frame-reader decode
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DOMBRIX_FUZZ=ON -DOMBRIX_SANITIZE=address,undefined -DOMBRIX_BUILD_TESTS=OFF \
+	  -DOMBRIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+	python3 scripts/fuzz-seeds.py $(FUZZ_DIR)/fuzz-corpus $(CURDIR)/../shared/testdata
+	bash scripts/fuzz-run.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 # Installs below PREFIX (default /usr/local); DESTDIR stages the tree for packaging.
 PREFIX ?= /usr/local
 install: build
@@ -63,4 +79,4 @@ bench: build
 	bash bench/run.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-tsan $(BUILD_DIR)-fuzz

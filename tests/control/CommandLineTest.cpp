@@ -120,6 +120,17 @@ TEST(CommandLine, CommandsForTheRunningInstance) {
     EXPECT_EQ(add.path, "/m/My Song.mp3");
 }
 
+TEST(CommandLine, CommandIsNotCutInsideACharacter) {
+    // A character outside the BMP where the path would begin: its halves cannot be sent.
+    const QString emoji = QString::fromUcs4(U"\U0001F600", 1);
+    EXPECT_EQ(CommandLine::joinForRunningInstance({"@@edab" + emoji + "x.mp3"}), "");
+    EXPECT_EQ(CommandLine::joinForRunningInstance({"@@adx" + emoji + "x.mp3"}), "");
+    // One that begins the path is sent whole and read back unchanged.
+    const QString sent = CommandLine::joinForRunningInstance({"@@add", "/m/" + emoji + ".mp3"});
+    EXPECT_EQ(sent, "@@add /m/" + emoji + ".mp3");
+    EXPECT_EQ(InstanceMessage::decode(InstanceMessage::encode(sent)), sent);
+}
+
 TEST(CommandLine, TooLongForTheBlock) {
     const QString dir = "/" + QString(200, 'd');
     // 255 bytes fit; 256 do not, and a shortened path would be another file.

@@ -7,15 +7,21 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "ShellLink.h"
+#include "ombrix/control/CommandLine.h"
+#include "ombrix/control/InstanceMessage.h"
+#include "ombrix/library/ModernTagReader.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/library/SongTag.h"
 #include "ombrix/media/ArchiveMember.h"
@@ -26,14 +32,6 @@
 #include "ombrix/settings/TextFile.h"
 
 namespace ombrix::fuzz {
-
-inline void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-inline QByteArray bytesOf(const std::uint8_t* data, std::size_t size) {
-    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
-}
 
 /// The INI reader: parse, query, write back, parse again.
 inline void iniDriver(const std::uint8_t* data, std::size_t size) {
@@ -65,11 +63,6 @@ inline void playlistDriver(const std::uint8_t* data, std::size_t size) {
     const QStringList lines = TextFile::decodeLines(bytesOf(data + 1, size - 1));
     const QStringList done = PlaylistFile::complete(lines, QStringLiteral("/music/lists"), m3u);
     require(done.size() == lines.size());
-}
-
-/// Scratch file of one fuzzing process; @p ext decides how the tag reader treats it.
-inline QString scratchFile(const char* ext) {
-    return QStringLiteral("/tmp/ombrix-fuzz-%1%2").arg(::getpid()).arg(QLatin1String(ext));
 }
 
 /// ID3v1 and RIFF INFO reading, and writing into a copy of the input.
@@ -131,6 +124,69 @@ inline void shellLinkDriver(const std::uint8_t* data, std::size_t size) {
         require(t.localPath.size() <= size * 3 + 16 || t.localPath.empty());
     } catch (const mixora::ShellLinkError&) {
     }
+}
+
+/// The ID3v2 and APE tag reader over the input as a whole file.
+inline void modernTagDriver(const std::uint8_t* data, std::size_t size) {
+    const QString file = scratchFile(".mp3");
+    if (!writeBytes(file, reinterpret_cast<const char*>(data), qint64(size))) return;
+    const std::optional<ModernTagReader::Texts> texts = ModernTagReader::read(file);
+    QFile::remove(file);
+    if (!texts) return;
+    require(!texts->title.isEmpty() || !texts->artist.isEmpty() || !texts->album.isEmpty());
+    for (const QString* t : {&texts->title, &texts->artist, &texts->album, &texts->year,
+                             &texts->comment, &texts->genre})
+        require(t->size() <= ModernTagReader::kMaxText);
+}
+
+/// The block a second start hands to the first: decoded and dispatched as the receiver does, and
+/// the sender's side (the arguments joined, then packed) read back unchanged.
+inline void instanceDriver(const std::uint8_t* data, std::size_t size) {
+    const QByteArray block = bytesOf(data, size);
+    const QString text = InstanceMessage::decode(block);
+    require(text.size() <= InstanceMessage::kBlockSize);
+    require(!text.contains(QChar(0)));
+    const InstanceMessage m = InstanceMessage::parse(text);
+    if (m.kind == InstanceMessage::Kind::Stop || m.kind == InstanceMessage::Kind::Cd)
+        require(m.path.isEmpty());
+    else if (!m.path.isEmpty() && !m.path.startsWith(QLatin1String("http")))
+        require(QDir::isAbsolutePath(m.path) && QDir::cleanPath(m.path) == m.path);
+
+    // The same bytes as a command line, one argument per zero byte.
+    QStringList args;
+    for (const QByteArray& a : block.split('\0')) args << QString::fromUtf8(a);
+    const QString sent = CommandLine::joinForRunningInstance(args);
+    require(sent.toUtf8().size() <= CommandLine::kMaxTextBytes);
+    const QByteArray packed = InstanceMessage::encode(sent);
+    require(packed.size() == InstanceMessage::kBlockSize);
+    if (!sent.contains(QChar(0)) && !sent.startsWith(QChar(0xFEFF)))
+        require(InstanceMessage::decode(packed) == sent);
+}
+
+/// A playlist file (".dmp" or ".m3u", chosen by the first byte) read from disk; what is saved
+/// again reads back with the same absolute entries.
+inline void playlistFileDriver(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return;
+    static const ScratchFolder folder("list");
+    const bool m3u = data[0] & 1;
+    const QString file = folder.file(m3u ? QStringLiteral("l.m3u") : QStringLiteral("l.dmp"));
+    if (!writeBytes(file, reinterpret_cast<const char*>(data + 1), qint64(size - 1))) return;
+    QStringList entries;
+    try {
+        entries = PlaylistFile::load(file);
+    } catch (const FileError&) {
+        return;
+    }
+    require(entries.size() == TextFile::decodeLines(bytesOf(data + 1, size - 1)).size());
+    for (const QString& e : entries)
+        require(!e.contains(QLatin1Char('\r')) && !e.contains(QLatin1Char('\n')));
+    // The bytes save() would write, read back as load() reads them (without the disk: saving
+    // syncs the file, which would make this driver a disk benchmark).
+    const QStringList back =
+        PlaylistFile::complete(TextFile::decodeLines(TextFile::encodeLines(entries)), folder.path(), m3u);
+    require(back.size() == entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        if (entries[i].startsWith(QLatin1Char('/'))) require(back[i] == entries[i]);
 }
 
 }  // namespace ombrix::fuzz

@@ -94,3 +94,17 @@ TEST(IniDocument, SaveIsAtomicAndCrLfUtf8) {
     test::writeFile(dir.filePath("latin1.ini"), "[a]\nk=caf\xe9\n");
     EXPECT_EQ(IniDocument::load(dir.filePath("latin1.ini")).readString("a", "k"), "café");
 }
+
+TEST(TextFile, ReadsUpToTheLimitWithABufferOfTheFilesSize) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("small.ini");
+    test::writeFile(file, "12345");
+    const QByteArray bytes = TextFile::readAll(file);
+    EXPECT_EQ(bytes, "12345");
+    // A settings or playlist file of a few bytes does not hold a buffer of the 64 MiB limit.
+    EXPECT_LT(bytes.capacity(), 1 << 16);
+    EXPECT_EQ(TextFile::readAll(file, 5), "12345");
+    EXPECT_THROW(TextFile::readAll(file, 4), FileError);
+    test::writeFile(file, "");
+    EXPECT_EQ(TextFile::readAll(file), "");
+}

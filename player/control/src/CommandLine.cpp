@@ -144,6 +144,9 @@ QString CommandLine::joinForRunningInstance(const QStringList& args) {
         return cutToUtf8Bytes(text, kMaxTextBytes);
     if (head == QLatin1String("@@ad") || head == QLatin1String("@@ed")) {
         const qsizetype start = head == QLatin1String("@@ad") ? kAddPathStart : kEditPathStart;
+        // The path starts at a fixed character: a character of two UTF-16 units across that
+        // place would be cut in halves that UTF-8 cannot carry. Such a text is no command.
+        if (start < text.size() && text.at(start).isLowSurrogate()) return {};
         const QString path = text.mid(start);
         if (!path.isEmpty()) text = text.left(start) + longForm(path);
     } else {

@@ -224,8 +224,10 @@ bool SongTag::read(const QString& fileName, const LegacyText::Choice& text) {
                     break;
                 for (const auto& [id, field] : kInfoFields) {
                     if (!c->is(id)) continue;
-                    std::erase_if(raw, [&](const auto& r) { return r.second == &(this->*field); });
-                    raw.emplace_back(zeroTerminated(data), &(this->*field));
+                    // A named pointer: clang before 16 cannot capture a structured binding.
+                    QString* const target = &(this->*field);
+                    std::erase_if(raw, [target](const auto& r) { return r.second == target; });
+                    raw.emplace_back(zeroTerminated(data), target);
                     break;
                 }
             }

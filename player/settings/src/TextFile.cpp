@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace ombrix {
 
@@ -57,8 +58,19 @@ QByteArray TextFile::readAll(const QString& path, qint64 limit) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw FileError("cannot open " + path.toStdString() + ": " + f.errorString().toStdString());
-    // Read one byte past the limit: a file that grew after the check is caught too.
-    QByteArray bytes = f.read(limit + 1);
+    // Read up to one byte past the limit, so that a file that grew after the check is caught
+    // too; the buffer grows with what arrives (QIODevice::read(n) would reserve n bytes, the
+    // whole limit, for every small file).
+    QByteArray bytes;
+    qint64 want = std::min(info.size(), limit) + 1;
+    while (want > 0) {
+        const qsizetype have = bytes.size();
+        bytes.resize(have + qsizetype(want));
+        const qint64 got = f.read(bytes.data() + have, want);
+        bytes.resize(have + qsizetype(std::max<qint64>(got, 0)));
+        if (got < want) break;  // the end of the file, or an error (checked below)
+        want = std::min<qint64>(limit + 1 - bytes.size(), qint64{1} << 20);
+    }
     if (f.error() != QFileDevice::NoError)
         throw FileError("cannot read " + path.toStdString() + ": " + f.errorString().toStdString());
     if (bytes.size() > limit) throw FileError("cannot read " + path.toStdString() + ": too large");
