@@ -688,7 +688,14 @@ void PlaybackController::tick500() {
     if (!songFinished_.load() && mediaKind_ == kKindMpeg)
         position_ = static_cast<int>(std::lround(decoder_->where() * 1024.0));
     markChanged(kChangePosition);
-    if (songFinished_.load()) endOfSong();
+    if (!songFinished_.load()) return;
+    // A device that could not be opened ends the playback at once; its report may still be on
+    // its way, and the end of the song must not send the player on to the next entry first.
+    if (player_ && player_->result() == 0) {
+        deviceBusy();
+        return;
+    }
+    endOfSong();
 }
 
 void PlaybackController::endOfSong() {
@@ -971,14 +978,18 @@ void PlaybackController::editPlayingTag(const SongTag& tag) {
 void PlaybackController::decoderError(quint64 serial, int result) {
     if (serial != serial_) return;  // news from a song that was already replaced
     if (result == 0) {
-        // No song can be heard until the device is free: stop rather than run through the
-        // playlist, and keep the message up.
-        const QString text = QStringLiteral("sound device is busy");
-        stopWithMessage(text, currentEntry_);
-        showStatus(text);
+        deviceBusy();
         return;
     }
     showStatus(QStringLiteral("file is not accesible or corrupt"));
+}
+
+void PlaybackController::deviceBusy() {
+    // No song can be heard until the device is free: stop rather than run through the
+    // playlist, and keep the message up.
+    const QString text = QStringLiteral("sound device is busy");
+    stopWithMessage(text, currentEntry_);
+    showStatus(text);
 }
 
 // ---------------------------------------------------------------------------------------------

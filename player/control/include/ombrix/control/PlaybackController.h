@@ -192,6 +192,7 @@ private:
     void restoreOutputLevel();
     void volumeChanged();
     void decoderError(quint64 serial, int result);
+    void deviceBusy();
     void setLine(QString& line, const QString& text);
     void markChanged(int mask);
     void emitChanged();
