@@ -10,6 +10,7 @@ namespace ombrix::mp3 {
 class AudioDevice;
 class DecoderSettings;
 class PlaybackControl;
+class SongSource;
 
 /// Calls into the effects engine made by a playback: once at its start, when the output format
 /// is known, and for every finished block.
@@ -25,7 +26,9 @@ struct EffectsHooks {
 };
 
 /// Plays one file from its first frame to its end through a device: reads frames, decodes them,
-/// synthesises and streams blocks, and serves the requests of its control once per frame.
+/// synthesises and streams blocks, and serves the requests of its control once per frame. Only
+/// the song's own samples are handed over (a LAME tag's encoder delay and padding are left
+/// out).
 ///
 /// Thread affinity: run() blocks the calling thread for the whole song; the control and the
 /// settings may be used from other threads meanwhile.
@@ -40,6 +43,11 @@ public:
     Result run(const std::string& fileName, int32_t startOffset, AudioDevice* device);
 
 private:
+    enum class SongEnd { kEnded, kStopped, kSeekFailed };
+
+    SongEnd playSong(SongSource& song, WaveOutput& output);
+    void recordPosition(const SongSource& song);
+
     DecoderSettings& settings_;
     PlaybackControl& control_;
     EffectsHooks hooks_;

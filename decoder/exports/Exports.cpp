@@ -9,6 +9,7 @@
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
 #include "core/SaturatingCast.h"
+#include "core/SongSource.h"
 #include "mp3.h"
 #include "output/AudioDevice.h"
 

@@ -24,8 +24,10 @@
 extern "C" {
 #endif
 
-/** Plays fileName from the first frame at startOffset. Returns 1 when finished or stopped,
- *  0 when the output device cannot be opened, -1 when there is no valid first frame. */
+/** Plays fileName from the first frame at startOffset. Returns 1 when finished or stopped, 0 when the output device cannot be
+ *  opened, -1 when there is no valid first frame. A Layer III file whose LAME tag gives the
+ *  encoder delay and padding plays exactly its source's samples; positions and lengths count
+ *  those samples. */
 OMBRIX_MP3_API int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput);
 /** Requests the end of the running playback. */
 OMBRIX_MP3_API void OmbrixStop(void);
@@ -44,7 +46,8 @@ OMBRIX_MP3_API void OmbrixChangePitch(uint32_t pitch);
 OMBRIX_MP3_API float OmbrixWhere(void);
 /** Position in milliseconds. */
 OMBRIX_MP3_API int32_t OmbrixGetCurrentTime(void);
-/** Length of a file in milliseconds; 0 when it cannot be opened or holds no valid first frame. */
+/** Length of a file in milliseconds (without the encoder delay and padding a LAME tag gives);
+ *  0 when it cannot be opened or holds no valid first frame. */
 OMBRIX_MP3_API int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset);
 /** Output level; 32768 is nominal, 0 is silence. */
 OMBRIX_MP3_API void OmbrixSetVolume(int32_t volume);
