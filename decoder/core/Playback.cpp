@@ -110,6 +110,8 @@ Playback::Playback(DecoderSettings& settings, PlaybackControl& control, EffectsH
 Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
                                AudioDevice* device) {
     settings_.currentTimeMs = 0;
+    settings_.songNumber = 0;
+    following_.clear();
     if (hooks_.start) hooks_.start();
     ActivePlayback active(control_, device == nullptr);
     // Once a playback is over its position goes back to zero, so the next song cannot be
@@ -138,11 +140,24 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
                       settings_.useMmx() || settings_.useK63D(), hooks_.processBlock,
                       &control_.stopRequested, &settings_.handedOverFrames, &control_.level);
     settings_.totalFrames = song->totalFrames();
+    // Songs queued from now on must fit this stream to follow on it.
+    control_.setStreamShape({format.channels, format.rate, samplesPerFrame});
 
-    const SongEnd end = playSong(*song, output);
+    SongEnd end = SongEnd::kEnded;
+    for (;;) {
+        end = playSong(*song, output);
+        if (end != SongEnd::kEnded) break;
+        std::unique_ptr<SongSource> next = control_.takeQueued();
+        if (!next) break;
+        queueHeard(*next, output);
+        song = std::move(next);  // the finished song's file is closed here
+    }
     // A stop cuts off what is queued; a failed seek already dropped it.
     if (end == SongEnd::kStopped) output.markStopped();
     output.close();
+    // Unless a stop cut it off, what was handed over has been played: the last song that
+    // followed is the one heard.
+    if (end != SongEnd::kStopped) commitHeard(true, nullptr);
     return kFinished;
 }
 
@@ -175,6 +190,9 @@ Playback::SongEnd Playback::playSong(SongSource& song, WaveOutput& output) {
 
         if (control_.seekRequested.exchange(false, std::memory_order_acquire)) {
             const int32_t target = control_.seekTarget.load(std::memory_order_relaxed);
+            // The queued audio goes, so a song that followed is the one heard from now on, and
+            // the seek moves within it.
+            commitHeard(true, nullptr);
             // What is heard from now on starts at the target.
             settings_.segmentStart = target;
             output.reset();
@@ -184,6 +202,7 @@ Playback::SongEnd Playback::playSong(SongSource& song, WaveOutput& output) {
             decoder->reset();
         }
 
+        commitHeard(false, output.device());
         if (reader.audioFrameIndex() % 16 == 0 &&
             !control_.stopRequested.load(std::memory_order_relaxed))
             recordPosition(song);
@@ -219,6 +238,38 @@ void Playback::recordPosition(const SongSource& song) {
     const int32_t total = song.totalFrames();
     settings_.whereFraction =
         total > 0 ? std::min(1.0f, static_cast<float>(frame) / static_cast<float>(total)) : 0.0f;
+}
+
+void Playback::queueHeard(const SongSource& next, const WaveOutput& output) {
+    // The finished song's last samples may still wait in the block being filled.
+    const int64_t at =
+        settings_.handedOverFrames.load(std::memory_order_relaxed) + output.pendingFrames();
+    following_.push_back({at, next.totalFrames()});
+    // Without a device nothing waits to be heard.
+    if (!output.device()) commitHeard(true, nullptr);
+}
+
+void Playback::commitHeard(bool all, AudioDevice* device) {
+    while (!following_.empty()) {
+        const FollowingSong song = following_.front();
+        if (!all) {
+            // The playback's own device, asked directly: no lock is taken per frame.
+            const int64_t unheard = device ? device->unheardFrames() : 0;
+            const int64_t heard =
+                settings_.handedOverFrames.load(std::memory_order_relaxed) - unheard;
+            if (heard < song.at) return;
+        }
+        following_.pop_front();
+        // Its first sample becomes the start of what is heard.
+        settings_.handedOverFrames.fetch_sub(song.at, std::memory_order_relaxed);
+        for (FollowingSong& later : following_) later.at -= song.at;
+        settings_.segmentStart = 0;
+        settings_.totalFrames = song.totalFrames;
+        settings_.lastRecordedFrame = 0;
+        settings_.currentTimeMs = 0;
+        settings_.whereFraction = 0.0f;
+        settings_.songNumber.fetch_add(1, std::memory_order_release);
+    }
 }
 
 }  // namespace ombrix::mp3

@@ -24,11 +24,26 @@
 extern "C" {
 #endif
 
-/** Plays fileName from the first frame at startOffset. Returns 1 when finished or stopped, 0 when the output device cannot be
+/** Plays fileName from the first frame at startOffset, then the songs queued meanwhile (see
+ *  OmbrixQueueNext). Returns 1 when finished or stopped, 0 when the output device cannot be
  *  opened, -1 when there is no valid first frame. A Layer III file whose LAME tag gives the
  *  encoder delay and padding plays exactly its source's samples; positions and lengths count
  *  those samples. */
 OMBRIX_MP3_API int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput);
+/** Hands the running playback the song to play after the current one, on the same output
+ *  stream: its samples follow the current song's without a break. Songs queued later replace
+ *  it; it is dropped by a stop, a pause, a seek or OmbrixCancelNext, and when the playback
+ *  ends before the current song does. Returns 1 when queued, 0 when no playback runs (yet),
+ *  -1 when the file holds no valid first frame or its format (channels, sampling rate,
+ *  samples per frame) differs from the running stream's. */
+OMBRIX_MP3_API int32_t OmbrixQueueNext(const char* fileName, int32_t startOffset);
+/** Drops the queued song. Returns 1 when one was waiting, 0 when none was or the playback has
+ *  already begun to decode it. */
+OMBRIX_MP3_API int32_t OmbrixCancelNext(void);
+/** Which song of the running (or last) OmbrixPlay call is heard: 0 the file it was given, then
+ *  one more each time a queued song is heard. Positions, lengths and OmbrixWhere follow the
+ *  song heard. */
+OMBRIX_MP3_API int32_t OmbrixSongNumber(void);
 /** Requests the end of the running playback. */
 OMBRIX_MP3_API void OmbrixStop(void);
 /** Non-zero pauses the device, zero resumes it; only the low byte of flag counts. Returns 0 when
