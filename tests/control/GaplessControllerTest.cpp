@@ -143,6 +143,7 @@ TEST(GaplessQueueTest, QueuedNearTheEndDroppedByUserActionsAndFollowedWhenHeard)
     c.resume();
     decoder.song = 1;
     decoder.ms = 200;
+    const quint64 playback = c.state().playback;
     int songChanges = 0;
     QObject::connect(&c, &PlaybackController::changed, [&](int mask) {
         if (mask & kChangeSong) ++songChanges;
@@ -155,6 +156,7 @@ TEST(GaplessQueueTest, QueuedNearTheEndDroppedByUserActionsAndFollowedWhenHeard)
     EXPECT_EQ(c.state().lengthMs, 14000);
     EXPECT_TRUE(c.state().playing);
     EXPECT_GE(songChanges, 1) << "the session marker hears of the new song";
+    EXPECT_NE(c.state().playback, playback) << "a new song for every reader";
 
     // A song that cannot follow on the stream is not asked for again in the same song.
     decoder.taken = false;

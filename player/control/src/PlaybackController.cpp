@@ -91,7 +91,7 @@ PlayerState PlaybackController::state() const {
     st.line3 = line3_;
     st.statusText = statusTicks_ > 0 ? statusText_ : QString();
     st.currentFile = currentFile_;
-    st.playback = serial_;
+    st.playback = songSerial_;
     if (songOpen_) {
         st.title = tag_.hasTexts() ? SongTag::rightTrim(tag_.title) : QString();
         if (st.title.isEmpty()) st.title = QFileInfo(currentFile_).completeBaseName();
@@ -393,6 +393,7 @@ bool PlaybackController::openSong(const QString& file) {
         tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
         player_ = std::make_unique<SongPlayback>(&songFinished_);
         const quint64 serial = ++serial_;
+        ++songSerial_;
         player_->errorSink = [this, serial](int32_t result) {
             QMetaObject::invokeMethod(
                 this, [this, serial, result] { decoderError(serial, result); },
@@ -940,6 +941,7 @@ void PlaybackController::armExport(const QString& wavPath) {
     }
     recording_ = true;
     exportNoOutput_ = !songOpen_;
+    refreshQueuedSong();  // the recording ends with this song
     // The recording starts where the song is now, or with the next song; the third line
     // counts what has been recorded.
     showStatus(songOpen_ ? QStringLiteral("recording from here to the end of the song")
@@ -1056,6 +1058,13 @@ void PlaybackController::followQueuedSong() {
     heardSong_ = heard;
     const QueuedSong next = *queued_;
     queued_.reset();
+    // A recording runs to the end of its song; one armed when the next song was already on its
+    // way ends here.
+    if (recording_) {
+        decoder_->stopRecording();
+        recording_ = false;
+        exportNoOutput_ = false;
+    }
     // The song before is over and its file let go: an edited tag can be written now.
     if (pendingTag_) {
         if (!pendingTag_->write(currentFile_))
@@ -1072,6 +1081,7 @@ void PlaybackController::followQueuedSong() {
     lengthMs_ = next.lengthMs;
     tag_ = SongTag();
     tag_.readTexts(next.file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    ++songSerial_;  // a new song for every reader, though the playback thread goes on
     songStarted();
     markChanged(kChangePlaylist);
 }

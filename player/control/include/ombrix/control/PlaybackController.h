@@ -281,10 +281,11 @@ private:
         QString file;
         int lengthMs = 0;
     };
-    std::optional<QueuedSong> queued_;  // handed to the playback to follow the current song
-    bool queueRefused_ = false;         // the following entry cannot follow on the stream
-    int heardSong_ = 0;                 // the playback's number of the song being heard
-    quint64 serial_ = 0;
+    std::optional<QueuedSong> queued_;         // handed to the playback to follow the current song
+    bool queueRefused_ = false;                // the following entry cannot follow on the stream
+    int heardSong_ = 0;                        // the playback's number of the song being heard
+    quint64 serial_ = 0;                       // the playback thread whose news is awaited
+    quint64 songSerial_ = 0;                   // songs begun, opened or followed on the stream
     std::unique_ptr<HttpDownloader> loading_;  // the web address being fetched, if any
     QString loadingEntry_;
     int loadingIndex_ = -1;
