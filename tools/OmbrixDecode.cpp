@@ -158,6 +158,11 @@ int runInfo(const Options& o) {
         const XingInfo& x = reader.xing();
         std::printf("xing: flags 0x%X, frames %d, bytes %d, toc %s, quality %d\n", x.flags,
                     x.frames, x.bytes, (x.flags & XingInfo::kToc) ? "yes" : "no", x.quality);
+        if (x.gap) {
+            const SampleSpan span = reader.songSpan(header);
+            std::printf("encoder delay: %d samples, padding: %d samples (%s)\n", x.gap->delay,
+                        x.gap->padding, span.trimmed() ? "left out" : "not used");
+        }
     } else {
         std::printf("xing: none\n");
     }

@@ -10,7 +10,8 @@ namespace ombrix::mp3 {
 
 namespace {
 
-constexpr size_t kXingProbeBytes = 156;
+// The first frame's header, the longest side information, the Xing fields and the LAME tag.
+constexpr size_t kXingProbeBytes = 4 + 32 + 120 + EncoderGap::kTagBytes;
 constexpr uint32_t kLockMask = 0x0CF8FF;  // sync, version and sampling bits of b0..b2
 // Header bits that stay the same through a stream: sync, version, layer, protection, sampling
 // frequency and channel mode. Bit rate, padding and the joint-stereo mode extension change from
@@ -25,7 +26,33 @@ uint32_t storedOrder32(const uint8_t* p) noexcept {
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 
+// CRC-16 with the polynomial 0x8005 in its reflected form, starting at 0: the sum the LAME tag
+// stores over the frame's bytes before it.
+uint16_t tagCrc(const uint8_t* data, size_t size) noexcept {
+    uint16_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    return crc;
+}
+
 }  // namespace
+
+std::optional<EncoderGap> EncoderGap::parse(const uint8_t* frame, size_t size,
+                                            size_t tag) noexcept {
+    if (tag > size || size - tag < kTagBytes) return std::nullopt;
+    const uint8_t* t = frame + tag;
+    const bool known = std::memcmp(t, "LAME", 4) == 0 || std::memcmp(t, "Lavc", 4) == 0 ||
+                       std::memcmp(t, "Lavf", 4) == 0;
+    if (!known) return std::nullopt;
+    const uint16_t stored = static_cast<uint16_t>((t[34] << 8) | t[35]);
+    if (stored != 0 && stored != tagCrc(frame, tag + 34)) return std::nullopt;
+    EncoderGap gap;
+    gap.delay = (t[21] << 4) | (t[22] >> 4);
+    gap.padding = ((t[22] & 0x0F) << 8) | t[23];
+    return gap;
+}
 
 void PaddingTable::record(int32_t n, int padding) {
     if (n < 0 || static_cast<size_t>(n) != recorded_) return;  // only frames reached in order
@@ -45,7 +72,9 @@ bool XingInfo::parse(const uint8_t* data, size_t size, XingInfo& info) noexcept 
         pos += 4;
         return true;
     };
-    if (pos + 8 > size || std::memcmp(data + pos, "Xing", 4) != 0) return false;
+    if (pos + 8 > size ||
+        (std::memcmp(data + pos, "Xing", 4) != 0 && std::memcmp(data + pos, "Info", 4) != 0))
+        return false;
     pos += 4;
     XingInfo result;
     int32_t flags = 0;
@@ -59,6 +88,7 @@ bool XingInfo::parse(const uint8_t* data, size_t size, XingInfo& info) noexcept 
         pos += 100;
     }
     if ((result.flags & kQuality) && !take32(result.quality)) return false;
+    result.gap = EncoderGap::parse(data, size, pos);
     info = result;
     return true;
 }
@@ -156,6 +186,10 @@ bool FrameReader::readFrame(FrameHeader& header, Crc16*& crc) {
     if (!syncToHeader(header, word)) return false;
 
     if (frameIndex_ < INT32_MAX) ++frameIndex_;  // a claimed frame count can put it near the limit
+    if (indexExact_ && static_cast<size_t>(frameIndex_) == frameStarts_.size()) {
+        const uint64_t at = filePos_ - remaining_ - 4;
+        if (at <= UINT32_MAX) frameStarts_.push_back(static_cast<uint32_t>(at));
+    }
     const bool firstTime = frameIndex_ > highestFrameIndex_;
     if (firstTime) highestFrameIndex_ = frameIndex_;
 
@@ -210,6 +244,8 @@ bool FrameReader::seekToFrame(FrameHeader& header, int32_t n) {
     if (n < 0) n = 0;
     const uint64_t start = static_cast<uint64_t>(startOffset_);
     if (header.samplingIndex != 0 || !paddingTable_) {
+        // Frames of one length are assumed: right for constant bit rates, a guess otherwise.
+        indexExact_ = false;
         const uint64_t length = header.payloadLength + 4;
         if (!positionFile(start + length * static_cast<uint64_t>(n))) return false;
         frameIndex_ = n - 1;
@@ -237,7 +273,27 @@ bool FrameReader::seekToFrame(FrameHeader& header, int32_t n) {
     return readFrame(header);
 }
 
+bool FrameReader::seekToFrameExactly(FrameHeader& header, int32_t n) {
+    n = std::max(n, 0);
+    indexExact_ = true;
+    if (static_cast<size_t>(n) < frameStarts_.size()) {
+        if (!positionFile(frameStarts_[static_cast<size_t>(n)])) return false;
+        frameIndex_ = n - 1;
+        return readFrame(header);
+    }
+    // Not reached yet: read on from the last frame whose start is known.
+    const int32_t last = static_cast<int32_t>(frameStarts_.size()) - 1;
+    if (!positionFile(last >= 0 ? frameStarts_.back() : static_cast<uint64_t>(startOffset_)))
+        return false;
+    frameIndex_ = last >= 0 ? last - 1 : -1;
+    do {
+        if (!readFrame(header)) return false;
+    } while (frameIndex_ < n);
+    return true;
+}
+
 bool FrameReader::seekToPercent(FrameHeader& header, float percent) {
+    indexExact_ = false;
     if (std::isnan(percent)) percent = 0.0f;
     percent = std::clamp(percent, 0.0f, 100.0f);
     const int32_t target =
@@ -258,7 +314,13 @@ bool FrameReader::seekToPercent(FrameHeader& header, float percent) {
         if (!readBytes(b, 4)) return false;
         if ((storedOrder32(b) & kSeekMatchMask) == wanted) {
             stepBack(4);
-            frameIndex_ = std::max(target, 0) - 1;
+            if (relative == 0 && hasXing_) {
+                // Landed on the Xing frame: the first audio frame follows it.
+                frameIndex_ = -1;
+                return readFrame(header) && readFrame(header);
+            }
+            const int32_t xingFrame = hasXing_ ? 1 : 0;
+            frameIndex_ = std::max(target, 0) + xingFrame - 1;
             return readFrame(header);
         }
         stepBack(3);
@@ -274,14 +336,36 @@ int32_t FrameReader::xingFrames() const noexcept {
     return hasXing_ && (xing_.flags & XingInfo::kFrames) && xing_.frames > 0 ? xing_.frames : 0;
 }
 
+SampleSpan FrameReader::songSpan(const FrameHeader& header) const noexcept {
+    const int32_t frames = xingFrames();
+    if (header.layer != 3 || !xing_.gap || frames == 0) return {};
+    const int64_t decoded = int64_t{frames} * header.samplesPerFrame();
+    // The encoder's padding ends the source padding - 529 samples before the end of the decoded
+    // stream; a padding shorter than the decoder's delay cannot reach beyond what is decoded.
+    const int64_t first = int64_t{xing_.gap->delay} + kLayer3DecoderDelay;
+    const int64_t end = std::min(decoded, decoded - xing_.gap->padding + kLayer3DecoderDelay);
+    if (first >= end) return {};  // a tag that claims more than the stream holds
+    return {first, end};
+}
+
 float FrameReader::totalMs(const FrameHeader& header) const noexcept {
+    if (const SampleSpan span = songSpan(header); span.trimmed()) {
+        const double ms = static_cast<double>(span.end - span.first) * 1000.0 /
+                          static_cast<double>(header.samplingRate());
+        return static_cast<float>(ms);
+    }
     if (const int32_t frames = xingFrames()) return msPerFrame(header) * static_cast<float>(frames);
     const uint32_t unpadded = header.payloadLength - header.padding + 4;
     if (unpadded == 0) return 0.0f;
     return msPerFrame(header) * static_cast<float>(fileSize_ / unpadded);
 }
 
-int32_t FrameReader::frameCountEstimate(const FrameHeader&) const noexcept {
+int32_t FrameReader::frameCountEstimate(const FrameHeader& header) const noexcept {
+    if (const SampleSpan span = songSpan(header); span.trimmed()) {
+        // Whole and partial frames of the song itself, so that positions count only its samples.
+        const int64_t spf = header.samplesPerFrame();
+        return saturatingInt32(static_cast<double>((span.end - span.first + spf - 1) / spf));
+    }
     if (const int32_t frames = xingFrames()) return frames;
     return firstPayloadLength_
                ? saturatingInt32(static_cast<double>(fileSize_ / firstPayloadLength_))

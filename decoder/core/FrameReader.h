@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,13 +13,31 @@
 
 namespace ombrix::mp3 {
 
-/// Contents of a Xing VBR header found in the first frame. Fields whose flag bit is clear are 0.
+/// The samples an encoder added around the song: `delay` before its first sample and `padding`
+/// after its last, as the LAME tag records them (12 bits each).
+struct EncoderGap {
+    /// The tag's length: encoder string, fields and its own CRC.
+    static constexpr size_t kTagBytes = 36;
+    int32_t delay = 0;
+    int32_t padding = 0;
+
+    /// Reads the LAME tag at `tag` of the first frame `frame` (the frame's bytes from its
+    /// header on; `size` of them are there). Accepts the tag of LAME and of libavcodec/
+    /// libavformat ("LAME", "Lavc", "Lavf"); a stored tag CRC other than 0 must match the
+    /// CRC-16 of the frame's bytes before it.
+    static std::optional<EncoderGap> parse(const uint8_t* frame, size_t size, size_t tag) noexcept;
+};
+
+/// Contents of a Xing VBR header (or the "Info" header LAME writes into CBR files) found in the
+/// first frame. Fields whose flag bit is clear are 0.
 struct XingInfo {
     uint32_t flags = 0;
     int32_t frames = 0;
     int32_t bytes = 0;
     std::array<uint8_t, 100> toc{};
     int32_t quality = -1;
+    /// From the LAME tag that follows the header's fields, when there is a valid one.
+    std::optional<EncoderGap> gap;
 
     static constexpr uint32_t kFrames = 1, kBytes = 2, kToc = 4, kQuality = 8;
 
@@ -26,6 +45,21 @@ struct XingInfo {
     /// payload). Returns true and fills `info` when one is there.
     static bool parse(const uint8_t* data, size_t size, XingInfo& info) noexcept;
 };
+
+/// The decoded samples of one channel that belong to the song, counted from the first sample
+/// of the first audio frame: [first, end). Untrimmed streams keep everything.
+struct SampleSpan {
+    static constexpr int64_t kOpenEnd = INT64_MAX;
+    int64_t first = 0;
+    int64_t end = kOpenEnd;
+
+    bool trimmed() const noexcept { return first != 0 || end != kOpenEnd; }
+};
+
+/// What a Layer III decoder adds before the first sample of the source: the hybrid filterbank
+/// and the polyphase synthesis together delay the output by 528 samples, plus the one sample of
+/// the gapless convention (LAME's and the published players' figure).
+constexpr int32_t kLayer3DecoderDelay = 529;
 
 /// Cumulative padding bytes of frames 0..n, so that seeks in 44.1/22.05 kHz streams whose
 /// padding varies land exactly on a frame. Grows when a stream holds more frames than the
@@ -81,10 +115,16 @@ public:
     /// Size of the whole file, including the bytes before the start offset.
     uint32_t fileSize() const noexcept { return fileSize_; }
 
-    /// Repositions so that frame n is the frame in hand (files without a Xing header).
+    /// Repositions so that frame n is the frame in hand (the Xing frame, when there is one, is
+    /// frame 0).
     /// Frames not reached yet are read forward from the last known one.
     bool seekToFrame(FrameHeader& header, int32_t n);
-    /// Repositions through the Xing table of contents; the frame found there is in hand.
+    /// Repositions so that frame n is the frame in hand, exactly whatever the frames' lengths:
+    /// frames reached before are found again where they were read, later ones are read forward
+    /// to. For streams whose samples must keep their place (gapless songs).
+    bool seekToFrameExactly(FrameHeader& header, int32_t n);
+    /// Repositions through the Xing table of contents; the frame found there is in hand, and
+    /// the Xing frame itself is passed over.
     bool seekToPercent(FrameHeader& header, float percent);
     /// True when the Xing header carries frames, bytes and a table of contents to seek with.
     bool hasSeekTable() const noexcept;
@@ -93,7 +133,13 @@ public:
     float totalMs(const FrameHeader& header) const noexcept;
     int32_t frameCountEstimate(const FrameHeader& header) const noexcept;
 
+    /// The part of the decoded stream that is the song: the LAME tag's delay and padding
+    /// removed (Layer III streams with a sane tag and a Xing frame count), else all of it.
+    SampleSpan songSpan(const FrameHeader& header) const noexcept;
+
     int32_t frameIndex() const noexcept { return frameIndex_; }
+    /// The frame in hand counted among the audio frames (the Xing frame is not one).
+    int32_t audioFrameIndex() const noexcept { return frameIndex_ - (hasXing_ ? 1 : 0); }
     int32_t highestFrameIndex() const noexcept { return highestFrameIndex_; }
     bool hasXing() const noexcept { return hasXing_; }
     const XingInfo& xing() const noexcept { return xing_; }
@@ -129,6 +175,10 @@ private:
     bool hasXing_ = false;
     XingInfo xing_;
     std::unique_ptr<PaddingTable> paddingTable_;
+    // Where each frame reached in order starts, while frame indices are known to be exact (a
+    // seek through the table of contents only estimates them).
+    std::vector<uint32_t> frameStarts_;
+    bool indexExact_ = true;
 };
 
 }  // namespace ombrix::mp3

@@ -4,9 +4,12 @@
 #include <climits>
 
 #include "core/DecoderSettings.h"
-
+#include "core/SongSource.h"
 
 namespace ombrix::mp3 {
+
+PlaybackControl::PlaybackControl() = default;
+PlaybackControl::~PlaybackControl() = default;
 
 void PlaybackControl::begin(bool decodeOnly) noexcept {
     stopRequested = false;
@@ -16,21 +19,57 @@ void PlaybackControl::begin(bool decodeOnly) noexcept {
     seekRequested = false;
     pitchRequested = false;
     noOutput = decodeOnly;
+    cancelQueued();
     active = true;
 }
 
 void PlaybackControl::end() noexcept {
     active = false;
+    std::unique_ptr<SongSource> dropped;
+    std::lock_guard lock(queueMutex_);
+    shape_ = {};
+    dropped = std::move(queued_);
+}
+
+void PlaybackControl::setStreamShape(const StreamShape& shape) {
+    std::lock_guard lock(queueMutex_);
+    shape_ = shape;
+}
+
+PlaybackControl::QueueResult PlaybackControl::queueNext(std::unique_ptr<SongSource> song) {
+    if (!song) return QueueResult::kOtherShape;
+    const StreamShape shape{song->format().channels, song->format().rate, song->samplesPerFrame()};
+    std::unique_ptr<SongSource> replaced;
+    std::lock_guard lock(queueMutex_);
+    if (!active || shape_.rate == 0) return QueueResult::kNoPlayback;
+    if (!(shape == shape_)) return QueueResult::kOtherShape;
+    replaced = std::move(queued_);
+    queued_ = std::move(song);
+    return QueueResult::kQueued;
+}
+
+std::unique_ptr<SongSource> PlaybackControl::takeQueued() {
+    std::lock_guard lock(queueMutex_);
+    return std::move(queued_);
+}
+
+bool PlaybackControl::cancelQueued() noexcept {
+    std::unique_ptr<SongSource> dropped;
+    std::lock_guard lock(queueMutex_);
+    dropped = std::move(queued_);
+    return dropped != nullptr;
 }
 
 void PlaybackControl::requestStop() noexcept {
     if (!active) return;
+    cancelQueued();
     stopRequested = true;
     wakeDevice();
 }
 
 int32_t PlaybackControl::requestPause(bool on) {
     if (!active) return kNoPlayback;
+    cancelQueued();
     paused = on;
     std::lock_guard lock(deviceMutex_);
     if (!device_) return 0;
@@ -39,6 +78,7 @@ int32_t PlaybackControl::requestPause(bool on) {
 
 void PlaybackControl::requestSeek(int32_t frame) noexcept {
     if (!active) return;
+    cancelQueued();
     seekTarget.store(frame, std::memory_order_relaxed);
     seekRequested.store(true, std::memory_order_release);
     wakeDevice();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "output/AudioDevice.h"
@@ -9,6 +10,7 @@
 namespace ombrix::mp3 {
 
 class DecoderSettings;
+class SongSource;
 
 /// Requests from control threads to the running playback, read once per frame.
 ///
@@ -33,6 +35,12 @@ public:
     void begin(bool decodeOnly) noexcept;
     void end() noexcept;
 
+    PlaybackControl();
+    ~PlaybackControl();
+    PlaybackControl(const PlaybackControl&) = delete;
+    PlaybackControl& operator=(const PlaybackControl&) = delete;
+
+    /// A stop, a pause and a seek also drop the song queued to follow.
     void requestStop() noexcept;
     /// No playback runs: the request had no effect.
     static constexpr int32_t kNoPlayback = 1;
@@ -47,6 +55,26 @@ public:
     /// Sets the level (each side held to 0..kUnity) and hands it to the attached device.
     void setLevel(uint32_t left, uint32_t right) noexcept;
 
+    /// What a song must have to follow the running one on the same stream.
+    struct StreamShape {
+        int channels = 0;
+        int rate = 0;
+        int samplesPerFrame = 0;
+        bool operator==(const StreamShape&) const = default;
+    };
+    /// Set by the playback once its stream is open; cleared at its end.
+    void setStreamShape(const StreamShape& shape);
+
+    enum class QueueResult { kQueued, kNoPlayback, kOtherShape };
+    /// Hands the playback the song to play when the current one ends, on the same stream
+    /// (replacing one queued before). Refused while no stream is open, or when the song's
+    /// format or frame size differs from the stream's.
+    QueueResult queueNext(std::unique_ptr<SongSource> song);
+    /// Takes the queued song (playback thread); null when there is none.
+    std::unique_ptr<SongSource> takeQueued();
+    /// Drops the queued song; true when one was waiting (not yet taken by the playback).
+    bool cancelQueued() noexcept;
+
     /// The attached device also takes the current level.
     void attachDevice(AudioDevice* device);
     /// Frames the attached device has been given and not played yet (0 without a device).
@@ -60,6 +88,11 @@ private:
 
     std::mutex deviceMutex_;
     AudioDevice* device_ = nullptr;
+    // The queued song and the running stream's shape; the playback thread takes it only at
+    // the end of a song.
+    std::mutex queueMutex_;
+    std::unique_ptr<SongSource> queued_;
+    StreamShape shape_;
 };
 
 }  // namespace ombrix::mp3

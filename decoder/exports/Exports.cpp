@@ -9,6 +9,7 @@
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
 #include "core/SaturatingCast.h"
+#include "core/SongSource.h"
 #include "mp3.h"
 #include "output/AudioDevice.h"
 
@@ -54,6 +55,33 @@ int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput) 
     } catch (...) {
         return -1;
     }
+}
+
+int32_t OmbrixQueueNext(const char* fileName, int32_t startOffset) {
+    if (!fileName) return -1;
+    try {
+        std::unique_ptr<SongSource> song = SongSource::open(fileName, startOffset);
+        if (!song) return -1;
+        switch (library().control.queueNext(std::move(song))) {
+            case PlaybackControl::QueueResult::kQueued:
+                return 1;
+            case PlaybackControl::QueueResult::kNoPlayback:
+                return 0;
+            case PlaybackControl::QueueResult::kOtherShape:
+                break;
+        }
+        return -1;
+    } catch (...) {
+        return -1;
+    }
+}
+
+int32_t OmbrixCancelNext(void) {
+    return library().control.cancelQueued() ? 1 : 0;
+}
+
+int32_t OmbrixSongNumber(void) {
+    return library().settings.songNumber.load(std::memory_order_acquire);
 }
 
 void OmbrixStop(void) {

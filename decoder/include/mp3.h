@@ -24,9 +24,26 @@
 extern "C" {
 #endif
 
-/** Plays fileName from the first frame at startOffset. Returns 1 when finished or stopped,
- *  0 when the output device cannot be opened, -1 when there is no valid first frame. */
+/** Plays fileName from the first frame at startOffset, then the songs queued meanwhile (see
+ *  OmbrixQueueNext). Returns 1 when finished or stopped, 0 when the output device cannot be
+ *  opened, -1 when there is no valid first frame. A Layer III file whose LAME tag gives the
+ *  encoder delay and padding plays exactly its source's samples; positions and lengths count
+ *  those samples. */
 OMBRIX_MP3_API int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput);
+/** Hands the running playback the song to play after the current one, on the same output
+ *  stream: its samples follow the current song's without a break. Songs queued later replace
+ *  it; it is dropped by a stop, a pause, a seek or OmbrixCancelNext, and when the playback
+ *  ends before the current song does. Returns 1 when queued, 0 when no playback runs (yet),
+ *  -1 when the file holds no valid first frame or its format (channels, sampling rate,
+ *  samples per frame) differs from the running stream's. */
+OMBRIX_MP3_API int32_t OmbrixQueueNext(const char* fileName, int32_t startOffset);
+/** Drops the queued song. Returns 1 when one was waiting, 0 when none was or the playback has
+ *  already begun to decode it. */
+OMBRIX_MP3_API int32_t OmbrixCancelNext(void);
+/** Which song of the running (or last) OmbrixPlay call is heard: 0 the file it was given, then
+ *  one more each time a queued song is heard. Positions, lengths and OmbrixWhere follow the
+ *  song heard. */
+OMBRIX_MP3_API int32_t OmbrixSongNumber(void);
 /** Requests the end of the running playback. */
 OMBRIX_MP3_API void OmbrixStop(void);
 /** Non-zero pauses the device, zero resumes it; only the low byte of flag counts. Returns 0 when
@@ -44,7 +61,8 @@ OMBRIX_MP3_API void OmbrixChangePitch(uint32_t pitch);
 OMBRIX_MP3_API float OmbrixWhere(void);
 /** Position in milliseconds. */
 OMBRIX_MP3_API int32_t OmbrixGetCurrentTime(void);
-/** Length of a file in milliseconds; 0 when it cannot be opened or holds no valid first frame. */
+/** Length of a file in milliseconds (without the encoder delay and padding a LAME tag gives);
+ *  0 when it cannot be opened or holds no valid first frame. */
 OMBRIX_MP3_API int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset);
 /** Output level; 32768 is nominal, 0 is silence. */
 OMBRIX_MP3_API void OmbrixSetVolume(int32_t volume);

@@ -1,6 +1,7 @@
 #include "output/WaveOutput.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -71,7 +72,10 @@ WaveOutput::WaveOutput(AudioDevice* device, const PcmFormat& format, int samples
       handedOver_(handedOver),
       level_(device && !device->ownsLevel() ? level : nullptr),
       queueDepth_(device && device->maxBlockFrames() > 0 ? 2 : 3),
-      accumulator_(blockSamples_, 0) {
+      accumulator_(blockSamples_ + static_cast<size_t>(format.channels) *
+                                       static_cast<size_t>(std::max(samplesPerFrame, 0)),
+                   0),
+      keepEnd_(samplesPerFrame) {
     for (Block& block : blocks_) block.samples.assign(blockSamples_, 0);
     // The wait for the oldest block polls a few times per block, so that short blocks do not
     // run dry between polls; never slower than every 100 ms.
@@ -91,14 +95,41 @@ int WaveOutput::blockFrames(AudioDevice* device, int samplesPerFrame, int frames
 }
 
 void WaveOutput::resetWritePositions() noexcept {
-    for (int ch = 0; ch < 2; ++ch) writePos_[static_cast<size_t>(ch)] = ch;
+    for (int ch = 0; ch < 2; ++ch)
+        writePos_[static_cast<size_t>(ch)] = static_cast<int32_t>(filled_) + ch;
+}
+
+void WaveOutput::keepPart(int first, int end) noexcept {
+    keepFirst_ = std::clamp(first, 0, samplesPerFrame_);
+    keepEnd_ = std::clamp(end, keepFirst_, samplesPerFrame_);
 }
 
 void WaveOutput::flush() {
-    if (++framesInBlock_ < framesPerBlock_) return;
-    framesInBlock_ = 0;
-    finishBlock(blockSamples_);
+    ++framesFlushed_;
+    const size_t channels = static_cast<size_t>(format_.channels);
+    const size_t first = static_cast<size_t>(keepFirst_) * channels;
+    const size_t kept = static_cast<size_t>(keepEnd_ - keepFirst_) * channels;
+    keepFirst_ = 0;
+    keepEnd_ = samplesPerFrame_;
+    int32_t* frame = accumulator_.data() + filled_;
+    if (first > 0 && kept > 0) std::memmove(frame, frame + first, kept * sizeof(int32_t));
+    filled_ += kept;
+    if (filled_ >= blockSamples_) {
+        finishBlock(blockSamples_);
+        // What the frame held beyond the block starts the next one.
+        const size_t rest = filled_ - blockSamples_;
+        std::memmove(accumulator_.data(), accumulator_.data() + blockSamples_,
+                     rest * sizeof(int32_t));
+        filled_ = rest;
+    }
     resetWritePositions();
+}
+
+void WaveOutput::flushSilence() {
+    const size_t frameSamples =
+        static_cast<size_t>(samplesPerFrame_) * static_cast<size_t>(format_.channels);
+    std::fill_n(accumulator_.begin() + static_cast<std::ptrdiff_t>(filled_), frameSamples, 0);
+    flush();
 }
 
 void WaveOutput::finishBlock(size_t validSamples) {
@@ -106,8 +137,10 @@ void WaveOutput::finishBlock(size_t validSamples) {
     convertBlock(accumulator_.data(), block.samples.data(), blockSamples_, packed_);
     std::fill(block.samples.begin() + static_cast<std::ptrdiff_t>(validSamples),
               block.samples.end(), int16_t{0});
+    // The effects engine sees what is played, so that a recording holds the song's samples
+    // and no more.
     if (processor_)
-        processor_(block.samples.data(), static_cast<int32_t>(blockSamples_), format_.channels);
+        processor_(block.samples.data(), static_cast<int32_t>(validSamples), format_.channels);
     if (!device_) return;
     if (level_) applyLevel(block.samples.data(), validSamples);
 
@@ -156,8 +189,10 @@ void WaveOutput::reset() {
             std::fill(block.samples.begin(), block.samples.end(), int16_t{0});
         }
     }
+    filled_ = 0;
+    keepFirst_ = 0;
+    keepEnd_ = samplesPerFrame_;
     resetWritePositions();
-    framesInBlock_ = 0;
     blocksWritten_ = 0;
 }
 
@@ -166,11 +201,9 @@ void WaveOutput::close() {
     closed_ = true;
     if (stopped_) {
         if (device_) device_->reset();
-    } else if (framesInBlock_ > 0) {
-        // The last, partial block: only its decoded frames are handed over, the rest is silence.
-        const size_t valid = static_cast<size_t>(framesInBlock_) *
-                             static_cast<size_t>(samplesPerFrame_) *
-                             static_cast<size_t>(format_.channels);
+    } else if (filled_ > 0) {
+        // The last, partial block: only its kept samples are handed over, the rest is silence.
+        const size_t valid = filled_;
         std::fill(accumulator_.begin() + static_cast<std::ptrdiff_t>(valid), accumulator_.end(), 0);
         finishBlock(valid);
     }

@@ -13,11 +13,12 @@ namespace ombrix::mp3 {
 /// (the effects engine's block call). `count` counts the samples of all channels.
 using BlockProcessor = void (*)(int16_t* samples, int32_t count, int channels);
 
-/// Accumulates synthesised samples into blocks of `framesPerBlock` frames and streams them to the
-/// device through a ring of four blocks: at most three are queued while the fourth is filled, and
-/// waiting for the oldest one is the only flow control. A device with a latency target caps the
-/// block size and the queue to two blocks, so that what is decoded is heard within the target.
-/// Without a device the blocks are still converted and processed, as fast as they are decoded.
+/// Accumulates synthesised samples into blocks of `framesPerBlock` frames' worth and streams them
+/// to the device through a ring of four blocks: at most three are queued while the fourth is
+/// filled, and waiting for the oldest one is the only flow control. A device with a latency target
+/// caps the block size and the queue to two blocks, so that what is decoded is heard within the
+/// target. Without a device the blocks are still converted and processed, as fast as they are
+/// decoded.
 ///
 /// Thread affinity: the playback thread.
 class WaveOutput {
@@ -36,6 +37,7 @@ public:
     WaveOutput& operator=(const WaveOutput&) = delete;
 
     int channels() const noexcept { return format_.channels; }
+    AudioDevice* device() const noexcept { return device_; }
     const PcmFormat& format() const noexcept { return format_; }
     size_t blockBytes() const noexcept { return blockSamples_ * sizeof(int16_t); }
     int framesPerBlock() const noexcept { return framesPerBlock_; }
@@ -46,8 +48,22 @@ public:
     /// Next accumulator index of a channel; advanced by the synthesizer of that channel.
     int32_t& writePos(int channel) noexcept { return writePos_[static_cast<size_t>(channel & 1)]; }
 
-    /// Ends a decoded frame; hands a block to the device every framesPerBlock frames.
+    /// Keeps only samples [first, end) of the next frame flushed (per channel, within the
+    /// frame); the frames after it are kept whole again. The rest of a frame is dropped, so a
+    /// song's encoder delay and padding never reach the device.
+    void keepPart(int first, int end) noexcept;
+    /// Ends a decoded frame; hands a block to the device each time a block's worth of kept
+    /// samples has come together.
     void flush();
+    /// Ends a frame that decoded to nothing with a frame of silence, so that what follows keeps
+    /// its place in time.
+    void flushSilence();
+    /// Frames of PCM kept and not handed to the device yet (the block being filled).
+    int64_t pendingFrames() const noexcept {
+        return static_cast<int64_t>(filled_) / format_.channels;
+    }
+    /// Frames flushed so far (a decoder that had nothing to give flushes none).
+    uint64_t framesFlushed() const noexcept { return framesFlushed_; }
     /// Drops queued audio and the partial block (before a seek).
     void reset();
     /// The playback ends on a stop request: queued audio is cut off at close.
@@ -55,7 +71,6 @@ public:
     /// Plays out (or, after a stop, cuts off) what is queued and releases the device.
     void close();
 
-    int framesInBlock() const noexcept { return framesInBlock_; }
     int blocksWritten() const noexcept { return blocksWritten_; }
 
 private:
@@ -85,9 +100,14 @@ private:
     int queueDepth_;  // blocks kept queued on the device
     std::array<Block, 4> blocks_;
     std::array<size_t, 4> ring_{0, 1, 2, 3};  // indices into blocks_; the last one is filled next
+    // A block plus one frame: a frame is synthesised after the kept samples of the frames before
+    // it, wherever they end.
     std::vector<int32_t> accumulator_;
     std::array<int32_t, 2> writePos_{0, 1};
-    int framesInBlock_ = 0;
+    size_t filled_ = 0;  // kept samples (all channels) at the front of the accumulator
+    int keepFirst_ = 0;
+    int keepEnd_ = 0;
+    uint64_t framesFlushed_ = 0;
     int blocksWritten_ = 0;
     uint64_t nextId_ = 1;
     int pollMs_;

@@ -48,7 +48,8 @@ TEST_F(DecodeToolTest, OutputFormsAgreeAndAnId3v2TagIsSkipped) {
     ASSERT_EQ(runDecodeTool("--raw " + quoted(song_) + " " + quoted(dir_ / "o.raw")).status, 0);
     const auto wav = readBytes(dir_ / "o.wav");
     const auto raw = readBytes(dir_ / "o.raw");
-    ASSERT_GT(raw.size(), 44100u * 4);
+    EXPECT_EQ(raw.size(), 2u * 44100 * 4)
+        << "the source's samples, without the encoder's delay and padding";
     ASSERT_EQ(wav.size(), raw.size() + 44);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
     EXPECT_EQ(le32(wav, 4), wav.size() - 8);
@@ -89,9 +90,9 @@ TEST_F(DecodeToolTest, ExitStatusesAndMessages) {
 
     const ToolRun info = runDecodeTool("--info " + quoted(song_));
     EXPECT_EQ(info.status, 0);
-    for (const char* field :
-         {"version: MPEG-1", "sampling rate: 44100 Hz", "bit rate: 128 kbit/s", "total: "}) {
-        EXPECT_NE(info.output.find(field), std::string::npos) << field;
+    for (const char* field : {"version: MPEG-1", "sampling rate: 44100 Hz", "bit rate: 128 kbit/s",
+                              "encoder delay: 576 samples", "(left out)", "total: 2000 ms"}) {
+        EXPECT_NE(info.output.find(field), std::string::npos) << field << "\n" << info.output;
     }
 }
 

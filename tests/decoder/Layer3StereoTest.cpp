@@ -22,8 +22,9 @@ TEST(Layer3Stereo, EncodedStereoModesMatchAReferenceDecoder) {
         writeSineWav(dir / "in.wav", c.rate, 2, 1.5, 440.0, 1250.0, 0.6);
         encodeMp3(dir / "in.wav", dir / "in.mp3", c.lameArguments);
         // Raw 16-bit output in the stream's own rate and channels.
-        runTool("mpg123 -q --no-gapless -O '" + (dir / "ref.pcm").string() + "' '" +
-                (dir / "in.mp3").string() + "'");
+        // mpg123 leaves out the encoder delay and padding of the LAME tag, as this decoder does.
+        runTool("mpg123 -q -O '" + (dir / "ref.pcm").string() + "' '" + (dir / "in.mp3").string() +
+                "'");
         const DecodedPcm decoded = decodeFile((dir / "in.mp3").string());
         ASSERT_EQ(decoded.channels, 2) << c.label;
         expectConforms(compareWithReference(decoded.samples, readPcm(dir / "ref.pcm"),

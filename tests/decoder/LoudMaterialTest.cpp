@@ -92,7 +92,8 @@ TEST(LoudMaterial, MmxPathFollowsTheFloatPathOnClippedNoise) {
         EXPECT_LE(d.max, 16) << "scale " << scale;
         EXPECT_LE(d.rms, 0.5) << "scale " << scale;
 
-        runTool("mpg123 -q --no-gapless -O '" + (dir / "ref.pcm").string() + "' '" +
+        // mpg123 leaves out the encoder delay and padding of the LAME tag, as this decoder does.
+        runTool("mpg123 -q -O '" + (dir / "ref.pcm").string() + "' '" +
                 (dir / "noise.mp3").string() + "'");
         expectConforms(compareWithReference(mmxPath.samples, readPcm(dir / "ref.pcm"), 2 * 1152),
                        16, 0.5, std::string("mpg123, scale ") + scale);

@@ -52,4 +52,16 @@ void LibraryDecoder::stopRecording() {
     XMStopRecording();
 }
 
+int LibraryDecoder::queueNext(const QString& file, int32_t offset) {
+    return OmbrixQueueNext(file.toLocal8Bit().constData(), offset);
+}
+
+bool LibraryDecoder::cancelNext() {
+    return OmbrixCancelNext() != 0;
+}
+
+int LibraryDecoder::songNumber() {
+    return OmbrixSongNumber();
+}
+
 }  // namespace ombrix

@@ -50,7 +50,10 @@ PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& reso
       decoder_(decoder ? decoder : ownDecoder_.get()),
       random_(PlaylistOrder::systemRandom()) {
     // Options changed anywhere (menus, the configuration, a remote) reach every reader.
-    connect(&store_, &SettingsStore::changed, this, [this] { markChanged(kChangeOptions); });
+    connect(&store_, &SettingsStore::changed, this, [this] {
+        markChanged(kChangeOptions);
+        refreshQueuedSong();
+    });
     line1_ = kDisplayName;
     line3_ = QStringLiteral("ready");
 }
@@ -88,7 +91,7 @@ PlayerState PlaybackController::state() const {
     st.line3 = line3_;
     st.statusText = statusTicks_ > 0 ? statusText_ : QString();
     st.currentFile = currentFile_;
-    st.playback = serial_;
+    st.playback = songSerial_;
     if (songOpen_) {
         st.title = tag_.hasTexts() ? SongTag::rightTrim(tag_.title) : QString();
         if (st.title.isEmpty()) st.title = QFileInfo(currentFile_).completeBaseName();
@@ -116,6 +119,7 @@ PlayerState PlaybackController::state() const {
 
 void PlaybackController::setRepeatThisSong(bool on) {
     repeatThisSong_ = on;
+    refreshQueuedSong();
     markChanged(kChangeOptions);
 }
 
@@ -158,6 +162,7 @@ void PlaybackController::setEqualizerEnabled(bool on) {
 void PlaybackController::setPlaylist(const QStringList& entries) {
     playlist_ = entries;
     if (currentIndex_ >= playlist_.size()) currentIndex_ = 0;
+    refreshQueuedSong();
     refreshCommands();
     markChanged(kChangePlaylist);
 }
@@ -165,6 +170,7 @@ void PlaybackController::setPlaylist(const QStringList& entries) {
 void PlaybackController::clearPlaylist() {
     playlist_.clear();
     currentIndex_ = 0;
+    refreshQueuedSong();
     refreshCommands();
     markChanged(kChangePlaylist);
 }
@@ -186,6 +192,7 @@ void PlaybackController::moveEntry(int from, int to) {
         --currentIndex_;
     else if (from > currentIndex_ && to <= currentIndex_)
         ++currentIndex_;
+    refreshQueuedSong();
     markChanged(kChangePlaylist);
 }
 
@@ -265,10 +272,10 @@ void PlaybackController::beginLoading(int index, const QString& entry) {
     HttpDownloader* download = loading_.get();
     connect(download, &HttpDownloader::finished, this, [this, serial, download](bool ok) {
         // Queued: the downloader is still inside its own signal here.
-        const QString error = download->lastStatus() > 0
-                                  ? QStringLiteral("%1 %2").arg(download->lastStatus()).arg(
-                                        download->lastError())
-                                  : download->lastError();
+        const QString error =
+            download->lastStatus() > 0
+                ? QStringLiteral("%1 %2").arg(download->lastStatus()).arg(download->lastError())
+                : download->lastError();
         QMetaObject::invokeMethod(
             this, [this, serial, ok, error] { loadingFinished(serial, ok, error); },
             Qt::QueuedConnection);
@@ -358,6 +365,7 @@ bool PlaybackController::openSong(const QString& file) {
     // Cleared after the previous playback thread has been joined, so its end cannot leak
     // into this song.
     songFinished_.store(false);
+    heardSong_ = 0;
 
     auto fail = [this] {
         opening_ = false;
@@ -385,6 +393,7 @@ bool PlaybackController::openSong(const QString& file) {
         tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
         player_ = std::make_unique<SongPlayback>(&songFinished_);
         const quint64 serial = ++serial_;
+        ++songSerial_;
         player_->errorSink = [this, serial](int32_t result) {
             QMetaObject::invokeMethod(
                 this, [this, serial, result] { decoderError(serial, result); },
@@ -421,6 +430,7 @@ bool PlaybackController::openSong(const QString& file) {
 
 void PlaybackController::songStarted() {
     if (!songOpen_) return;
+    queueRefused_ = false;
     fadeActive_ = fadeInTicks_ > 0;
     fadingOut_ = false;
     fadeCounter_ = 0;
@@ -464,7 +474,9 @@ void PlaybackController::closeSong() {
     canPlay_ = false;
     canSkip_ = false;
     if (!songOpen_) return;
-    halt();
+    halt();  // the stop also drops a song queued to follow
+    queued_.reset();
+    queueRefused_ = false;
     if (recording_) {
         decoder_->stopRecording();
         recording_ = false;
@@ -522,6 +534,7 @@ void PlaybackController::removeEntry(int index) {
         --currentIndex_;
     }
     playlist_.removeAt(index);
+    refreshQueuedSong();
     if (playlist_.isEmpty()) {
         currentIndex_ = 0;
         canPlay_ = false;
@@ -540,6 +553,7 @@ void PlaybackController::pause() {
     if (!playing_) return;
     if (!songOpen_) host_.showMessage(QStringLiteral("assert failed @ pauseit"));
     timer500_ = false;
+    dropQueuedSong();
     if (mediaKind_ == kKindMpeg) decoder_->pause(true);
     paused_ = true;
     markChanged(kChangeSong);
@@ -583,12 +597,16 @@ void PlaybackController::seekReleased() {
 
 void PlaybackController::seekOnce() {
     seekStep_ = std::clamp(seekStep_ * 2, -kMaxSeekStep, kMaxSeekStep);
-    if (songOpen_ && playing_ && mediaKind_ == kKindMpeg) decoder_->seekFrames(8 * seekStep_);
+    if (songOpen_ && playing_ && mediaKind_ == kKindMpeg) {
+        dropQueuedSong();
+        decoder_->seekFrames(8 * seekStep_);
+    }
 }
 
 void PlaybackController::seekTo(double fraction) {
     if (!songOpen_ || !playing_ || mediaKind_ != kKindMpeg) return;
     if (!std::isfinite(fraction)) return;
+    dropQueuedSong();
     decoder_->seekFraction(std::clamp(fraction, 0.0, 1.0));
 }
 
@@ -657,8 +675,7 @@ void PlaybackController::restoreOutputLevel() {
 // Timers
 
 QString PlaybackController::timeText(int elapsedMs, int totalMs, bool remaining, bool recording) {
-    if (elapsedMs < 0)
-        return recording ? QStringLiteral("recording") : QStringLiteral("playing");
+    if (elapsedMs < 0) return recording ? QStringLiteral("recording") : QStringLiteral("playing");
     const auto clock = [](int ms) {
         const int seconds = std::max(0, ms) / 1000;
         return QString::asprintf("%d:%02d", seconds / 60, seconds % 60);
@@ -688,14 +705,21 @@ void PlaybackController::tick500() {
     if (!songFinished_.load() && mediaKind_ == kKindMpeg)
         position_ = static_cast<int>(std::lround(decoder_->where() * 1024.0));
     markChanged(kChangePosition);
-    if (!songFinished_.load()) return;
-    // A device that could not be opened ends the playback at once; its report may still be on
-    // its way, and the end of the song must not send the player on to the next entry first.
-    if (player_ && player_->result() == 0) {
-        deviceBusy();
+    // A song that followed on the stream is taken up first: when the playback has ended too,
+    // the end belongs to that song.
+    followQueuedSong();
+    if (songFinished_.load()) {
+        // A device that could not be opened ends the playback at once; its report may still be
+        // on its way, and the end of the song must not send the player on to the next entry first.
+        if (player_ && player_->result() == 0) {
+            deviceBusy();
+            return;
+        }
+        endOfSong();
         return;
     }
-    endOfSong();
+    refreshQueuedSong();
+    queueFollowingSong();
 }
 
 void PlaybackController::endOfSong() {
@@ -783,6 +807,8 @@ void PlaybackController::tick100() {
     if (volumeHeld_) volumeStep();
     if (statusTicks_ > 0 && --statusTicks_ == 0) markChanged(kChangeText);
     if (sleeping_ && clock_.ticks() >= sleepDeadline_) finishAdvance();
+    // The titles change within a tenth of a second of the next song being heard.
+    if (playing_ && !paused_) followQueuedSong();
 }
 
 void PlaybackController::tickFade() {
@@ -874,6 +900,7 @@ void PlaybackController::addFiles(const QStringList& list, bool playNow) {
         shuffled = true;
         currentIndex_ = 0;
     }
+    refreshQueuedSong();
     markChanged(kChangeEntriesAdded);
     refreshCommands();
     markChanged(kChangePlaylist);
@@ -931,6 +958,7 @@ void PlaybackController::armExport(const QString& wavPath) {
     }
     recording_ = true;
     exportNoOutput_ = !songOpen_;
+    refreshQueuedSong();  // the recording ends with this song
     // The recording starts where the song is now, or with the next song; the third line
     // counts what has been recorded.
     showStatus(songOpen_ ? QStringLiteral("recording from here to the end of the song")
@@ -973,6 +1001,108 @@ void PlaybackController::editPlayingTag(const SongTag& tag) {
     // The lines that show the time keep it instead of waiting for the next tick.
     if (playing_) showTimeText();
     markChanged(kChangeSong | kChangeText);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Songs that follow on the same stream
+
+int PlaybackController::followingIndex() const {
+    const int n = static_cast<int>(playlist_.size());
+    if (n == 0 || currentIndex_ < 0 || currentIndex_ >= n) return -1;
+    // As endOfSong() and next() choose.
+    if (repeatThisSong_) return currentIndex_;
+    if (currentIndex_ < n - 1) return currentIndex_ + 1;
+    const PlayerSettings& s = store_.settings();
+    return s.glbautoexit || !s.autorepeat1 ? -1 : 0;
+}
+
+bool PlaybackController::mayQueueFollowingSong() const {
+    const PlayerSettings& s = store_.settings();
+    // A pause between songs, the intro's cut, a recording of one song and a fade-in at each
+    // start all want the songs apart.
+    return s.dontsleep && !s.intro1 && songOpen_ && playing_ && !paused_ &&
+           mediaKind_ == kKindMpeg && !songFinished_.load() && !recording_ && !fadeActive_ &&
+           fadeInTicks_ == 0;
+}
+
+void PlaybackController::queueFollowingSong() {
+    if (queued_ || queueRefused_ || !mayQueueFollowingSong()) return;
+    if (lengthMs_ > 0 && lengthMs_ - elapsedMs_ > kQueueLeadMs) return;
+    const int index = followingIndex();
+    if (index < 0) return;
+    const QString entry = playlist_.at(index);
+    // Anything that is not a local MPEG file starts the usual way when its turn comes, with
+    // its messages.
+    auto refuse = [this] { queueRefused_ = true; };
+    if (resolver_.needsDownload(entry)) return refuse();
+    QString file;
+    try {
+        file = resolver_.resolve(entry);
+    } catch (const std::exception&) {
+        return refuse();
+    }
+    if (file.isEmpty() || !QFileInfo::exists(file)) return refuse();
+    const PlayerSettings& s = store_.settings();
+    if (MediaIdentifier::refineKind(file, MediaIdentifier::mediaKind(file), s.overridecodec) !=
+        kKindMpeg)
+        return refuse();
+    const qint64 offset = MediaIdentifier::startOffset(file);
+    if (offset < 0) return refuse();
+    const int32_t start = static_cast<int32_t>(std::min<qint64>(offset, INT32_MAX));
+    const int result = decoder_->queueNext(file, start);
+    if (result < 0) return refuse();  // another format: the device opens anew for it
+    if (result == 0) return;          // the playback has not begun yet
+    queued_ = QueuedSong{index, entry, file, decoder_->totalMs(file, start)};
+}
+
+void PlaybackController::refreshQueuedSong() {
+    if (!queued_) return;
+    const int index = mayQueueFollowingSong() ? followingIndex() : -1;
+    if (index >= 0 && playlist_.at(index) == queued_->entry) {
+        queued_->index = index;
+        return;
+    }
+    dropQueuedSong();
+}
+
+void PlaybackController::dropQueuedSong() {
+    // A song the playback has begun stays: it is heard right after the current one.
+    if (queued_ && decoder_->cancelNext()) queued_.reset();
+}
+
+void PlaybackController::followQueuedSong() {
+    if (!queued_ || !songOpen_) return;
+    const int heard = decoder_->songNumber();
+    if (heard <= heardSong_) return;
+    heardSong_ = heard;
+    const QueuedSong next = *queued_;
+    queued_.reset();
+    // A recording runs to the end of its song; one armed when the next song was already on its
+    // way ends here.
+    if (recording_) {
+        decoder_->stopRecording();
+        recording_ = false;
+        exportNoOutput_ = false;
+    }
+    // The song before is over and its file let go: an edited tag can be written now.
+    if (pendingTag_) {
+        if (!pendingTag_->write(currentFile_))
+            showStatus(QStringLiteral("the tag could not be written"));
+        pendingTag_.reset();
+    }
+    const PlayerSettings& s = store_.settings();
+    const bool inPlace =
+        next.index >= 0 && next.index < playlist_.size() && playlist_.at(next.index) == next.entry;
+    const int index = inPlace ? next.index : static_cast<int>(playlist_.indexOf(next.entry));
+    if (index >= 0) currentIndex_ = index;
+    currentEntry_ = next.entry;
+    currentFile_ = next.file;
+    lengthMs_ = next.lengthMs;
+    tag_ = SongTag();
+    tag_.readTexts(next.file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    ++songSerial_;  // a new song for every reader, though the playback thread goes on
+    songStarted();
+    markChanged(kChangePlaylist);
 }
 
 void PlaybackController::decoderError(quint64 serial, int result) {

@@ -39,6 +39,24 @@ public:
     /// Starts recording what is heard into @p wavPath; false when the file cannot be written.
     virtual bool startRecording(const QString& wavPath) = 0;
     virtual void stopRecording() = 0;
+
+    // Songs that follow on the same stream. A decoder without them keeps to one song a
+    // playback: nothing is queued, and each song opens the device anew.
+
+    /// Hands the running playback @p file (from byte @p offset) to play right after the
+    /// current song, on the same stream: 1 queued, 0 no playback runs yet (try again later),
+    /// -1 the file cannot follow this song (no valid first frame, or another format).
+    virtual int queueNext(const QString& file, int32_t offset) {
+        static_cast<void>(file);
+        static_cast<void>(offset);
+        return -1;
+    }
+    /// Drops the queued song; false when there was none or the playback has begun it (it is
+    /// then heard after the current one).
+    virtual bool cancelNext() { return false; }
+    /// The song of the running playback that is heard: 0 the one it was started with, one more
+    /// for each queued song since.
+    virtual int songNumber() { return 0; }
 };
 
 /// DecoderControl over libmp3 and libmixora.
@@ -55,6 +73,9 @@ public:
     void enableEqualizer(bool on) override;
     bool startRecording(const QString& wavPath) override;
     void stopRecording() override;
+    int queueNext(const QString& file, int32_t offset) override;
+    bool cancelNext() override;
+    int songNumber() override;
 };
 
 }  // namespace ombrix

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "ombrix/control/DecoderControl.h"
 #include "ombrix/control/PlayerState.h"
@@ -39,6 +40,9 @@ public:
     /// Largest seek step: a held seek button doubles the step every 500 ms up to this many
     /// times 8 frames (2048 frames, about 53 s of 44.1 kHz audio per tick).
     static constexpr int kMaxSeekStep = 256;
+    /// How long before the end of a song the next one is queued to follow it on the same
+    /// stream: more than the largest device latency (2 s) plus a tick.
+    static constexpr int kQueueLeadMs = 5000;
     /// Display name shown when the playlist is empty.
     static inline const QString kDisplayName = QStringLiteral("ombrix player vela");
 
@@ -193,6 +197,24 @@ private:
     void volumeChanged();
     void decoderError(quint64 serial, int result);
     void deviceBusy();
+
+    // With "no pause between songs", the next song is queued on the playback near the end of
+    // the current one and follows it on the same stream; the controller moves to it when it is
+    // heard.
+
+    /// The entry that plays after the current song ends by itself, or -1 for none.
+    int followingIndex() const;
+    /// True while the next song may be queued on the running playback.
+    bool mayQueueFollowingSong() const;
+    /// Queues the following song once the current one is within kQueueLeadMs of its end.
+    void queueFollowingSong();
+    /// Drops the queued song when it is no longer the one that follows (or nothing may be
+    /// queued), keeping it when it still is (its index brought up to date).
+    void refreshQueuedSong();
+    /// Drops the queued song unless the playback has begun it.
+    void dropQueuedSong();
+    /// Moves to the queued song once the playback reports it heard.
+    void followQueuedSong();
     void setLine(QString& line, const QString& text);
     void markChanged(int mask);
     void emitChanged();
@@ -260,7 +282,17 @@ private:
     SongTag tag_;
     std::unique_ptr<SongTag> pendingTag_;
     std::unique_ptr<SongPlayback> player_;
-    quint64 serial_ = 0;
+    struct QueuedSong {
+        int index = -1;
+        QString entry;
+        QString file;
+        int lengthMs = 0;
+    };
+    std::optional<QueuedSong> queued_;         // handed to the playback to follow the current song
+    bool queueRefused_ = false;                // the following entry cannot follow on the stream
+    int heardSong_ = 0;                        // the playback's number of the song being heard
+    quint64 serial_ = 0;                       // the playback thread whose news is awaited
+    quint64 songSerial_ = 0;                   // songs begun, opened or followed on the stream
     std::unique_ptr<HttpDownloader> loading_;  // the web address being fetched, if any
     QString loadingEntry_;
     int loadingIndex_ = -1;
