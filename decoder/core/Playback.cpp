@@ -202,6 +202,24 @@ Playback::SongEnd Playback::playSong(SongSource& song, WaveOutput& output) {
             decoder->reset();
         }
 
+        // A change of the effects goes back over the queue, so that it is heard after the
+        // margin rather than after everything queued. Not while a following song is in the
+        // queue: it waits until that song is heard.
+        if (following_.empty() &&
+            control_.refreshRequested.exchange(false, std::memory_order_acquire)) {
+            const int64_t kept =
+                output.rewind(int64_t{song.format().rate} * kRefreshMarginMs / 1000);
+            if (kept >= 0) {
+                const int64_t at = int64_t{settings_.segmentStart.load(std::memory_order_relaxed)} *
+                                       song.samplesPerFrame() +
+                                   kept;
+                if (!song.seekToSample(at)) return SongEnd::kSeekFailed;
+                synth0.reset();
+                if (synth1) synth1->reset();
+                decoder->reset();
+            }
+        }
+
         commitHeard(false, output.device());
         if (reader.audioFrameIndex() % 16 == 0 &&
             !control_.stopRequested.load(std::memory_order_relaxed))

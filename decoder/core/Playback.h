@@ -36,6 +36,10 @@ struct EffectsHooks {
 /// settings may be used from other threads meanwhile.
 class Playback {
 public:
+    /// What stays of the queue when a change of the effects rewrites it: enough for the
+    /// rewrite to be decoded before the sound server gets there.
+    static constexpr int32_t kRefreshMarginMs = 20;
+
     enum Result : int32_t { kNoFrame = -1, kDeviceFailed = 0, kFinished = 1 };
 
     Playback(DecoderSettings& settings, PlaybackControl& control,

@@ -18,6 +18,7 @@ void PlaybackControl::begin(bool decodeOnly) noexcept {
     pitch = 0x10000;
     seekRequested = false;
     pitchRequested = false;
+    refreshRequested = false;
     noOutput = decodeOnly;
     cancelQueued();
     active = true;
@@ -81,6 +82,12 @@ void PlaybackControl::requestSeek(int32_t frame) noexcept {
     cancelQueued();
     seekTarget.store(frame, std::memory_order_relaxed);
     seekRequested.store(true, std::memory_order_release);
+    wakeDevice();
+}
+
+void PlaybackControl::requestRefresh() noexcept {
+    if (!active) return;
+    refreshRequested.store(true, std::memory_order_release);
     wakeDevice();
 }
 

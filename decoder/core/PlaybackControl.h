@@ -25,6 +25,9 @@ public:
     std::atomic<uint32_t> pitch{0x10000};
     std::atomic<bool> seekRequested{false};
     std::atomic<bool> pitchRequested{false};
+    /// The effects or the equaliser changed: what is queued beyond a short margin is decoded
+    /// and processed again, so that the change is heard soon whatever the latency.
+    std::atomic<bool> refreshRequested{false};
     std::atomic<bool> noOutput{false};
     /// True while a playback runs on this control; requests made outside one have no effect.
     std::atomic<bool> active{false};
@@ -49,6 +52,7 @@ public:
     /// kNoPlayback.
     int32_t requestPause(bool on);
     void requestSeek(int32_t frame) noexcept;
+    void requestRefresh() noexcept;
     /// Held to the device's pitch range (half to double speed).
     void requestPitch(uint32_t value) noexcept;
 

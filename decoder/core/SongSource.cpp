@@ -40,8 +40,12 @@ bool SongSource::pastEnd() const noexcept {
 }
 
 bool SongSource::seek(int32_t frame) {
+    return seekToSample(std::max<int64_t>(frame, 0) * samplesPerFrame_);
+}
+
+bool SongSource::seekToSample(int64_t sample) {
     const int64_t spf = samplesPerFrame_;
-    keepFrom_ = span_.first + std::max<int64_t>(frame, 0) * spf;
+    keepFrom_ = span_.first + std::max<int64_t>(sample, 0);
     int64_t from = keepFrom_ / spf;
     if (layer_ == 3) from = std::max<int64_t>(0, from - kLayer3SeekPreroll);
     const int32_t audioFrame = static_cast<int32_t>(std::min<int64_t>(from, INT32_MAX - 1));

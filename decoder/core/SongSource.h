@@ -46,6 +46,8 @@ public:
     /// filterbanks' overlap are filled by the time the target's samples come; those frames are
     /// decoded and dropped. False when the stream cannot be positioned.
     bool seek(int32_t frame);
+    /// The same to a sample of the song's timeline: what is kept starts exactly there.
+    bool seekToSample(int64_t sample);
 
     /// The samples of the frame in hand (per channel, within the frame) that are kept: [first,
     /// end), empty when none are.

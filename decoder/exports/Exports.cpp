@@ -165,11 +165,19 @@ void OmbrixSetOutputLevel(int32_t left, int32_t right) {
 
 void OmbrixSetEQ(int32_t band, float gain) {
     if (band < 0 || band > 31) return;
-    library().settings.eqGains[static_cast<size_t>(band)].store(gain, std::memory_order_relaxed);
+    Library& lib = library();
+    if (lib.settings.eqGains[static_cast<size_t>(band)].exchange(gain, std::memory_order_relaxed) !=
+        gain)
+        lib.control.requestRefresh();
 }
 
 void OmbrixEnableEQ(int32_t flag) {
-    library().settings.eqEnabled = flag;
+    Library& lib = library();
+    if (lib.settings.eqEnabled.exchange(flag) != flag) lib.control.requestRefresh();
+}
+
+void OmbrixEffectsChanged(void) {
+    library().control.requestRefresh();
 }
 
 void OmbrixSelectWaveOut(int32_t device) {

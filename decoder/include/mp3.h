@@ -71,9 +71,13 @@ OMBRIX_MP3_API void OmbrixSetVolume(int32_t volume);
  *  server gives the stream a volume of its own, else within the latency (the samples are scaled
  *  as they are handed over); it lasts across songs. */
 OMBRIX_MP3_API void OmbrixSetOutputLevel(int32_t left, int32_t right);
-/** Layer III equaliser gain (linear) of subband 0..31. */
+/** Layer III equaliser gain (linear) of subband 0..31. A change is heard within about 150 ms
+ *  on a sound server's stream (the queued audio is decoded again), else within the latency. */
 OMBRIX_MP3_API void OmbrixSetEQ(int32_t band, float gain);
 OMBRIX_MP3_API void OmbrixEnableEQ(int32_t flag);
+/** Tells the playback that the effects engine's settings changed: like an equaliser change,
+ *  the audio queued beyond a short margin is processed again, so that it is heard soon. */
+OMBRIX_MP3_API void OmbrixEffectsChanged(void);
 /** Output device: -1 the default device, N the Nth playback device. */
 OMBRIX_MP3_API void OmbrixSelectWaveOut(int32_t device);
 /** The most audio a sound device may hold, in milliseconds (60..2000, default 500); applies

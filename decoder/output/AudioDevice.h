@@ -68,6 +68,14 @@ public:
     /// Waits until everything written has been heard, including what sits in the hardware's own
     /// buffer after the queue has drained; returns early once `abandon` is set.
     virtual void drain(const std::atomic<bool>* abandon) = 0;
+    /// Drops what was written beyond `marginFrames` past the audio the device has taken for
+    /// playing, so that it can be written again (processed anew); the next write follows what
+    /// was kept, without a break. Returns the frames dropped, or -1 when the device cannot go
+    /// back on what it was given (nothing changes then).
+    virtual int64_t dropUnplayed(int64_t marginFrames) {
+        static_cast<void>(marginFrames);
+        return -1;
+    }
     /// Drops everything queued; every block written so far counts as played.
     virtual void reset() = 0;
     /// Pause and resume; 0 when done, kNotOpen when the device is not open.

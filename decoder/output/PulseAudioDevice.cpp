@@ -53,6 +53,8 @@ struct PulseApi {
     decltype(&::pa_stream_drain) drain = nullptr;
     decltype(&::pa_stream_trigger) trigger = nullptr;
     decltype(&::pa_stream_get_latency) latency = nullptr;
+    decltype(&::pa_stream_update_timing_info) updateTimingInfo = nullptr;
+    decltype(&::pa_stream_get_timing_info) timingInfo = nullptr;
     decltype(&::pa_operation_unref) operationUnref = nullptr;
     decltype(&::pa_operation_get_state) operationState = nullptr;
     decltype(&::pa_stream_get_index) streamIndex = nullptr;
@@ -101,6 +103,8 @@ private:
         bind(api.drain, "pa_stream_drain");
         bind(api.trigger, "pa_stream_trigger");
         bind(api.latency, "pa_stream_get_latency");
+        bind(api.updateTimingInfo, "pa_stream_update_timing_info");
+        bind(api.timingInfo, "pa_stream_get_timing_info");
         bind(api.operationUnref, "pa_operation_unref");
         bind(api.operationState, "pa_operation_get_state");
         bind(api.streamIndex, "pa_stream_get_index");
@@ -154,12 +158,15 @@ public:
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.tlength = bytes(streamFrames);
-        // Playback starts once a block is in, and the server asks for more a block at a time.
+        // Playback starts once a block is in. Without "adjust latency" the server runs its sink
+        // at the stream's length less two requests: a long period, so it wakes rarely (a
+        // seventh of the target per request gives about 107 ms at the default 500 ms). Changes
+        // of the effects are not held up by it: they rewrite the queue (dropUnplayed).
         attr.prebuf = bytes(std::min<int64_t>(blockFrames_, streamFrames));
-        attr.minreq = bytes(blockFrames_);
+        attr.minreq = bytes(std::max<int64_t>(target / 7, 64));
         attr.fragsize = static_cast<uint32_t>(-1);
-        const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING |
+                                                          PA_STREAM_AUTO_TIMING_UPDATE);
         levelChanged_.store(false);
         const pa_cvolume volume = cvolume();
         if (pa_.connectPlayback(stream_, nullptr, &attr, flags, &volume, nullptr) < 0)
@@ -260,11 +267,37 @@ public:
         pa_.operationUnref(op);
     }
 
+    int64_t dropUnplayed(int64_t marginFrames) override {
+        std::lock_guard guard(stateMutex_);
+        // Audio that went through the resampler no longer maps onto the song's samples.
+        if (!open_.load() || pitch_.load(std::memory_order_relaxed) != 0x10000) return -1;
+        Lock lock(pa_, loop_);
+        if (failed_ || !pa_.updateTimingInfo || !pa_.timingInfo) return -1;
+        // The read index must be fresh: it moves on while the sink takes audio.
+        pa_operation* op = pa_.updateTimingInfo(stream_, &PulseAudioDevice::onDone, this);
+        if (!op) return -1;
+        while (pa_.operationState(op) == PA_OPERATION_RUNNING && !failed_) pa_.wait(loop_);
+        pa_.operationUnref(op);
+        const pa_timing_info* t = pa_.timingInfo(stream_);
+        if (failed_ || !t || t->write_index_corrupt || t->read_index_corrupt) return -1;
+        const int64_t align = format_.blockAlign();
+        // What the sink has not taken yet, less the margin that stays, is overwritten: the
+        // next write goes that far back on the server's queue.
+        const int64_t inServer = std::max<int64_t>(0, (t->write_index - t->read_index) / align);
+        const int64_t drop = std::max<int64_t>(0, inServer - std::max<int64_t>(marginFrames, 0));
+        rewriteBytes_ += drop * align;
+        const int64_t dropped = drop + pendingFrames_;
+        pending_.clear();
+        pendingFrames_ = 0;
+        return dropped;
+    }
+
     void reset() override {
         if (!open_.load()) return;
         Lock lock(pa_, loop_);
         pending_.clear();
         pendingFrames_ = 0;
+        rewriteBytes_ = 0;
         if (pa_operation* op = pa_.flush(stream_, nullptr, nullptr)) pa_.operationUnref(op);
     }
 
@@ -334,13 +367,17 @@ private:
         size_t room = pa_.writableSize(stream_);
         if (room == static_cast<size_t>(-1)) return;
         const size_t align = static_cast<size_t>(format_.blockAlign());
+        // A rewrite frees what it goes back over; the server asks for it only once it has seen
+        // the write that goes back.
+        room = std::max(room, static_cast<size_t>(rewriteBytes_));
         while (!pending_.empty() && room >= align) {
             Pending& p = pending_.front();
             const size_t leftBytes = (p.samples.size() - p.written) * sizeof(int16_t);
             const size_t n = std::min(leftBytes, room / align * align);
-            if (pa_.write(stream_, p.samples.data() + p.written, n, nullptr, 0, PA_SEEK_RELATIVE) <
-                0)
+            if (pa_.write(stream_, p.samples.data() + p.written, n, nullptr, -rewriteBytes_,
+                          PA_SEEK_RELATIVE) < 0)
                 return;
+            rewriteBytes_ = 0;
             p.written += n / sizeof(int16_t);
             pendingFrames_ -= static_cast<int64_t>(n / align);
             room -= n;
@@ -417,6 +454,7 @@ private:
         }
         pending_.clear();
         pendingFrames_ = 0;
+        rewriteBytes_ = 0;
     }
 
     bool failLocked(Lock&) noexcept {
@@ -447,6 +485,7 @@ private:
     // Guarded by the mainloop lock:
     std::deque<Pending> pending_;
     int64_t pendingFrames_ = 0;
+    int64_t rewriteBytes_ = 0;  // how far back the next write goes on the server's queue
     bool woken_ = false;
     bool failed_ = false;
 };

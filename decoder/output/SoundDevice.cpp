@@ -58,6 +58,10 @@ public:
     void drain(const std::atomic<bool>* abandon) override {
         if (AudioDevice* d = active_.load()) d->drain(abandon);
     }
+    int64_t dropUnplayed(int64_t marginFrames) override {
+        AudioDevice* d = active_.load();
+        return d ? d->dropUnplayed(marginFrames) : -1;
+    }
     void reset() override {
         if (AudioDevice* d = active_.load()) d->reset();
     }

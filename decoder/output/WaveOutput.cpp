@@ -196,6 +196,23 @@ void WaveOutput::reset() {
     blocksWritten_ = 0;
 }
 
+int64_t WaveOutput::rewind(int64_t marginFrames) {
+    if (!device_ || !handedOver_) return -1;
+    const int64_t dropped = device_->dropUnplayed(marginFrames);
+    if (dropped < 0) return -1;
+    const int64_t kept =
+        std::max<int64_t>(0, handedOver_->load(std::memory_order_relaxed) - dropped);
+    handedOver_->store(kept, std::memory_order_relaxed);
+    // What the device kept is in the server's hands: no block waits to be played.
+    for (Block& block : blocks_) block.handedOver = false;
+    filled_ = 0;
+    keepFirst_ = 0;
+    keepEnd_ = samplesPerFrame_;
+    resetWritePositions();
+    blocksWritten_ = 0;
+    return kept;
+}
+
 void WaveOutput::close() {
     if (closed_) return;
     closed_ = true;

@@ -66,6 +66,12 @@ public:
     uint64_t framesFlushed() const noexcept { return framesFlushed_; }
     /// Drops queued audio and the partial block (before a seek).
     void reset();
+    /// Drops what the device holds beyond `marginFrames` past what it has taken for playing,
+    /// and the partial block, so that it can be decoded and processed again: the next block
+    /// follows what was kept without a break. Returns the frames handed over that were kept
+    /// (the count `handedOver` now holds), or -1 when the device cannot go back on what it was
+    /// given (then nothing changes).
+    int64_t rewind(int64_t marginFrames);
     /// The playback ends on a stop request: queued audio is cut off at close.
     void markStopped() noexcept { stopped_ = true; }
     /// Plays out (or, after a stop, cuts off) what is queued and releases the device.

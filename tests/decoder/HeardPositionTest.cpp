@@ -36,8 +36,9 @@ public:
         channels_ = f.channels;
         return true;
     }
-    void write(uint64_t id, const int16_t*, size_t count) override {
+    void write(uint64_t id, const int16_t* samples, size_t count) override {
         std::lock_guard lock(m_);
+        stream_.insert(stream_.end(), samples, samples + count);
         pending_.push_back({id, static_cast<int64_t>(count) / channels_});
         pumpLocked();
     }
@@ -82,6 +83,19 @@ public:
         buffered_ = 0;
         ++resets_;
     }
+    // Like a sound server's queue: what the "sink" has not taken beyond the margin goes.
+    int64_t dropUnplayed(int64_t margin) override {
+        std::lock_guard lock(m_);
+        const int64_t kept = std::min(buffered_, margin);
+        const int64_t dropped = queuedLocked() + buffered_ - kept;
+        pending_.clear();
+        buffered_ = kept;
+        stream_.resize(stream_.size() - static_cast<size_t>(dropped * channels_));
+        keptAtDrop_ = played_ + kept;
+        ++drops_;
+        blocked_ = false;
+        return dropped;
+    }
     int32_t pause() override { return setPaused(true); }
     int32_t restart() override { return setPaused(false); }
     void setPitch(uint32_t) override {}
@@ -117,6 +131,9 @@ public:
     }
     int64_t played() { return read(played_); }
     int resets() { return read(resets_); }
+    int drops() { return read(drops_); }
+    int64_t keptAtDrop() { return read(keptAtDrop_); }
+    std::vector<int16_t> stream() { return read(stream_); }
     bool drained() { return read(drained_); }
 
 private:
@@ -158,6 +175,9 @@ private:
     bool paused_ = false;
     bool drained_ = false;
     int resets_ = 0;
+    int drops_ = 0;
+    int64_t keptAtDrop_ = 0;
+    std::vector<int16_t> stream_;  // everything written, in the order it is heard
 };
 
 // One second of silence, then two of a loud sine.
@@ -288,6 +308,43 @@ TEST_F(HeardPositionTest, SeekPauseAndStopActOnWhatIsHeard) {
     EXPECT_GT(device_.resets(), before);
     EXPECT_FALSE(device_.drained());
     EXPECT_EQ(device_.unheardFrames(), 0);
+}
+
+// A change of the equaliser goes back over the queue: the device keeps what it has taken and a
+// short margin, the rest is decoded again with the change, and the two join without a sample
+// lost or repeated.
+TEST_F(HeardPositionTest, AnEqualiserChangeRewritesWhatIsQueuedBeyondAMargin) {
+    const auto song = quietThenLoud(dir_);
+    const DecodedPcm plain = decodeFile(song.string());
+    DecodeOptions quieterOptions;
+    quieterOptions.eqEnabled = true;
+    quieterOptions.eqGain = 0.5f;
+    const DecodedPcm quieter = decodeFile(song.string(), quieterOptions);
+    ASSERT_EQ(plain.samples.size(), quieter.samples.size());
+
+    start(song);
+    for (int i = 0; i < 14; ++i) play(4410);  // 1.4 s heard, about half a second queued
+    const int64_t queued = device_.unheardFrames();
+    for (auto& gain : settings_.eqGains) gain = 0.5f;
+    settings_.eqEnabled = 1;
+    control_.requestRefresh();
+    while (device_.drops() == 0 && !done_) {
+        device_.wake();
+        play(0);
+    }
+    const int64_t margin = 44100 * Playback::kRefreshMarginMs / 1000;
+    const int64_t cut = device_.keptAtDrop();
+    EXPECT_EQ(cut, 14 * 4410 + margin);
+    EXPECT_EQ(heard(), 14 * 4410 / 1152);  // the position does not move
+    while (!done_) play(4410);
+    thread_.join();
+
+    const std::vector<int16_t> heardPcm = device_.stream();
+    ASSERT_EQ(heardPcm.size(), plain.samples.size());
+    const auto at = static_cast<std::ptrdiff_t>(cut * 2);
+    EXPECT_TRUE(std::equal(heardPcm.begin(), heardPcm.begin() + at, plain.samples.begin()));
+    EXPECT_TRUE(std::equal(heardPcm.begin() + at, heardPcm.end(), quieter.samples.begin() + at));
+    EXPECT_GT(queued, 20000);  // without the rewrite the change would have come that much later
 }
 
 }  // namespace ombrix::test

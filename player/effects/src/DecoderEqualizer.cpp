@@ -11,6 +11,7 @@ void DecoderEqualizer::setBand(int band, float gain) noexcept {
 
 void DecoderEqualizer::setOctaveGain(int band, float gainDb) noexcept {
     XMSetOctaveEQ(band, gainDb);
+    OmbrixEffectsChanged();
 }
 
 }  // namespace ombrix
