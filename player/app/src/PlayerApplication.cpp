@@ -317,16 +317,11 @@ void PlayerApplication::exitSave() {
             WindowPosition{window_->pos().x(), window_->pos().y(), std::nullopt, std::nullopt};
     });
     try {
-        store_.saveSettings();
+        store_.saveAll();
     } catch (const std::exception& e) {
         reportSaveError(QStringLiteral("the settings"), e);
     }
     temps_.deleteAll();
-    try {
-        store_.saveOptions();
-    } catch (const std::exception& e) {
-        reportSaveError(QStringLiteral("the settings"), e);
-    }
     try {
         PlaylistFile::save(home_.path(kBackup), controller_->playlist());
     } catch (const std::exception& e) {

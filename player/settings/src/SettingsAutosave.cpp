@@ -21,8 +21,7 @@ void SettingsAutosave::flush() {
 
 void SettingsAutosave::save() {
     try {
-        store_.saveSettings();
-        store_.saveOptions();
+        store_.saveAll();
     } catch (const std::exception& e) {
         if (failureReported_) return;
         failureReported_ = true;

@@ -255,20 +255,40 @@ void SettingsStore::updateMain(const std::function<void(IniDocument&)>& change) 
 }
 
 void SettingsStore::saveSettings() {
-    const S& s = settings_;
     if (auto doc = readForUpdate(mainIniPath())) {
-        IniDocument& ini = *doc;
-        writeSettings(ini);
-        ini.save(mainIniPath());
+        writeSettings(*doc);
+        doc->save(mainIniPath());
     }
-    if (configOpened_) {
-        if (auto plugin = readForUpdate(pluginIniPath())) {
-            plugin->writeInteger(kBump, QStringLiteral("plasmacolor"), s.plasmacolor);
-            plugin->writeInteger(kBump, QStringLiteral("glbambient"), s.glbambient);
-            plugin->writeInteger(kBump, QStringLiteral("glbreflect"), s.glbreflect);
-            plugin->writeInteger(kBump, QStringLiteral("glblight"), s.glblight);
-            plugin->save(pluginIniPath());
-        }
+    savePluginOptions();
+}
+
+void SettingsStore::saveOptions() {
+    if (auto doc = readForUpdate(mainIniPath())) {
+        writeOptions(*doc);
+        doc->save(mainIniPath());
+    }
+    saveMediaTypes();
+}
+
+void SettingsStore::saveAll() {
+    if (auto doc = readForUpdate(mainIniPath())) {
+        writeSettings(*doc);
+        writeOptions(*doc);
+        doc->save(mainIniPath());
+    }
+    savePluginOptions();
+    saveMediaTypes();
+}
+
+void SettingsStore::savePluginOptions() {
+    if (!configOpened_) return;
+    const S& s = settings_;
+    if (auto plugin = readForUpdate(pluginIniPath())) {
+        plugin->writeInteger(kBump, QStringLiteral("plasmacolor"), s.plasmacolor);
+        plugin->writeInteger(kBump, QStringLiteral("glbambient"), s.glbambient);
+        plugin->writeInteger(kBump, QStringLiteral("glbreflect"), s.glbreflect);
+        plugin->writeInteger(kBump, QStringLiteral("glblight"), s.glblight);
+        plugin->save(pluginIniPath());
     }
 }
 
@@ -288,22 +308,20 @@ void SettingsStore::writeSettings(IniDocument& ini) const {
     ini.writeList(kRecentFolder, s.recentfolder);
 }
 
-void SettingsStore::saveOptions() {
+void SettingsStore::writeOptions(IniDocument& ini) const {
     const S& s = settings_;
-    if (auto doc = readForUpdate(mainIniPath())) {
-        IniDocument& ini = *doc;
-        for (const auto& b : kOptionBools) ini.writeBool(kOption, key(b.key), s.*b.field);
-        for (const auto& i : kOptionInts) ini.writeInteger(kOption, key(i.key), s.*i.field);
-        ini.writeBool(kOption, QStringLiteral("usemmx"), s.usemmx);
-        ini.writeBool(kOption, QStringLiteral("usek63d"), s.usek63d);
-        ini.writeString(kOption, QStringLiteral("localfont"), s.localfont);
-        ini.save(mainIniPath());
-    }
-    if (mediaTypes_.consistent() && !mediaTypes_.names.isEmpty()) {
-        if (auto media = readForUpdate(mediaIniPath())) {
-            mediaTypes_.write(*media);
-            media->save(mediaIniPath());
-        }
+    for (const auto& b : kOptionBools) ini.writeBool(kOption, key(b.key), s.*b.field);
+    for (const auto& i : kOptionInts) ini.writeInteger(kOption, key(i.key), s.*i.field);
+    ini.writeBool(kOption, QStringLiteral("usemmx"), s.usemmx);
+    ini.writeBool(kOption, QStringLiteral("usek63d"), s.usek63d);
+    ini.writeString(kOption, QStringLiteral("localfont"), s.localfont);
+}
+
+void SettingsStore::saveMediaTypes() {
+    if (!mediaTypes_.consistent() || mediaTypes_.names.isEmpty()) return;
+    if (auto media = readForUpdate(mediaIniPath())) {
+        mediaTypes_.write(*media);
+        media->save(mediaIniPath());
     }
 }
 

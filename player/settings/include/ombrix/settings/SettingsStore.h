@@ -52,6 +52,8 @@ public:
     void saveSettings();
     /// The "options" keys and the media types. @throws FileError.
     void saveOptions();
+    /// Both saves with one read and one write of the main file (the exit and the autosave).
+    void saveAll();
 
     /// The main settings file as it is now, for the sections a tool window keeps there
     /// (empty when it cannot be read; the problem is reported once).
@@ -103,6 +105,9 @@ private:
     std::optional<IniDocument> readForUpdate(const QString& path);
     IniDocument readForLoad(const QString& path);
     void writeSettings(IniDocument& ini) const;
+    void writeOptions(IniDocument& ini) const;
+    void savePluginOptions();
+    void saveMediaTypes();
 
     Home home_;
     ProcessorFeatures cpu_;
