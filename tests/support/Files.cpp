@@ -83,6 +83,37 @@ QByteArray pcmWave(int ms, QList<double> hz, double amplitude) {
            le32(quint32(data.size())) + data;
 }
 
+qint16 discSample(int track, qint64 frame) {
+    return qint16(8000 * std::sin(2 * M_PI * 220.0 * track * double(frame) / 44100.0));
+}
+
+QString discImage(const QString& folder, const QList<int>& trackSectors, const QStringList& titles,
+                  bool dataFirst) {
+    QByteArray bin;
+    QByteArray cue = "FILE \"disc.bin\" BINARY\n";
+    if (!titles.isEmpty())
+        cue = "TITLE \"" + titles[0].toUtf8() + "\"\nPERFORMER \"Test Band\"\n" + cue;
+    int sector = 0;
+    for (int t = 1; t <= trackSectors.size(); ++t) {
+        const bool data = dataFirst && t == 1;
+        const QByteArray msf =
+            QString::asprintf("%02d:%02d:%02d", sector / 75 / 60, sector / 75 % 60, sector % 75)
+                .toLatin1();
+        cue += QString::asprintf("  TRACK %02d %s\n", t, data ? "MODE1/2352" : "AUDIO").toLatin1();
+        if (t < titles.size()) cue += "    TITLE \"" + titles[t].toUtf8() + "\"\n";
+        cue += "    INDEX 01 " + msf + "\n";
+        const qint64 frames = qint64(trackSectors[t - 1]) * 588;
+        for (qint64 f = 0; f < frames; ++f) {
+            const QByteArray s = data ? QByteArray(2, '\x5a') : le16(quint16(discSample(t, f)));
+            bin += s + s;
+        }
+        sector += trackSectors[t - 1];
+    }
+    writeFile(folder + "/disc.bin", bin);
+    writeFile(folder + "/disc.cue", cue);
+    return folder + "/disc.cue";
+}
+
 bool encode(const QByteArray& wave, const QString& mp3, int kbps, bool layer2) {
     const QString tool = QStandardPaths::findExecutable(layer2 ? "twolame" : "lame");
     if (tool.isEmpty()) return false;

@@ -35,6 +35,16 @@ QByteArray id3v2(int version, const QByteArray& frames, int padding = 64, quint8
 
 /// A 16-bit stereo PCM WAVE of @p ms milliseconds at 44.1 kHz: the sum of tones at @p hz.
 QByteArray pcmWave(int ms, QList<double> hz = {440}, double amplitude = 3000);
+/// A disc image: "disc.bin" (raw CD audio, little-endian) and its cue sheet "disc.cue" in
+/// @p folder. Track k (1-based) lasts @p trackSectors[k-1] sectors of 1/75 s and holds
+/// discSample(k, frame) on both sides; @p titles, when given, become its CD-TEXT (album title
+/// first, then one per track). With @p dataFirst, track 1 is a data track. Returns the cue
+/// sheet's path.
+QString discImage(const QString& folder, const QList<int>& trackSectors,
+                  const QStringList& titles = {}, bool dataFirst = false);
+/// The sample of frame @p frame of track @p track of a discImage: a tone of its own per track.
+qint16 discSample(int track, qint64 frame);
+
 /// Encodes a WAVE with lame (MPEG layer 3, CBR) or twolame (layer 2) into @p mp3;
 /// false when the encoder is missing or fails.
 bool encode(const QByteArray& wave, const QString& mp3, int kbps = 128, bool layer2 = false);
