@@ -354,6 +354,9 @@ private:
     }
     static void onWritable(pa_stream*, size_t, void* self) {
         auto* d = static_cast<PulseAudioDevice*>(self);
+        // Served here, on the mainloop's own thread: the data goes out in the same turn of the
+        // loop, instead of the waiting playback thread writing it and waking the loop again.
+        d->pumpLocked();
         d->pa_.signal(d->loop_, 0);
     }
     static void onDone(pa_stream*, int, void* self) {
