@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev libzip-dev liblhasa-dev libcdio-dev libcdio-paranoia-dev
   lame twolame mpg123 ffmpeg python3 time
   xvfb xauth fonts-dejavu-core imagemagick groff-base
-  libtag1-dev libuchardet-dev dbus desktop-file-utils appstream
+  libtag1-dev libuchardet-dev libebur128-dev dbus desktop-file-utils appstream
 )
 
 missing=()

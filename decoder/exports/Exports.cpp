@@ -12,6 +12,7 @@
 #include "core/SongSource.h"
 #include "mp3.h"
 #include "output/AudioDevice.h"
+#include "output/CaptureAudioDevice.h"
 
 namespace {
 
@@ -146,6 +147,33 @@ int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset) {
         return saturatingInt32(reader.totalMs(header));
     } catch (...) {
         return 0;
+    }
+}
+
+int32_t OmbrixDecodePcm(const char* fileName, int32_t startOffset, OmbrixPcmSink sink,
+                        void* context) {
+    if (!fileName || !sink) return -1;
+    try {
+        // Settings and control of its own: the running playback and its level are not touched.
+        DecoderSettings settings;
+        settings.setVolume(32768);
+        PlaybackControl control;
+        bool stopped = false;
+        CaptureAudioDevice device(
+            [&](const PcmFormat& format, const int16_t* samples, size_t count) {
+                if (stopped) return;
+                const auto n = static_cast<int32_t>(std::min<size_t>(count, INT32_MAX));
+                if (sink(context, format.channels, format.rate, samples, n) == 0) {
+                    stopped = true;
+                    control.requestStop();
+                }
+            });
+        Playback playback(settings, control, EffectsHooks{});
+        const Playback::Result result = playback.run(fileName, startOffset, &device);
+        if (result == Playback::kNoFrame) return -1;
+        return stopped ? 0 : 1;
+    } catch (...) {
+        return -1;
     }
 }
 

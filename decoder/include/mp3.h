@@ -64,6 +64,17 @@ OMBRIX_MP3_API int32_t OmbrixGetCurrentTime(void);
 /** Length of a file in milliseconds (without the encoder delay and padding a LAME tag gives);
  *  0 when it cannot be opened or holds no valid first frame. */
 OMBRIX_MP3_API int32_t OmbrixGetTotalMs(const char* fileName, int32_t startOffset);
+/** Receives the samples of OmbrixDecodePcm: `count` interleaved 16-bit samples (all channels
+ *  together) of `channels` channels at `rate` Hz. Returns non-zero to go on, zero to stop. */
+typedef int32_t (*OmbrixPcmSink)(void* context, int32_t channels, int32_t rate,
+                                 const int16_t* samples, int32_t count);
+/** Decodes fileName from the first frame at startOffset and hands its samples (at the nominal
+ *  level, without the equaliser and the effects engine, the encoder delay and padding left out)
+ *  to sink, block by block, as fast as it can. Needs no device and is independent of OmbrixPlay:
+ *  any number may run at once, each on its own thread, which it blocks until the end. Returns
+ *  1 at the end of the song, 0 when sink stopped it, -1 when there is no valid first frame. */
+OMBRIX_MP3_API int32_t OmbrixDecodePcm(const char* fileName, int32_t startOffset,
+                                       OmbrixPcmSink sink, void* context);
 /** Output level; 32768 is nominal, 0 is silence. */
 OMBRIX_MP3_API void OmbrixSetVolume(int32_t volume);
 /** The level of the player's own stream, per channel, as 16.16 fixed point (0x10000 leaves the

@@ -88,6 +88,21 @@ TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
     w->window().close();
 }
 
+// Set Up > ReplayGain chooses the levelling mode, shows the stored one and follows a change
+// made elsewhere.
+TEST_F(WindowTest, ReplayGainMenuChoosesTheModeAndFollowsTheSetting) {
+    writeIni("replaygain", "2");
+    auto w = open();
+    MainMenus& m = w->window().menus();
+    ASSERT_TRUE(m.item("ReplayGainAlbum1"));
+    EXPECT_TRUE(m.item("ReplayGainAlbum1")->isChecked());
+    m.item("ReplayGainOff1")->trigger();
+    EXPECT_EQ(w->store().settings().replaygain, 0);
+    EXPECT_FALSE(m.item("ReplayGainAlbum1")->isChecked());
+    w->store().change([](PlayerSettings& s) { s.replaygain = 1; });
+    ASSERT_TRUE(waitFor([&] { return m.item("ReplayGainTrack1")->isChecked(); }));
+}
+
 // The player's own volume and pan outlive the run; the system mixer is not touched for them.
 TEST_F(WindowTest, OwnVolumeAndPanAreKeptAcrossStarts) {
     writeIni("playervolume", "50");

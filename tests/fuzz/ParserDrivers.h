@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -126,11 +127,17 @@ inline void shellLinkDriver(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-/// The ID3v2 and APE tag reader over the input as a whole file.
+/// The ID3v2 and APE tag reader (texts and loudness values) over the input as a whole file.
 inline void modernTagDriver(const std::uint8_t* data, std::size_t size) {
     const QString file = scratchFile(".mp3");
     if (!writeBytes(file, reinterpret_cast<const char*>(data), qint64(size))) return;
     const std::optional<ModernTagReader::Texts> texts = ModernTagReader::read(file);
+    // Loudness values that are there are numbers within their ranges.
+    const ReplayGainValues gain = ModernTagReader::readReplayGain(file);
+    for (const auto& g : {gain.trackGain, gain.albumGain})
+        require(!g || std::abs(*g) <= ReplayGain::kLargestGain);
+    for (const auto& p : {gain.trackPeak, gain.albumPeak})
+        require(!p || (*p > 0.0 && *p <= ReplayGain::kLargestPeak));
     QFile::remove(file);
     if (!texts) return;
     require(!texts->title.isEmpty() || !texts->artist.isEmpty() || !texts->album.isEmpty());

@@ -67,6 +67,20 @@ MainMenus::MainMenus(QObject* parent)
         priorityGroup_->addAction(a);
         connect(a, &QAction::triggered, this, [this, i] { emit priorityChosen(i); });
     }
+    // Loudness levelling; the language file does not know it, so it keeps its place out of the
+    // numbering.
+    replayGain_ = setup1_->addMenu(tr("&ReplayGain"));
+    replayGain_->menuAction()->setObjectName(QStringLiteral("ReplayGain1"));
+    replayGain_->menuAction()->setProperty(kUnnumbered, true);
+    auto* gainGroup = new QActionGroup(this);
+    const QStringList gainModes{tr("&Off"), tr("&Track"), tr("&Album")};
+    const QStringList gainNames{QStringLiteral("ReplayGainOff1"), QStringLiteral("ReplayGainTrack1"),
+                                QStringLiteral("ReplayGainAlbum1")};
+    for (int i = 0; i < gainModes.size(); ++i) {
+        QAction* a = add(replayGain_, gainNames.at(i), gainModes.at(i), true);
+        gainGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] { emit replayGainChosen(i); });
+    }
     m->addSeparator();
     add(m, QStringLiteral("About1"), tr("A&bout..."));
     add(m, QStringLiteral("Exit1"), tr("E&xit"));
@@ -109,6 +123,11 @@ QAction* MainMenus::item(const QString& name) const {
 void MainMenus::checkPriority(int index) {
     const QList<QAction*> items = priority_->actions();
     if (index >= 0 && index < items.size()) items.at(index)->setChecked(true);
+}
+
+void MainMenus::checkReplayGain(int mode) {
+    const QList<QAction*> items = replayGain_->actions();
+    if (mode >= 0 && mode < items.size()) items.at(mode)->setChecked(true);
 }
 
 void MainMenus::fillRecent(QMenu* menu, const QStringList& items,

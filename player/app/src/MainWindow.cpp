@@ -278,6 +278,9 @@ void MainWindow::connectMenus() {
     m.checkPriority(s.threadpriority);
     connect(&m, &MainMenus::priorityChosen, this,
             [this](int i) { store_.change([i](PlayerSettings& s) { s.threadpriority = i; }); });
+    m.checkReplayGain(s.replaygain);
+    connect(&m, &MainMenus::replayGainChosen, this,
+            [this](int mode) { store_.change([mode](PlayerSettings& s) { s.replaygain = mode; }); });
     connect(&m, &MainMenus::recentFileChosen, this, [this](const QString& f) {
         if (!controller_.acceptsFiles()) return;
         controller_.stop();
@@ -322,6 +325,7 @@ void MainWindow::refreshMenus() {
             const QSignalBlocker quiet(a);
             a->setChecked(on);
         }
+    m.checkReplayGain(store_.settings().replaygain);
     if (st.playing && !st.currentFile.isEmpty())
         tray_.setToolTip(QFileInfo(st.currentFile).fileName() + QStringLiteral("  (") +
                          QString::number(st.currentIndex + 1) + QLatin1Char('/') +

@@ -28,6 +28,7 @@
 #include "ombrix/effects/EqualizerSetup.h"
 #include "ombrix/effects/MixoraDesk.h"
 #include "ombrix/library/PlaylistFile.h"
+#include "ombrix/library/ReplayGainScanner.h"
 #include "ombrix/remote/TelnetDaemon.h"
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/TextFile.h"
@@ -69,6 +70,8 @@ PlayerApplication::PlayerApplication(Options options)
     applyStoredEffects();
 
     controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
+    gainScanner_ = std::make_unique<ReplayGainScanner>(home_.path(ReplayGainCache::kFileName));
+    controller_->setGainScanner(gainScanner_.get());
     connect(controller_.get(), &PlaybackController::changed, this, &PlayerApplication::onChanged);
 
     window_ = std::make_unique<MainWindow>(

@@ -12,7 +12,9 @@
 #include "ombrix/control/MixerRules.h"
 #include "ombrix/control/OutputLevel.h"
 #include "ombrix/control/SongPlayback.h"
+#include "ombrix/library/ModernTagReader.h"
 #include "ombrix/library/PlaylistEntry.h"
+#include "ombrix/library/ReplayGainScanner.h"
 #include "ombrix/media/EntryResolver.h"
 #include "ombrix/media/FileInformation.h"
 #include "ombrix/media/MediaIdentifier.h"
@@ -53,6 +55,7 @@ PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& reso
     connect(&store_, &SettingsStore::changed, this, [this] {
         markChanged(kChangeOptions);
         refreshQueuedSong();
+        refreshSongGain();
     });
     line1_ = kDisplayName;
     line3_ = QStringLiteral("ready");
@@ -409,6 +412,8 @@ bool PlaybackController::openSong(const QString& file) {
         player_->fileName = file;
         player_->priority = s.threadpriority;
         lengthMs_ = decoder_->totalMs(file, player_->startOffset);
+        loadSongGain(file);
+        applySongGain();
         // A fade-in starts from silence; otherwise a fade-out of the song before is undone.
         if (fadeInTicks_ > 0)
             applyOutputLevel(0);
@@ -664,7 +669,44 @@ void PlaybackController::applyOutputLevel(int volume) {
         return;
     }
     const auto [left, right] = OutputLevel::channels(volume, OutputLevel::roundedPan(pan_));
-    decoder_->setOutputLevel(OutputLevel::streamLevel(left), OutputLevel::streamLevel(right));
+    decoder_->setOutputLevel(OutputLevel::streamLevel(left, gainFactor_),
+                             OutputLevel::streamLevel(right, gainFactor_));
+}
+
+void PlaybackController::loadSongGain(const QString& file) {
+    songGain_ = ModernTagReader::readReplayGain(file);
+    if (!songGain_.hasGain() && gainScanner_) {
+        if (const auto measured = gainScanner_->known(file))
+            songGain_ = *measured;
+        else if (ReplayGain::mode(store_.settings().replaygain) != ReplayGain::Mode::Off)
+            gainScanner_->request(file);
+    }
+    gainFactor_ = ReplayGain::factor(songGain_, store_.settings());
+}
+
+void PlaybackController::requestGainScan(const QString& file) {
+    if (!gainScanner_ || ReplayGain::mode(store_.settings().replaygain) == ReplayGain::Mode::Off)
+        return;
+    if (ModernTagReader::readReplayGain(file).hasGain() || gainScanner_->known(file)) return;
+    gainScanner_->request(file);
+}
+
+void PlaybackController::applySongGain() {
+    if (mixerInUse()) {
+        // The system mixer carries the volume and is left alone; the gain is the stream's.
+        const int level = OutputLevel::streamLevel(127 * 512, gainFactor_);
+        decoder_->setOutputLevel(level, level);
+    } else if (!fadeActive_ && !outputLowered_) {
+        // A fade applies the new factor with its next step.
+        applyOutputLevel(volume_);
+    }
+}
+
+void PlaybackController::refreshSongGain() {
+    const double factor = ReplayGain::factor(songGain_, store_.settings());
+    if (factor == gainFactor_) return;
+    gainFactor_ = factor;
+    if (songOpen_) applySongGain();
 }
 
 void PlaybackController::restoreOutputLevel() {
@@ -1053,6 +1095,8 @@ void PlaybackController::queueFollowingSong() {
     if (result < 0) return refuse();  // another format: the device opens anew for it
     if (result == 0) return;          // the playback has not begun yet
     queued_ = QueuedSong{index, entry, file, decoder_->totalMs(file, start)};
+    // Measured before its turn comes, when it has no loudness tags.
+    requestGainScan(file);
 }
 
 void PlaybackController::refreshQueuedSong() {
@@ -1100,6 +1144,8 @@ void PlaybackController::followQueuedSong() {
     lengthMs_ = next.lengthMs;
     tag_ = SongTag();
     tag_.readTexts(next.file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    loadSongGain(next.file);
+    applySongGain();
     ++songSerial_;  // a new song for every reader, though the playback thread goes on
     songStarted();
     markChanged(kChangePlaylist);

@@ -5,6 +5,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/tbytevectorstream.h>
 
 #include <QFile>
@@ -136,6 +137,37 @@ std::optional<ModernTagReader::Texts> parse(const QByteArray& bytes, ModernTagRe
     return t;
 }
 
+// The loudness values among a tag's properties (TagLib gives their names in upper case);
+// values already in @p values are kept.
+void addReplayGain(const QByteArray& bytes, ModernTagReader::Kind kind, ReplayGainValues& values) {
+    if (bytes.isEmpty()) return;
+    TagLib::ByteVector data(bytes.constData(), unsigned(bytes.size()));
+    TagLib::ByteVectorStream stream(data);
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!file.isValid()) return;
+    // Through the tag's own type: the base class's properties() knows the common texts only.
+    TagLib::PropertyMap properties;
+    if (kind == ModernTagReader::Kind::Id3v2) {
+        if (const TagLib::ID3v2::Tag* tag = file.ID3v2Tag()) properties = tag->properties();
+    } else if (const TagLib::APE::Tag* tag = file.APETag()) {
+        properties = tag->properties();
+    }
+    const auto first = [&](const char* key) -> QString {
+        const auto it = properties.find(key);
+        if (it == properties.end() || it->second.isEmpty()) return {};
+        return QString::fromUtf8(it->second.front().toCString(true)).left(64);
+    };
+    const auto fill = [&](std::optional<double>& field, const char* key, bool peak) {
+        if (field) return;
+        const QString text = first(key);
+        field = peak ? ReplayGain::parsePeak(text) : ReplayGain::parseGain(text);
+    };
+    fill(values.trackGain, "REPLAYGAIN_TRACK_GAIN", false);
+    fill(values.trackPeak, "REPLAYGAIN_TRACK_PEAK", true);
+    fill(values.albumGain, "REPLAYGAIN_ALBUM_GAIN", false);
+    fill(values.albumPeak, "REPLAYGAIN_ALBUM_PEAK", true);
+}
+
 }  // namespace
 
 std::optional<ModernTagReader::Texts> ModernTagReader::read(const QString& fileName) noexcept {
@@ -149,6 +181,21 @@ std::optional<ModernTagReader::Texts> ModernTagReader::read(const QString& fileN
         // TagLib does not throw by design; memory exhaustion is the one way left.
         return std::nullopt;
     }
+}
+
+ReplayGainValues ModernTagReader::readReplayGain(const QString& fileName) noexcept {
+    ReplayGainValues values;
+    try {
+        const probe::FileByteSource src(
+            std::filesystem::path(QFile::encodeName(fileName).toStdString()));
+        if (!src.valid()) return values;
+        addReplayGain(id3v2Bytes(src), Kind::Id3v2, values);
+        addReplayGain(apeBytes(src), Kind::Ape, values);
+    } catch (...) {
+        // As read(): only memory exhaustion can throw here.
+        return {};
+    }
+    return values;
 }
 
 }  // namespace ombrix

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <climits>
 #include <utility>
 
@@ -19,6 +20,10 @@ const QString kRecentFolder = QStringLiteral("recentfolder");
 const QString kBump = QStringLiteral("Tessik.bump");
 
 using S = PlayerSettings;
+
+// The range of the loudness pre-amp and default gain, in dB.
+constexpr int kMinGainDb = -15;
+constexpr int kMaxGainDb = 15;
 
 struct BoolKey {
     const char* key;
@@ -108,6 +113,9 @@ constexpr IntKey kSettingInts[] = {
     {"downloadtimeout", &S::downloadtimeout},
     {"extractlimit", &S::extractlimit},
     {"panelzoom", &S::panelzoom},
+    {"replaygain", &S::replaygain},
+    {"replaygainpreamp", &S::replaygainpreamp},
+    {"replaygaindefault", &S::replaygaindefault},
 };
 constexpr StringKey kSettingStrings[] = {
     {"scactivate", &S::scactivate},         {"scminimize", &S::scminimize},
@@ -224,6 +232,10 @@ void SettingsStore::loadSettings() {
     }
     for (const auto& t : kSettingStrings)
         s.*t.field = ini.readString(kOption, key(t.key), s.*t.field);
+    // Levels out of range would make songs silent or painfully loud.
+    if (s.replaygain < 0 || s.replaygain > 2) s.replaygain = 1;
+    s.replaygainpreamp = std::clamp(s.replaygainpreamp, kMinGainDb, kMaxGainDb);
+    s.replaygaindefault = std::clamp(s.replaygaindefault, kMinGainDb, kMaxGainDb);
     for (int i = 0; i < 3; ++i) {
         s.labelsleft[i] = readInt(ini, kOption, indexed("labelsleft", i), s.labelsleft[i]);
         s.labelstop[i] = readInt(ini, kOption, indexed("labelstop", i), s.labelstop[i]);

@@ -14,8 +14,8 @@ namespace ombrix {
 class IniDocument;
 
 /**
- * @brief The main window's menus: the main pop-up menu with its "Set Up" and "Player Priority"
- *        submenus and the recent lists, and the tray menu. Items carry the object names the
+ * @brief The main window's menus: the main pop-up menu with its "Set Up", "Player Priority"
+ *        and "ReplayGain" submenus and the recent lists, and the tray menu. Items carry the object names the
  *        rest of the program (and the language file) know them by.
  *
  * Thread affinity: main thread.
@@ -35,6 +35,8 @@ public:
 
     /// Checks the "Player Priority" item @p index (0..4).
     void checkPriority(int index);
+    /// Checks the "ReplayGain" item @p mode (0 off, 1 track, 2 album).
+    void checkReplayGain(int mode);
     /// Fills the recent menus (newest first).
     void setRecent(const QStringList& files, const QStringList& folders);
     /// Relabels the menus from the language file's sections "fmain.mainpopup", "fmain.setup1"
@@ -43,6 +45,7 @@ public:
 
 signals:
     void priorityChosen(int index);
+    void replayGainChosen(int mode);
     void recentFileChosen(const QString& file);
     void recentFolderChosen(const QString& folder);
 
@@ -60,6 +63,7 @@ private:
     QMenu* recent2_ = nullptr;
     QMenu* recentFolder1_ = nullptr;
     QActionGroup* priorityGroup_ = nullptr;
+    QMenu* replayGain_ = nullptr;
 };
 
 }  // namespace ombrix

@@ -26,6 +26,7 @@ class EffectsDesk;
 class EqualizerSink;
 class MainWindow;
 class PlaybackController;
+class ReplayGainScanner;
 class SingleInstance;
 class TelnetDaemon;
 
@@ -100,6 +101,7 @@ private:
     SessionMarker marker_;
     std::unique_ptr<EffectsDesk> effectsDesk_;
     std::unique_ptr<EqualizerSink> equalizerSink_;
+    std::unique_ptr<ReplayGainScanner> gainScanner_;  // before the controller, which uses it
     std::unique_ptr<PlaybackController> controller_;
     // Declared after what they use, so they go first.
     std::unique_ptr<MainWindow> window_;

@@ -10,6 +10,7 @@
 #include "ombrix/control/DecoderControl.h"
 #include "ombrix/control/PlayerState.h"
 #include "ombrix/library/PlaylistOrder.h"
+#include "ombrix/library/ReplayGain.h"
 #include "ombrix/library/SongTag.h"
 #include "ombrix/media/HttpDownloader.h"
 
@@ -20,6 +21,7 @@ struct PlayerSettings;
 class Clock;
 class ControllerHost;
 class EntryResolver;
+class ReplayGainScanner;
 class SettingsStore;
 class SongPlayback;
 
@@ -55,6 +57,8 @@ public:
     /// The sound mixer, or nullptr for none. Not owned.
     void setMixer(AudioMixer* mixer);
     bool mixerInUse() const;
+    /// Measures the loudness of songs without loudness tags, or nullptr for none. Not owned.
+    void setGainScanner(ReplayGainScanner* scanner) { gainScanner_ = scanner; }
     /// "Repeat this song": the same entry again after each end (not stored in the settings).
     void setRepeatThisSong(bool on);
     /// "Random" (shuffle the files being added) and "Auto repeat", set from outside the menus
@@ -194,6 +198,15 @@ private:
     void applyOutputLevel(int volume);
     /// Brings the user's volume back after a fade lowered it.
     void restoreOutputLevel();
+    /// Reads the loudness values of the song in @p file (tags, else what was measured) and
+    /// chooses its loudness factor.
+    void loadSongGain(const QString& file);
+    /// Asks for @p file's loudness to be measured when it has no tags and no measurement.
+    void requestGainScan(const QString& file);
+    /// Puts the song's loudness factor on the player's own stream.
+    void applySongGain();
+    /// The factor again after a change of the settings.
+    void refreshSongGain();
     void volumeChanged();
     void decoderError(quint64 serial, int result);
     void deviceBusy();
@@ -253,6 +266,9 @@ private:
     int volume_ = 100;
     int pan_ = 0;
     bool outputLowered_ = false;  // a fade left the output below volume_
+    ReplayGainScanner* gainScanner_ = nullptr;
+    ReplayGainValues songGain_;  // the loudness values of the open song
+    double gainFactor_ = 1.0;    // what its samples are multiplied by, from songGain_
     bool repeatThisSong_ = false;
     QString statusText_;
     int statusTicks_ = 0;

@@ -3,11 +3,14 @@
 #include <QString>
 #include <optional>
 
+#include "ombrix/library/ReplayGain.h"
+
 namespace ombrix {
 
 /**
  * @brief Reads the texts of an ID3v2 (2.2, 2.3, 2.4) tag at the start of a file, or else of an
- *        APE tag at its end, through TagLib. Read-only: the file is never written.
+ *        APE tag at its end, and the loudness values of both, through TagLib. Read-only: the
+ *        file is never written.
  *
  * Only the tag's bytes are read, and only a bounded part of them: an ID3v2 tag larger than
  * kWholeTagLimit is read frame by frame, keeping frames up to kFrameLimit (the texts) and
@@ -37,6 +40,12 @@ public:
     /// The texts of @p fileName's ID3v2 tag, else of its APE tag; nullopt when it has neither
     /// (or neither has a title, artist or album).
     static std::optional<Texts> read(const QString& fileName) noexcept;
+
+    /// The loudness values of @p fileName: the user-defined texts (ID3v2 TXXX) and APE items
+    /// REPLAYGAIN_TRACK_GAIN, _TRACK_PEAK, _ALBUM_GAIN and _ALBUM_PEAK, names in any case. A
+    /// value of the ID3v2 tag wins over the APE tag's; values that do not read as numbers are
+    /// missing. Empty when the file has none.
+    static ReplayGainValues readReplayGain(const QString& fileName) noexcept;
 };
 
 }  // namespace ombrix

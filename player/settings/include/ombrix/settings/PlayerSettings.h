@@ -62,6 +62,12 @@ struct PlayerSettings {
     int playervolume = 127;
     int playerpan = 0;
     bool timeremaining = false;  // the screen's time counts down
+    /// Songs are levelled by their loudness values: 0 off, 1 track gain, 2 album gain (the
+    /// track gain when a song has none); replaygainpreamp is added to the gain, and
+    /// replaygaindefault is the gain of songs without values (both in dB, -15..15).
+    int replaygain = 1;
+    int replaygainpreamp = 0;
+    int replaygaindefault = 0;
     int mixerid = 0;
     int mixerdest1 = 0;
     int mixerdest2 = 0;
