@@ -75,6 +75,8 @@ public:
     /// PCM handed to the device since then (the device's unheard frames are still to come).
     std::atomic<int32_t> segmentStart{0};
     std::atomic<int64_t> handedOverFrames{0};
+    /// The gain given to the song that opens next (OmbrixPlay, OmbrixQueueNext).
+    std::atomic<float> nextSongGain{1.0f};
     /// The song of the playback that is heard: 0 the one it started with, one more for each
     /// queued song that followed it on the same stream. Kept after the playback ends, until
     /// the next one starts.

@@ -120,6 +120,7 @@ Playback::Result Playback::run(const std::string& fileName, int32_t startOffset,
 
     std::unique_ptr<SongSource> song = SongSource::open(fileName, startOffset);
     if (!song) return kNoFrame;
+    song->setGain(settings_.nextSongGain.load(std::memory_order_relaxed));
 
     const int samplesPerFrame = song->samplesPerFrame();
     settings_.msPerFrameNow = song->msPerFrame();
@@ -165,6 +166,7 @@ Playback::SongEnd Playback::playSong(SongSource& song, WaveOutput& output) {
     FrameReader& reader = song.reader();
     FrameHeader& header = song.header();
     const int layer = song.layer();
+    control_.songGain.store(song.gain(), std::memory_order_relaxed);
     // Only songs whose delay and padding are known keep their place in time across frames that
     // decode to nothing; other streams hand over what their frames give, as they always did.
     const bool keepTime = song.span().trimmed();
@@ -231,6 +233,7 @@ Playback::SongEnd Playback::playSong(SongSource& song, WaveOutput& output) {
         // The decoder of the first frame's layer serves the stream; a frame of another layer
         // (a false sync, or a damaged header) is not fed to it.
         if (header.layer == layer) {
+            output.setGain(control_.songGain.load(std::memory_order_relaxed));
             const SongSource::Part part = song.keptPart();
             output.keepPart(part.first, part.end);
             const uint64_t flushed = output.framesFlushed();

@@ -28,6 +28,9 @@ public:
     /// The effects or the equaliser changed: what is queued beyond a short margin is decoded
     /// and processed again, so that the change is heard soon whatever the latency.
     std::atomic<bool> refreshRequested{false};
+    /// The gain of the song being decoded; changed by the caller for the current song, and by
+    /// the playback when a queued song takes over.
+    std::atomic<float> songGain{1.0f};
     std::atomic<bool> noOutput{false};
     /// True while a playback runs on this control; requests made outside one have no effect.
     std::atomic<bool> active{false};

@@ -30,6 +30,11 @@ public:
     /// The CRC register of the frame in hand when it carries a CRC, else null.
     Crc16*& crc() noexcept { return crc_; }
 
+    /// The linear gain the song's samples are played at (its loudness levelling); 1 leaves
+    /// them as decoded.
+    float gain() const noexcept { return gain_; }
+    void setGain(float gain) noexcept { gain_ = gain; }
+
     int layer() const noexcept { return layer_; }
     int samplesPerFrame() const noexcept { return samplesPerFrame_; }
     PcmFormat format() const noexcept { return format_; }
@@ -76,7 +81,8 @@ private:
     float msPerFrame_ = 0.0f;
     SampleSpan span_;
     int32_t totalFrames_ = 0;
-    int64_t keepFrom_ = 0;  // decoded sample from which samples are kept (moved by a seek)
+    int64_t keepFrom_ = 0;
+    float gain_ = 1.0f;  // decoded sample from which samples are kept (moved by a seek)
 };
 
 /// Frames decoded ahead of a Layer III seek target and dropped: enough for main data that

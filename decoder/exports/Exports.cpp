@@ -63,6 +63,7 @@ int32_t OmbrixQueueNext(const char* fileName, int32_t startOffset) {
     try {
         std::unique_ptr<SongSource> song = SongSource::open(fileName, startOffset);
         if (!song) return -1;
+        song->setGain(library().settings.nextSongGain.load(std::memory_order_relaxed));
         switch (library().control.queueNext(std::move(song))) {
             case PlaybackControl::QueueResult::kQueued:
                 return 1;
@@ -202,6 +203,16 @@ void OmbrixSetEQ(int32_t band, float gain) {
 void OmbrixEnableEQ(int32_t flag) {
     Library& lib = library();
     if (lib.settings.eqEnabled.exchange(flag) != flag) lib.control.requestRefresh();
+}
+
+void OmbrixSetSongGain(int32_t which, float gain) {
+    Library& lib = library();
+    const float held = std::isfinite(gain) ? std::clamp(gain, 0.0f, kMaxSongGain) : 1.0f;
+    if (which == 0) {
+        if (lib.control.songGain.exchange(held) != held) lib.control.requestRefresh();
+    } else {
+        lib.settings.nextSongGain = held;
+    }
 }
 
 void OmbrixEffectsChanged(void) {

@@ -86,6 +86,11 @@ OMBRIX_MP3_API void OmbrixSetOutputLevel(int32_t left, int32_t right);
  *  on a sound server's stream (the queued audio is decoded again), else within the latency. */
 OMBRIX_MP3_API void OmbrixSetEQ(int32_t band, float gain);
 OMBRIX_MP3_API void OmbrixEnableEQ(int32_t flag);
+/** The gain (linear, 0..4; 1 leaves the samples as decoded) a song is played at, its loudness
+ *  levelling: `which` 1 sets it for the song that opens next, by OmbrixPlay or OmbrixQueueNext,
+ *  from its first sample (a queued song brings its own gain exactly where it begins); 0
+ *  changes it for the song playing now (heard like an equaliser change). Samples saturate. */
+OMBRIX_MP3_API void OmbrixSetSongGain(int32_t which, float gain);
 /** Tells the playback that the effects engine's settings changed: like an equaliser change,
  *  the audio queued beyond a short margin is processed again, so that it is heard soon. */
 OMBRIX_MP3_API void OmbrixEffectsChanged(void);

@@ -1,6 +1,7 @@
 #include "output/WaveOutput.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -104,6 +105,11 @@ void WaveOutput::keepPart(int first, int end) noexcept {
     keepEnd_ = std::clamp(end, keepFirst_, samplesPerFrame_);
 }
 
+void WaveOutput::setGain(float gain) noexcept {
+    const float held = std::isfinite(gain) ? std::clamp(gain, 0.0f, kMaxSongGain) : 1.0f;
+    gainQ16_ = static_cast<int32_t>(std::lround(held * 65536.0f));
+}
+
 void WaveOutput::flush() {
     ++framesFlushed_;
     const size_t channels = static_cast<size_t>(format_.channels);
@@ -113,6 +119,12 @@ void WaveOutput::flush() {
     keepEnd_ = samplesPerFrame_;
     int32_t* frame = accumulator_.data() + filled_;
     if (first > 0 && kept > 0) std::memmove(frame, frame + first, kept * sizeof(int32_t));
+    if (gainQ16_ != 0x10000) {
+        for (size_t i = 0; i < kept; ++i) {
+            const int64_t v = (int64_t{frame[i]} * gainQ16_) >> 16;
+            frame[i] = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+        }
+    }
     filled_ += kept;
     if (filled_ >= blockSamples_) {
         finishBlock(blockSamples_);

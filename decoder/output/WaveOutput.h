@@ -52,6 +52,9 @@ public:
     /// frame); the frames after it are kept whole again. The rest of a frame is dropped, so a
     /// song's encoder delay and padding never reach the device.
     void keepPart(int first, int end) noexcept;
+    /// The gain applied to the frames flushed from now on (a song's loudness levelling): a
+    /// frame belongs to one song, so a change takes effect exactly where the next song begins.
+    void setGain(float gain) noexcept;
     /// Ends a decoded frame; hands a block to the device each time a block's worth of kept
     /// samples has come together.
     void flush();
@@ -110,7 +113,8 @@ private:
     // it, wherever they end.
     std::vector<int32_t> accumulator_;
     std::array<int32_t, 2> writePos_{0, 1};
-    size_t filled_ = 0;  // kept samples (all channels) at the front of the accumulator
+    size_t filled_ = 0;          // kept samples (all channels) at the front of the accumulator
+    int32_t gainQ16_ = 0x10000;  // 16.16
     int keepFirst_ = 0;
     int keepEnd_ = 0;
     uint64_t framesFlushed_ = 0;
@@ -120,6 +124,9 @@ private:
     bool stopped_ = false;
     bool closed_ = false;
 };
+
+/// The largest song gain: +12 dB.
+constexpr float kMaxSongGain = 4.0f;
 
 /// Scales interleaved samples of `channels` (1 or 2) from the levels `from` to `to` (16.16) in a
 /// straight ramp over the block, so that a change of level does not click. A mono stream takes

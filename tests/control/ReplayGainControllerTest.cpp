@@ -14,7 +14,8 @@
 namespace ombrix::test {
 namespace {
 
-// Records the stream level; queues every song it is offered and reports the song heard.
+// Records the stream level and the song gains; queues every song it is offered and reports
+// the song heard.
 struct LevelDecoder final : DecoderControl {
     int totalMs(const QString&, int32_t) override { return 14000; }
     void pause(bool) override {}
@@ -25,17 +26,24 @@ struct LevelDecoder final : DecoderControl {
     void setOutputLevel(int l, int r) override {
         left = l;
         right = r;
-        ++levels;
     }
     void enableEffects(bool) override {}
     void enableEqualizer(bool) override {}
     bool startRecording(const QString&) override { return true; }
     void stopRecording() override {}
-    int queueNext(const QString&, int32_t) override { return 1; }
+    int queueNext(const QString&, int32_t) override {
+        queuedGain = nextGain;
+        return 1;
+    }
     bool cancelNext() override { return true; }
     int songNumber() override { return song; }
+    void setSongGain(bool current, double gain) override {
+        (current ? currentGain : nextGain) = gain;
+        ++gains;
+    }
 
-    int left = -1, right = -1, levels = 0, ms = 0, song = 0;
+    int left = -1, right = -1, ms = 0, song = 0, gains = 0;
+    double nextGain = -1, currentGain = -1, queuedGain = -1;
 };
 
 // -6.02 dB: half the amplitude.
@@ -68,40 +76,36 @@ protected:
     QString plain, tagged;
 };
 
-TEST_F(ReplayGainControllerTest, ATaggedSongIsSentAtItsGainTimesTheUsersLevel) {
+// The gain is the decoder's, given with the song: the user's level on the stream stays as it is.
+TEST_F(ReplayGainControllerTest, ATaggedSongIsPlayedAtItsGainAndTheStreamKeepsTheUsersLevel) {
     OMBRIX_NEED_MEDIA();
     c.setVolume(127);
     c.setPlaylist({plain, tagged});
     c.playEntry(0);
-    const int users = decoder.left;
-    EXPECT_EQ(users, OutputLevel::streamLevel(127 * 512));
+    EXPECT_EQ(decoder.nextGain, 1.0);
     c.stop();
     c.playEntry(1);
-    EXPECT_NEAR(double(decoder.left) / users, 0.5, 0.002);
+    EXPECT_NEAR(decoder.nextGain, 0.5, 0.001);
+    EXPECT_EQ(decoder.left, OutputLevel::streamLevel(127 * 512));
     EXPECT_EQ(decoder.left, decoder.right);
 
-    // The fader is heard with the gain; switching the levelling off gives the user's level.
-    c.setVolume(64);
-    const int lowered = OutputLevel::streamLevel(64 * 512);
-    EXPECT_NEAR(double(decoder.left) / lowered, 0.5, 0.01);
+    // A change of the setting reaches the song playing; off gives its own samples.
     rig.store->change([](PlayerSettings& s) { s.replaygain = 0; });
-    EXPECT_EQ(decoder.left, lowered);
+    EXPECT_EQ(decoder.currentGain, 1.0);
     rig.store->change([](PlayerSettings& s) {
         s.replaygain = 1;
         s.replaygainpreamp = 3;
     });
-    EXPECT_NEAR(double(decoder.left) / lowered, 0.5 * std::pow(10.0, 3 / 20.0), 0.01);
+    EXPECT_NEAR(decoder.currentGain, 0.5 * std::pow(10.0, 3 / 20.0), 0.001);
+    const int gains = decoder.gains;
+    rig.store->change([](PlayerSettings& s) { s.coolbar = !s.coolbar; });
+    EXPECT_EQ(decoder.gains, gains) << "other settings leave the gain alone";
     c.stop();
 
-    // A song without values gets the default gain; a positive one cannot pass full level.
-    rig.store->change([](PlayerSettings& s) { s.replaygaindefault = -6; });
-    c.playEntry(0);
-    EXPECT_NEAR(double(decoder.left) / lowered, std::pow(10.0, -6 / 20.0), 0.01);
-    c.stop();
+    // A song without values gets the default gain, which may raise it.
     rig.store->change([](PlayerSettings& s) { s.replaygaindefault = 6; });
-    c.setVolume(127);
     c.playEntry(0);
-    EXPECT_EQ(decoder.left, 0x10000);
+    EXPECT_NEAR(decoder.nextGain, std::pow(10.0, 6 / 20.0), 0.001);
     c.stop();
 }
 
@@ -112,34 +116,34 @@ TEST_F(ReplayGainControllerTest, ASongThatFollowsOnTheStreamBringsItsOwnGain) {
     c.setPlaylist({plain, tagged});
     c.playEntry(0);
     tick(5);
-    const int full = decoder.left;
-    decoder.ms = 9500;  // near the end: the tagged song is queued
+    decoder.ms = 9500;  // near the end: the tagged song is queued with its gain
     tick(5);
-    EXPECT_EQ(decoder.left, full) << "the level changes only when the next song is heard";
+    EXPECT_NEAR(decoder.queuedGain, 0.5, 0.001);
+    EXPECT_EQ(decoder.currentGain, -1) << "the playing song keeps its gain";
     decoder.song = 1;
     decoder.ms = 100;
-    tick(1);
+    tick(5);
     ASSERT_EQ(c.currentIndex(), 1);
-    EXPECT_NEAR(double(decoder.left) / full, 0.5, 0.002);
+    EXPECT_EQ(decoder.currentGain, -1) << "the decoder switched at the song's first sample";
+    // The setting changes the gain of the song that followed, which is now the one playing.
+    rig.store->change([](PlayerSettings& s) { s.replaygainpreamp = -6; });
+    EXPECT_NEAR(decoder.currentGain, 0.5 * std::pow(10.0, -6 / 20.0), 0.001);
     c.stop();
 }
 
-// With the system mixer in use the volume goes there, and only the gain is on the stream.
-TEST_F(ReplayGainControllerTest, WithTheSystemMixerOnlyTheGainIsOnTheStream) {
+// A recording keeps the song's own samples, whether armed before the song or while it plays.
+TEST_F(ReplayGainControllerTest, ARecordingIsMadeWithoutTheGain) {
     OMBRIX_NEED_MEDIA();
-    FakeMixer mixer;
-    mixer.devices = 1;
-    mixer.open(0, 0, 0);
-    rig.store->change([](PlayerSettings& s) { s.usemixer = true; });
-    c.setMixer(&mixer);
-    c.setVolume(64);
-    const size_t mixerCalls = mixer.calls.size();
-    c.setPlaylist({tagged});
+    c.setPlaylist({tagged, tagged});
+    c.armExport(rig.home.filePath("image.wav"));
     c.playEntry(0);
-    EXPECT_NEAR(decoder.left / 65536.0, 0.5, 0.002);
-    EXPECT_EQ(mixer.calls.size(), mixerCalls) << "a song start leaves the system mixer alone";
+    EXPECT_EQ(decoder.nextGain, 1.0);
     c.stop();
-    c.setMixer(nullptr);
+    c.playEntry(1);
+    EXPECT_NEAR(decoder.nextGain, 0.5, 0.001);
+    c.armExport(rig.home.filePath("rest.wav"));
+    EXPECT_EQ(decoder.currentGain, 1.0);
+    c.stop();
 }
 
 }  // namespace

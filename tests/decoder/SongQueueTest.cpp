@@ -119,6 +119,34 @@ TEST_F(SongQueueTest, QueuedSongsFollowOnTheSameStreamAndAreHeardInTurn) {
     EXPECT_LT(align(device.samples, piece_, 0, 0).relativeError, 0.08);
 }
 
+// A queued song brings its own gain, which starts exactly at its first sample: the song
+// before it is untouched, and every sample of the song is scaled.
+TEST_F(SongQueueTest, AQueuedSongsGainStartsAtItsFirstSample) {
+    const auto run = [&](float gain) {
+        LaggingDevice device(0);
+        bool queued = false;
+        device.onWrite = [&](int64_t) {
+            if (queued) return;
+            std::unique_ptr<SongSource> next = SongSource::open(parts_[1], 0);
+            next->setGain(gain);
+            queued = control_.queueNext(std::move(next)) == PlaybackControl::QueueResult::kQueued;
+        };
+        EXPECT_EQ(play(device), Playback::kFinished);
+        EXPECT_TRUE(queued);
+        return device.samples;
+    };
+    const std::vector<int16_t> plain = run(1.0f);
+    const std::vector<int16_t> halved = run(0.5f);
+    ASSERT_EQ(plain.size(), halved.size());
+    const size_t join = 2 * cuts_[1];
+    ASSERT_EQ(plain.size(), 2 * cuts_[2]);
+    EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + join, halved.begin()));
+    size_t wrong = 0;
+    for (size_t i = join; i < plain.size(); ++i)
+        wrong += halved[i] != static_cast<int16_t>(plain[i] >> 1);
+    EXPECT_EQ(wrong, 0u);
+}
+
 // Only a song of the stream's format can follow on it; a stop, a pause and a seek drop the one
 // queued, as does the end of the playback; a song is queued only while one plays.
 TEST_F(SongQueueTest, QueueRulesAndWhatDropsTheQueuedSong) {

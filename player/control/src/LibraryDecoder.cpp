@@ -64,4 +64,8 @@ int LibraryDecoder::songNumber() {
     return OmbrixSongNumber();
 }
 
+void LibraryDecoder::setSongGain(bool current, double gain) {
+    OmbrixSetSongGain(current ? 0 : 1, static_cast<float>(gain));
+}
+
 }  // namespace ombrix

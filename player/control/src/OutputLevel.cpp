@@ -20,12 +20,6 @@ int OutputLevel::streamLevel(int channelLevel) noexcept {
     return static_cast<int>(std::lround(f * f * f * 65536.0));
 }
 
-int OutputLevel::streamLevel(int channelLevel, double gain) noexcept {
-    if (!std::isfinite(gain) || gain <= 0.0) return 0;
-    const double level = streamLevel(channelLevel) * std::min(gain, 1.0);
-    return static_cast<int>(std::lround(std::min(level, 65536.0)));
-}
-
 std::pair<int, int> OutputLevel::channels(int volume, int pan) noexcept {
     const int base = std::clamp(volume, 0, 127) * 512;
     pan = std::clamp(pan, -128, 128);

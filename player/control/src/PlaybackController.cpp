@@ -412,8 +412,9 @@ bool PlaybackController::openSong(const QString& file) {
         player_->fileName = file;
         player_->priority = s.threadpriority;
         lengthMs_ = decoder_->totalMs(file, player_->startOffset);
-        loadSongGain(file);
-        applySongGain();
+        songGain_ = songGainOf(file);
+        gainFactor_ = ReplayGain::factor(songGain_, s);
+        giveNextSongGain(gainFactor_);
         // A fade-in starts from silence; otherwise a fade-out of the song before is undone.
         if (fadeInTicks_ > 0)
             applyOutputLevel(0);
@@ -669,44 +670,31 @@ void PlaybackController::applyOutputLevel(int volume) {
         return;
     }
     const auto [left, right] = OutputLevel::channels(volume, OutputLevel::roundedPan(pan_));
-    decoder_->setOutputLevel(OutputLevel::streamLevel(left, gainFactor_),
-                             OutputLevel::streamLevel(right, gainFactor_));
+    decoder_->setOutputLevel(OutputLevel::streamLevel(left), OutputLevel::streamLevel(right));
 }
 
-void PlaybackController::loadSongGain(const QString& file) {
-    songGain_ = ModernTagReader::readReplayGain(file);
-    if (!songGain_.hasGain() && gainScanner_) {
+ReplayGainValues PlaybackController::songGainOf(const QString& file) {
+    ReplayGainValues values = ModernTagReader::readReplayGain(file);
+    if (!values.hasGain() && gainScanner_) {
         if (const auto measured = gainScanner_->known(file))
-            songGain_ = *measured;
+            values = *measured;
         else if (ReplayGain::mode(store_.settings().replaygain) != ReplayGain::Mode::Off)
             gainScanner_->request(file);
     }
-    gainFactor_ = ReplayGain::factor(songGain_, store_.settings());
+    return values;
 }
 
-void PlaybackController::requestGainScan(const QString& file) {
-    if (!gainScanner_ || ReplayGain::mode(store_.settings().replaygain) == ReplayGain::Mode::Off)
-        return;
-    if (ModernTagReader::readReplayGain(file).hasGain() || gainScanner_->known(file)) return;
-    gainScanner_->request(file);
-}
-
-void PlaybackController::applySongGain() {
-    if (mixerInUse()) {
-        // The system mixer carries the volume and is left alone; the gain is the stream's.
-        const int level = OutputLevel::streamLevel(127 * 512, gainFactor_);
-        decoder_->setOutputLevel(level, level);
-    } else if (!fadeActive_ && !outputLowered_) {
-        // A fade applies the new factor with its next step.
-        applyOutputLevel(volume_);
-    }
+void PlaybackController::giveNextSongGain(double factor) {
+    decoder_->setSongGain(false, recording_ ? 1.0 : factor);
 }
 
 void PlaybackController::refreshSongGain() {
     const double factor = ReplayGain::factor(songGain_, store_.settings());
     if (factor == gainFactor_) return;
     gainFactor_ = factor;
-    if (songOpen_) applySongGain();
+    if (songOpen_ && !recording_) decoder_->setSongGain(true, factor);
+    // A song queued to follow keeps the factor it was given: it is queued again with the new one.
+    dropQueuedSong();
 }
 
 void PlaybackController::restoreOutputLevel() {
@@ -1000,6 +988,8 @@ void PlaybackController::armExport(const QString& wavPath) {
     }
     recording_ = true;
     exportNoOutput_ = !songOpen_;
+    // The image holds the song's own samples, not its loudness levelling.
+    if (songOpen_ && gainFactor_ != 1.0) decoder_->setSongGain(true, 1.0);
     refreshQueuedSong();  // the recording ends with this song
     // The recording starts where the song is now, or with the next song; the third line
     // counts what has been recorded.
@@ -1091,12 +1081,14 @@ void PlaybackController::queueFollowingSong() {
     const qint64 offset = MediaIdentifier::startOffset(file);
     if (offset < 0) return refuse();
     const int32_t start = static_cast<int32_t>(std::min<qint64>(offset, INT32_MAX));
+    // The song brings its own loudness factor, which the decoder applies from its first sample.
+    const ReplayGainValues gain = songGainOf(file);
+    const double factor = ReplayGain::factor(gain, s);
+    giveNextSongGain(factor);
     const int result = decoder_->queueNext(file, start);
     if (result < 0) return refuse();  // another format: the device opens anew for it
     if (result == 0) return;          // the playback has not begun yet
-    queued_ = QueuedSong{index, entry, file, decoder_->totalMs(file, start)};
-    // Measured before its turn comes, when it has no loudness tags.
-    requestGainScan(file);
+    queued_ = QueuedSong{index, entry, file, decoder_->totalMs(file, start), gain, factor};
 }
 
 void PlaybackController::refreshQueuedSong() {
@@ -1144,8 +1136,8 @@ void PlaybackController::followQueuedSong() {
     lengthMs_ = next.lengthMs;
     tag_ = SongTag();
     tag_.readTexts(next.file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
-    loadSongGain(next.file);
-    applySongGain();
+    songGain_ = next.gain;
+    gainFactor_ = next.gainFactor;
     ++songSerial_;  // a new song for every reader, though the playback thread goes on
     songStarted();
     markChanged(kChangePlaylist);

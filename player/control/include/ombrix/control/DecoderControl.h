@@ -54,6 +54,12 @@ public:
     /// Drops the queued song; false when there was none or the playback has begun it (it is
     /// then heard after the current one).
     virtual bool cancelNext() { return false; }
+    /// The linear gain a song is played at (its loudness levelling): @p current true for the
+    /// song playing now, false for the song opened or queued next.
+    virtual void setSongGain(bool current, double gain) {
+        static_cast<void>(current);
+        static_cast<void>(gain);
+    }
     /// The song of the running playback that is heard: 0 the one it was started with, one more
     /// for each queued song since.
     virtual int songNumber() { return 0; }
@@ -75,6 +81,7 @@ public:
     void stopRecording() override;
     int queueNext(const QString& file, int32_t offset) override;
     bool cancelNext() override;
+    void setSongGain(bool current, double gain) override;
     int songNumber() override;
 };
 

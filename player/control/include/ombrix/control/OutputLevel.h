@@ -30,9 +30,6 @@ struct OutputLevel {
     /// level 0..65535 of channels(): cubed, the scale sound servers use for their volumes, so
     /// that equal fader steps sound like equal steps.
     static int streamLevel(int channelLevel) noexcept;
-    /// streamLevel() times the song's loudness factor @p gain, held to the stream's range
-    /// (0..0x10000: the level cannot raise a song above its decoded samples).
-    static int streamLevel(int channelLevel, double gain) noexcept;
 };
 
 }  // namespace ombrix

@@ -198,13 +198,12 @@ private:
     void applyOutputLevel(int volume);
     /// Brings the user's volume back after a fade lowered it.
     void restoreOutputLevel();
-    /// Reads the loudness values of the song in @p file (tags, else what was measured) and
-    /// chooses its loudness factor.
-    void loadSongGain(const QString& file);
-    /// Asks for @p file's loudness to be measured when it has no tags and no measurement.
-    void requestGainScan(const QString& file);
-    /// Puts the song's loudness factor on the player's own stream.
-    void applySongGain();
+    /// The loudness values of the song in @p file: its tags, else what was measured (a
+    /// measurement is asked for when there is none).
+    ReplayGainValues songGainOf(const QString& file);
+    /// The factor the decoder plays the next song it opens at: the song's loudness factor, or
+    /// none for a recording, which keeps the song's own samples.
+    void giveNextSongGain(double factor);
     /// The factor again after a change of the settings.
     void refreshSongGain();
     void volumeChanged();
@@ -303,6 +302,8 @@ private:
         QString entry;
         QString file;
         int lengthMs = 0;
+        ReplayGainValues gain;
+        double gainFactor = 1.0;
     };
     std::optional<QueuedSong> queued_;         // handed to the playback to follow the current song
     bool queueRefused_ = false;                // the following entry cannot follow on the stream
