@@ -154,8 +154,8 @@ Playback::Result PcmPlayback::run(const OmbrixPcmSource& source, int32_t startMs
 
 void PcmPlayback::recordPosition(int64_t frame, int rate) {
     settings_.lastRecordedFrame = static_cast<int32_t>(std::min<int64_t>(frame, INT32_MAX));
-    settings_.currentTimeMs = saturatingInt32(
-        std::floor(static_cast<double>(frame) * kPcmFrameSamples * 1000.0 / rate));
+    settings_.currentTimeMs =
+        saturatingInt32(std::floor(static_cast<double>(frame) * kPcmFrameSamples * 1000.0 / rate));
     const int32_t total = settings_.totalFrames.load();
     settings_.whereFraction =
         total > 0 ? std::min(1.0f, static_cast<float>(frame) / static_cast<float>(total)) : 0.0f;

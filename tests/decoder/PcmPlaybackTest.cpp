@@ -53,8 +53,7 @@ struct MemorySource {
             auto* self = static_cast<MemorySource*>(ctx);
             if (self->onRead) self->onRead(self->at);
             const int64_t n = std::min<int64_t>(count, self->frames() - self->at);
-            std::copy_n(self->samples.begin() + self->at * self->channels, n * self->channels,
-                        out);
+            std::copy_n(self->samples.begin() + self->at * self->channels, n * self->channels, out);
             self->at += n;
             return static_cast<int32_t>(n);
         };
@@ -159,8 +158,7 @@ TEST(PcmPlaybackTest, UnusableSourcesAreRefusedAndFailingOnesEnd) {
     for (auto spoil : std::vector<std::function<void(OmbrixPcmSource&)>>{
              [](OmbrixPcmSource& s) { s.read = nullptr; },
              [](OmbrixPcmSource& s) { s.seek = nullptr; },
-             [](OmbrixPcmSource& s) { s.channels = 0; },
-             [](OmbrixPcmSource& s) { s.channels = 9; },
+             [](OmbrixPcmSource& s) { s.channels = 0; }, [](OmbrixPcmSource& s) { s.channels = 9; },
              [](OmbrixPcmSource& s) { s.sampleRate = 0; },
              [](OmbrixPcmSource& s) { s.sampleRate = 384000; }}) {
         OmbrixPcmSource bad = c;
