@@ -35,6 +35,9 @@ QByteArray id3v2(int version, const QByteArray& frames, int padding = 64, quint8
 
 /// A 16-bit stereo PCM WAVE of @p ms milliseconds at 44.1 kHz: the sum of tones at @p hz.
 QByteArray pcmWave(int ms, QList<double> hz = {440}, double amplitude = 3000);
+/// A one-track Standard MIDI File at 96 ticks a quarter: three piano notes of 0.5, 0.5 and
+/// 0.25 s (the tempo doubles before the third), 1.25 s in all.
+QByteArray midiTune();
 /// Encodes a WAVE with lame (MPEG layer 3, CBR) or twolame (layer 2) into @p mp3;
 /// false when the encoder is missing or fails.
 bool encode(const QByteArray& wave, const QString& mp3, int kbps = 128, bool layer2 = false);
