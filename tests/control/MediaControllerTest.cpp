@@ -218,3 +218,27 @@ TEST(RealMediaControllerTest, APlaylistOfSoundFilesAndMidiPlaysThrough) {
 
 }  // namespace
 }  // namespace ombrix::test
+
+namespace ombrix::test {
+namespace {
+
+// An export armed while nothing plays records the next song, a sound file as an MPEG one.
+TEST(RealMediaControllerTest, AnArmedExportRecordsASoundFile) {
+    ControllerRig rig;
+    rig.store->change([](PlayerSettings& s) { s.autorepeat1 = false; });
+    const QString song = rig.home.filePath("tone.wav");
+    writeFile(song, pcmWave(1000, {440}, 8000));
+    PlaybackController& c = *rig.controller;
+    c.setPlaylist({song});
+    const QString image = rig.home.filePath("image.wav");
+    c.armExport(image);
+    ASSERT_TRUE(c.state().recording);
+    c.playEntry(0);
+    ASSERT_TRUE(rig.tickUntil([&] { return !c.state().playing; }));
+    EXPECT_FALSE(c.state().recording);
+    // One second of 44.1 kHz stereo 16-bit audio is 176,400 bytes.
+    EXPECT_GE(QFileInfo(image).size(), 176400);
+}
+
+}  // namespace
+}  // namespace ombrix::test

@@ -1156,6 +1156,9 @@ bool PlaybackController::openMediaSong(const QString& file) {
     options.bufferFrames = s.mpegmixbuff;
     options.nice = SongPlayback::niceFor(s.threadpriority);
     options.soundFont = findSoundFont(s.soundfont);
+    // An export armed while nothing played renders the song into the recording only, as for
+    // MPEG songs.
+    options.noOutput = recording_ && exportNoOutput_;
     mciStart_ = 0;
     mciEnd_ = 0;
     lengthMs_ = 0;
