@@ -186,6 +186,13 @@ TEST_F(MediaControlTest, BadFilesAreRefusedAndCutFilesEndWhereTheirAudioEnds) {
         EXPECT_STREQ(e.what(), "no sound font for MIDI files");
     }
 
+    // A rate the output does not take: the song ends at once and says why.
+    media.open(sound("fast.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 384000, 0.1), options);
+    media.play();
+    ASSERT_TRUE(playedToEnd());
+    EXPECT_EQ(media.failure(), "this sound format is not played");
+    EXPECT_FALSE(media.deviceFailed());
+
     // Cut in the middle of the audio: what is there plays, and the song ends.
     QByteArray flac = readFile(sound("whole.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100, 2));
     QByteArray wav = pcmWave(2000, {440}, 8000);
