@@ -35,6 +35,13 @@ ChannelRoute routeOf(int channel, int channels) noexcept {
     return {channel % 2 == 0 ? 0 : 1, kCentreWeight};
 }
 
+// The first sample of `frame`; the last frame of a source is partial, so its end is the
+// source's end (a source is never asked to go past it).
+int64_t sampleOf(int64_t frame, int64_t totalSamples) noexcept {
+    const int64_t sample = frame * kPcmFrameSamples;
+    return totalSamples > 0 ? std::min(sample, totalSamples) : sample;
+}
+
 }  // namespace
 
 void mixToOutput(const int16_t* in, int channels, int frames, int32_t* out) noexcept {
@@ -92,7 +99,8 @@ Playback::Result PcmPlayback::run(const OmbrixPcmSource& source, int32_t startMs
 
     int64_t frame = std::max<int64_t>(0, int64_t{startMs} * rate / 1000 / kPcmFrameSamples);
     if (totalFrames > 0) frame = std::min<int64_t>(frame, totalFrames);
-    if (frame > 0 && source.seek(source.context, frame * kPcmFrameSamples) != 0) frame = 0;
+    // The source is put in place even for the first frame: it may have been played before.
+    if (source.seek(source.context, sampleOf(frame, totalSamples)) != 0) frame = 0;
     settings_.segmentStart = static_cast<int32_t>(frame);
     settings_.totalFrames = totalFrames;
     recordPosition(frame, rate);
@@ -133,7 +141,7 @@ Playback::Result PcmPlayback::run(const OmbrixPcmSource& source, int32_t startMs
             settings_.segmentStart = static_cast<int32_t>(target);
             output.reset();
             // A source that cannot go there has nothing more to give.
-            if (source.seek(source.context, target * kPcmFrameSamples) != 0) break;
+            if (source.seek(source.context, sampleOf(target, totalSamples)) != 0) break;
             frame = target;
         }
         if (frame % 16 == 0) recordPosition(frame, rate);

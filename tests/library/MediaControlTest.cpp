@@ -133,7 +133,16 @@ TEST_F(MediaControlTest, PositionFollowsTheDeviceThroughPauseAndSeek) {
     EXPECT_GE(media.positionMs(), 3450);
     ASSERT_TRUE(playedToEnd());
     EXPECT_LT(writtenMs(s), 3500);
-    // A stopped song starts again where it is sought to.
+    // Played again after its end, the song starts from its beginning; a stopped song starts
+    // again where it is sought to, and sought to its end, it stays there.
+    QFile::remove(raw());
+    media.play();
+    ASSERT_TRUE(playedToEnd());
+    EXPECT_GE(writtenMs(s), 3900);
+    QFile::remove(raw());
+    media.seek(media.lengthMs());
+    ASSERT_TRUE(playedToEnd());
+    EXPECT_LT(writtenMs(s), 1000);
     QFile::remove(raw());
     media.seek(3000);
     EXPECT_EQ(media.mode(), Mode::Playing);
@@ -156,6 +165,12 @@ TEST_F(MediaControlTest, ASeekMovesTheMidiSynthesizerToo) {
     double loudest = 0;
     for (qint64 at = 0; at + 50 <= ms; at += 50) loudest = std::max(loudest, level(at, 50));
     EXPECT_LT(level(ms - 200, 200), loudest / 10);
+
+    // Played again, the tune starts with its first note.
+    QFile::remove(raw());
+    media.play();
+    ASSERT_TRUE(playedToEnd());
+    EXPECT_GT(level(50, 200), 300.0);
 }
 
 TEST_F(MediaControlTest, BadFilesAreRefusedAndCutFilesEndWhereTheirAudioEnds) {

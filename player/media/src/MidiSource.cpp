@@ -36,21 +36,25 @@ MidiSource::MidiSource(const QString& file, const QString& soundFont) {
     if (!synth_) throw MediaError("the MIDI synthesizer cannot be started");
     if (fluid_synth_sfload(synth_.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
         throw MediaError("the sound font cannot be loaded");
+    if (!startPlayer()) throw MediaError("the midi file is damaged");
+    totalFrames_ = (timeline_.lengthUs() / 1000 + kTailMs) * kRate / 1000;
+}
+
+bool MidiSource::startPlayer() noexcept {
+    if (player_) fluid_player_stop(player_.get());
     player_.reset(new_fluid_player(synth_.get()));
-    if (!player_) throw MediaError("the MIDI synthesizer cannot be started");
+    if (!player_) return false;
     const QByteArray& smf = timeline_.smf();
     if (fluid_player_add_mem(player_.get(), smf.constData(), static_cast<size_t>(smf.size())) !=
             FLUID_OK ||
         fluid_player_play(player_.get()) != FLUID_OK)
-        throw MediaError("not a standard midi file");
+        return false;
     // The player reads its file on its first turn, and only a read file can be sought in:
     // one frame (23 microseconds, not counted) lets it.
     int16_t first[2];
     fluid_synth_write_s16(synth_.get(), 1, first, 0, 2, first, 1, 2);
     // FluidSynth refuses a file whose tracks are cut off as a whole.
-    if (fluid_player_get_status(player_.get()) != FLUID_PLAYER_PLAYING)
-        throw MediaError("the midi file is damaged");
-    totalFrames_ = (timeline_.lengthUs() / 1000 + kTailMs) * kRate / 1000;
+    return fluid_player_get_status(player_.get()) == FLUID_PLAYER_PLAYING;
 }
 
 MidiSource::~MidiSource() {
@@ -67,6 +71,14 @@ int MidiSource::read(int16_t* frames, int count) noexcept {
 
 bool MidiSource::seek(int64_t frame) noexcept {
     frame = std::clamp<int64_t>(frame, 0, totalFrames_);
+    if (frame == at_) return true;
+    // FluidSynth's seek leaves out the notes that start at the tick it moves to, so the start
+    // is reached by a new player.
+    if (frame == 0) {
+        fluid_synth_all_sounds_off(synth_.get(), -1);
+        at_ = 0;
+        return startPlayer();
+    }
     const int64_t tick = timeline_.tickAt(frame * 1'000'000 / kRate);
     // A player that has already passed its last event is started again to be moved.
     if (fluid_player_get_status(player_.get()) != FLUID_PLAYER_PLAYING)

@@ -16,7 +16,7 @@ namespace ombrix {
  *
  * The length is the last event's time plus kTailMs for the last notes to fade. A seek moves
  * FluidSynth's player to the tick at that time (from the file's own tempo map) and silences
- * what was sounding.
+ * what was sounding; the start is reached with a new player.
  * Thread affinity: see PcmSource.
  */
 class MidiSource final : public PcmSource {
@@ -37,6 +37,10 @@ public:
     bool seek(int64_t frame) noexcept override;
 
 private:
+    /// A new player of the file at its start, run for one frame so that it has read the file;
+    /// false when FluidSynth refuses the file.
+    bool startPlayer() noexcept;
+
     struct SettingsDeleter {
         void operator()(fluid_settings_t* s) const noexcept { delete_fluid_settings(s); }
     };

@@ -34,11 +34,16 @@ void PcmMediaControl::play() {
         if (paused_) resume();
         return;
     }
-    const int from = positionMs_ >= lengthMs_ ? 0 : positionMs_;
+    // A song that has played to its end starts again from its beginning.
+    const int at = positionMs();
+    start(at >= lengthMs_ ? 0 : at);
+}
+
+void PcmMediaControl::start(int fromMs) {
     playback_.reset();
     paused_ = false;
-    positionMs_ = from;
-    playback_ = std::make_unique<SourcePlayback>(*source_, options_, from);
+    positionMs_ = fromMs;
+    playback_ = std::make_unique<SourcePlayback>(*source_, options_, fromMs);
 }
 
 void PcmMediaControl::pause() {
@@ -77,10 +82,7 @@ void PcmMediaControl::seek(int ms) {
     if (!running() || !playback_->begun()) {
         // Nothing of this run has been heard: it starts again there.
         const bool paused = paused_;
-        playback_.reset();
-        paused_ = false;
-        positionMs_ = ms;
-        play();
+        start(ms);
         if (paused) pause();
         return;
     }

@@ -38,6 +38,8 @@ public:
 
 private:
     bool running() const;
+    /// A new playback thread from @p fromMs (the old one joined first).
+    void start(int fromMs);
 
     Options options_;
     std::unique_ptr<PcmSource> source_;
