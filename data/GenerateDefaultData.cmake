@@ -15,7 +15,8 @@ set(types
   "Compressed module|*.s3z,*.itz,*.mdz,*.xmz,|module"
   "MPEG audio|*.mp3,*.mp2,*.rmp,|mpeg"
   "Wave|*.wav,|wave"
-  "MIDI|*.mid,*.rmi,|midi"
+  "FLAC and Ogg audio|*.flac,*.ogg,*.oga,*.opus,|wave"
+  "MIDI|*.mid,*.midi,*.rmi,|midi"
   "Module|*.mod,*.xm,*.s3m,*.it,|module"
   "Video|*.avi,*.mpg,*.qt,*.mov,*.dat,|video"
   "CD audio|*.cda,|cdaudio"
@@ -43,7 +44,7 @@ set(credits
   "MPEG audio decoder, effects engine and player:"
   "  the Ombrix developers"
   ""
-  "Uses Qt, SDL2, libzip, liblhasa and libcdio."
+  "Uses Qt, SDL2, libzip, liblhasa, libcdio, libsndfile and FluidSynth."
 )
 string(JOIN "${CRLF}" credits_text ${credits})
 file(WRITE ${OUT}/credits.txt "${credits_text}${CRLF}")

@@ -12,6 +12,7 @@
 #include "core/FrameDecoder.h"
 #include "core/FrameReader.h"
 #include "core/PlaybackControl.h"
+#include "core/PlaybackScope.h"
 #include "core/SaturatingCast.h"
 #include "core/SongSource.h"
 #include "mixora.h"
@@ -28,70 +29,6 @@ void engineBlock(int16_t* samples, int32_t count, int channels) {
         shortMono(samples, count, 0);
     }
 }
-
-// Keeps the pause/resume path of the control pointed at the open device for as long as it is.
-class DeviceAttachment {
-public:
-    DeviceAttachment(PlaybackControl& control, AudioDevice* device) : control_(control) {
-        control_.attachDevice(device);
-    }
-    ~DeviceAttachment() { control_.attachDevice(nullptr); }
-    DeviceAttachment(const DeviceAttachment&) = delete;
-    DeviceAttachment& operator=(const DeviceAttachment&) = delete;
-
-private:
-    PlaybackControl& control_;
-};
-
-class ActivePlayback {
-public:
-    ActivePlayback(PlaybackControl& control, bool noOutput) : control_(control) {
-        control_.begin(noOutput);
-    }
-    ~ActivePlayback() { control_.end(); }
-    ActivePlayback(const ActivePlayback&) = delete;
-    ActivePlayback& operator=(const ActivePlayback&) = delete;
-
-private:
-    PlaybackControl& control_;
-};
-
-// Tells the effects engine's display, for as long as the playback runs, how much processed audio
-// the device has not played yet.
-class DisplayDelay {
-public:
-    DisplayDelay(const EffectsHooks& hooks, PlaybackControl& control) : hooks_(hooks) {
-        if (hooks_.setDisplayDelaySource) hooks_.setDisplayDelaySource(&unheard, &control);
-    }
-    ~DisplayDelay() {
-        if (hooks_.setDisplayDelaySource) hooks_.setDisplayDelaySource(nullptr, nullptr);
-    }
-    DisplayDelay(const DisplayDelay&) = delete;
-    DisplayDelay& operator=(const DisplayDelay&) = delete;
-
-private:
-    static int64_t unheard(void* control) {
-        return static_cast<PlaybackControl*>(control)->unheardFrames();
-    }
-    const EffectsHooks& hooks_;
-};
-
-class PositionReset {
-public:
-    explicit PositionReset(DecoderSettings& settings) : settings_(settings) {}
-    ~PositionReset() {
-        settings_.currentTimeMs = 0;
-        settings_.whereFraction = 0.0f;
-        settings_.lastRecordedFrame = 0;
-        settings_.segmentStart = 0;
-        settings_.handedOverFrames = 0;
-    }
-    PositionReset(const PositionReset&) = delete;
-    PositionReset& operator=(const PositionReset&) = delete;
-
-private:
-    DecoderSettings& settings_;
-};
 
 }  // namespace
 

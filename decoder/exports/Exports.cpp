@@ -6,6 +6,7 @@
 
 #include "core/DecoderSettings.h"
 #include "core/FrameReader.h"
+#include "core/PcmPlayback.h"
 #include "core/Playback.h"
 #include "core/PlaybackControl.h"
 #include "core/SaturatingCast.h"
@@ -53,6 +54,21 @@ int32_t OmbrixPlay(const char* fileName, int32_t startOffset, int32_t noOutput) 
                 createSoundDevice(lib.settings.waveDevice.load(), lib.settings.latencyMs.load());
         Playback playback(lib.settings, lib.control);
         return playback.run(fileName, startOffset, device.get());
+    } catch (...) {
+        return -1;
+    }
+}
+
+int32_t OmbrixPlayPcm(const OmbrixPcmSource* source, int32_t startMs, int32_t noOutput) {
+    if (!source || !PcmPlayback::usable(*source)) return -1;
+    try {
+        Library& lib = library();
+        std::unique_ptr<AudioDevice> device;
+        if (!noOutput)
+            device =
+                createSoundDevice(lib.settings.waveDevice.load(), lib.settings.latencyMs.load());
+        PcmPlayback playback(lib.settings, lib.control);
+        return playback.run(*source, startMs, device.get());
     } catch (...) {
         return -1;
     }

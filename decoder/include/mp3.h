@@ -1,6 +1,7 @@
 /**
  * @file mp3.h
- * @brief The MPEG audio decoder library: plays one MPEG-1/2 Layer I, II or III file at a time.
+ * @brief The MPEG audio decoder library: plays one MPEG-1/2 Layer I, II or III file at a time,
+ *        or PCM from a caller's source through the same output.
  *
  * C linkage; arguments and results are 32-bit. OmbrixPlay blocks until the song has ended or
  * been stopped, so callers run it on a worker thread and control it from other threads with
@@ -24,6 +25,34 @@
 extern "C" {
 #endif
 
+/** PCM that the caller produces (a decoded file, a synthesizer), read by OmbrixPlayPcm on its
+ *  playback thread. Every callback is called on that thread only and gets `context`. */
+typedef struct OmbrixPcmSource {
+    void* context;
+    /** Channels of the frames read: 1 or 2 are played as they are, 3 to 8 are mixed down to
+     *  stereo (see OmbrixPlayPcm). */
+    int32_t channels;
+    /** Frames per second, 8000..192000. */
+    int32_t sampleRate;
+    /** Frames of the whole source; 0 or less when unknown (positions then have no fraction). */
+    int64_t totalFrames;
+    /** Fills `frames` with up to `count` interleaved 16-bit frames; returns how many, 0 at the
+     *  end, a negative value on an error (which ends the playback like the end). */
+    int32_t (*read)(void* context, int16_t* frames, int32_t count);
+    /** Moves to frame `frame` (0..totalFrames); returns 0 when done, non-zero when it cannot. */
+    int32_t (*seek)(void* context, int64_t frame);
+} OmbrixPcmSource;
+
+/** Plays `source` from `startMs` through the same output, effects engine and controls as an
+ *  MPEG file: OmbrixPause, OmbrixSeek, OmbrixAbsoluteSeek, OmbrixWhere, OmbrixGetCurrentTime,
+ *  OmbrixChangePitch and OmbrixStop act on it; a "frame" of those calls is 1152 PCM frames.
+ *  Blocks like OmbrixPlay. Returns 1 when finished or stopped, 0 when the output device cannot
+ *  be opened, -1 when the source is not usable (no read or seek callback, a channel count or
+ *  rate out of range). Mixing down, channel 2 is the centre (both sides, -3 dB) from three
+ *  channels on, channel 3 the low-frequency channel (left out) from six on, and the others go
+ *  left and right in turn; each side is scaled so that it cannot clip. */
+OMBRIX_MP3_API int32_t OmbrixPlayPcm(const OmbrixPcmSource* source, int32_t startMs,
+                                     int32_t noOutput);
 /** Plays fileName from the first frame at startOffset, then the songs queued meanwhile (see
  *  OmbrixQueueNext). Returns 1 when finished or stopped, 0 when the output device cannot be
  *  opened, -1 when there is no valid first frame. A Layer III file whose LAME tag gives the

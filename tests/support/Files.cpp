@@ -114,6 +114,25 @@ QString discImage(const QString& folder, const QList<int>& trackSectors, const Q
     return folder + "/disc.cue";
 }
 
+QByteArray midiTune() {
+    const QByteArray track = QByteArray::fromHex(
+        "00c000"          // piano
+        "00903c64"        // C on
+        "60803c00"        // 96 ticks (0.5 s) later off
+        "00904064"        // E on
+        "60804000"        // off at 1 s
+        "00ff510303d090"  // 250000 us a quarter from tick 192
+        "00904364"        // G on
+        "60804300"        // off 0.25 s later
+        "00ff2f00");      // end of track
+    const auto be32 = [](quint32 v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(b, 4);
+    };
+    return "MThd" + be32(6) + QByteArray::fromHex("000000010060") + "MTrk" +
+           be32(quint32(track.size())) + track;
+}
+
 bool encode(const QByteArray& wave, const QString& mp3, int kbps, bool layer2) {
     const QString tool = QStandardPaths::findExecutable(layer2 ? "twolame" : "lame");
     if (tool.isEmpty()) return false;

@@ -45,6 +45,9 @@ QString discImage(const QString& folder, const QList<int>& trackSectors,
 /// The sample of frame @p frame of track @p track of a discImage: a tone of its own per track.
 qint16 discSample(int track, qint64 frame);
 
+/// A one-track Standard MIDI File at 96 ticks a quarter: three piano notes of 0.5, 0.5 and
+/// 0.25 s (the tempo doubles before the third), 1.25 s in all.
+QByteArray midiTune();
 /// Encodes a WAVE with lame (MPEG layer 3, CBR) or twolame (layer 2) into @p mp3;
 /// false when the encoder is missing or fails.
 bool encode(const QByteArray& wave, const QString& mp3, int kbps = 128, bool layer2 = false);

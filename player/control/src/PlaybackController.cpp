@@ -18,6 +18,8 @@
 #include "ombrix/media/EntryResolver.h"
 #include "ombrix/media/FileInformation.h"
 #include "ombrix/media/MediaIdentifier.h"
+#include "ombrix/media/PcmMediaControl.h"
+#include "ombrix/media/PcmSource.h"
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/SettingsStore.h"
 
@@ -42,7 +44,7 @@ bool isCdTrack(const QString& name) {
 
 PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& resolver, Clock& clock,
                                        ControllerHost& host, QObject* parent,
-                                       DecoderControl* decoder)
+                                       DecoderControl* decoder, MediaControl* media)
     : QObject(parent),
       store_(store),
       resolver_(resolver),
@@ -50,6 +52,8 @@ PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& reso
       host_(host),
       ownDecoder_(decoder ? nullptr : std::make_unique<LibraryDecoder>()),
       decoder_(decoder ? decoder : ownDecoder_.get()),
+      ownMedia_(media ? nullptr : std::make_unique<PcmMediaControl>()),
+      media_(media ? media : ownMedia_.get()),
       random_(PlaylistOrder::systemRandom()) {
     // Options changed anywhere (menus, the configuration, a remote) reach every reader.
     connect(&store_, &SettingsStore::changed, this, [this] {
@@ -62,8 +66,9 @@ PlaybackController::PlaybackController(SettingsStore& store, EntryResolver& reso
 }
 
 PlaybackController::~PlaybackController() {
-    // The playback thread is joined before anything it points at goes away.
+    // The playback threads are joined before anything they point at goes away.
     player_.reset();
+    media_->close();
     // A fade cut short by the exit leaves no lowered system mixer behind.
     restoreOutputLevel();
 }
@@ -424,7 +429,7 @@ bool PlaybackController::openSong(const QString& file) {
     } else if (kind == kKindModule) {
         showStatus(QStringLiteral("tracker modules are not played"));
         return fail();
-    } else {
+    } else if (!openMediaSong(file)) {
         showStatus(QStringLiteral("no player for ") + ext + QStringLiteral(" files"));
         return fail();
     }
@@ -448,6 +453,9 @@ void PlaybackController::songStarted() {
     showTimeText();
     if (mediaKind_ == kKindMpeg) {
         positionScale_ = 1024;
+        position_ = 0;
+    } else if (mediaKind_ == kKindMci) {
+        positionScale_ = std::max(1, mciEnd_ - mciStart_ - 1);
         position_ = 0;
     }
     startTicks_ = clock_.ticks();
@@ -488,6 +496,7 @@ void PlaybackController::closeSong() {
         recording_ = false;
         exportNoOutput_ = false;
     }
+    if (mediaKind_ == kKindMci) media_->close();
     songOpen_ = false;
     mediaKind_ = kKindUnknown;
     if (pendingTag_) {
@@ -502,6 +511,7 @@ void PlaybackController::closeSong() {
 void PlaybackController::halt() {
     if (paused_) resume();
     player_.reset();  // stops and joins the playback thread
+    if (mediaKind_ == kKindMci) media_->stop();
     playing_ = false;
     timer500_ = false;
     refreshCommands();
@@ -561,6 +571,7 @@ void PlaybackController::pause() {
     timer500_ = false;
     dropQueuedSong();
     if (mediaKind_ == kKindMpeg) decoder_->pause(true);
+    if (mediaKind_ == kKindMci) media_->pause();
     paused_ = true;
     markChanged(kChangeSong);
 }
@@ -571,6 +582,7 @@ void PlaybackController::resume() {
         return;
     }
     if (mediaKind_ == kKindMpeg) decoder_->pause(false);
+    if (mediaKind_ == kKindMci) media_->resume();
     paused_ = false;
     if (playing_) timer500_ = true;
     markChanged(kChangeSong);
@@ -606,14 +618,28 @@ void PlaybackController::seekOnce() {
     if (songOpen_ && playing_ && mediaKind_ == kKindMpeg) {
         dropQueuedSong();
         decoder_->seekFrames(8 * seekStep_);
+    } else if (songOpen_ && playing_ && mediaKind_ == kKindMci) {
+        seekToMs(media_->positionMs() + kMediaSeekStepMs * seekStep_);
     }
 }
 
 void PlaybackController::seekTo(double fraction) {
-    if (!songOpen_ || !playing_ || mediaKind_ != kKindMpeg) return;
+    if (!songOpen_ || !playing_) return;
     if (!std::isfinite(fraction)) return;
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    if (mediaKind_ == kKindMci) {
+        seekToMs(mciStart_ + static_cast<int>(std::lround((mciEnd_ - mciStart_) * fraction)));
+        return;
+    }
+    if (mediaKind_ != kKindMpeg) return;
     dropQueuedSong();
-    decoder_->seekFraction(std::clamp(fraction, 0.0, 1.0));
+    decoder_->seekFraction(fraction);
+}
+
+void PlaybackController::seekToMs(int ms) {
+    if (mediaKind_ != kKindMci || ms > mciEnd_) return;
+    // A step back past the start lands on the start.
+    media_->seek(std::max(ms, mciStart_));
 }
 
 void PlaybackController::volumeHeld(bool up) {
@@ -734,6 +760,10 @@ void PlaybackController::tick500() {
     showTimeText();
     if (!songFinished_.load() && mediaKind_ == kKindMpeg)
         position_ = static_cast<int>(std::lround(decoder_->where() * 1024.0));
+    if (!songFinished_.load() && mediaKind_ == kKindMci) {
+        checkMediaFinished();
+        if (!songOpen_) return;  // stopped: the device failed
+    }
     markChanged(kChangePosition);
     // A song that followed on the stream is taken up first: when the playback has ended too,
     // the end belongs to that song.
@@ -881,6 +911,7 @@ void PlaybackController::setFadeIn(int ticks) {
 
 int PlaybackController::elapsedMs() const {
     if (songOpen_ && mediaKind_ == kKindMpeg) return decoder_->currentMs();
+    if (songOpen_ && mediaKind_ == kKindMci) return media_->positionMs() - mciStart_;
     return -1;
 }
 
@@ -1150,6 +1181,53 @@ void PlaybackController::decoderError(quint64 serial, int result) {
         return;
     }
     showStatus(QStringLiteral("file is not accesible or corrupt"));
+}
+
+bool PlaybackController::openMediaSong(const QString& file) {
+    if (!hasPcmSource(file)) return false;
+    const PlayerSettings& s = store_.settings();
+    tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    ++serial_;
+    ++songSerial_;
+    MediaControl::Options options;
+    options.device = s.waveoutid;
+    options.bufferFrames = s.mpegmixbuff;
+    options.nice = SongPlayback::niceFor(s.threadpriority);
+    options.soundFont = findSoundFont(s.soundfont);
+    // An export armed while nothing played renders the song into the recording only, as for
+    // MPEG songs.
+    options.noOutput = recording_ && exportNoOutput_;
+    mciStart_ = 0;
+    mciEnd_ = 0;
+    lengthMs_ = 0;
+    try {
+        media_->open(file, options);
+        mciEnd_ = media_->lengthMs();
+        lengthMs_ = mciEnd_;
+    } catch (const MediaError& e) {
+        // The song ends at the next tick, as a damaged MPEG file does, so a playlist moves on.
+        showStatus(QString::fromUtf8(e.what()));
+        return true;
+    }
+    if (fadeInTicks_ > 0)
+        applyOutputLevel(0);
+    else
+        restoreOutputLevel();
+    media_->play();
+    return true;
+}
+
+void PlaybackController::checkMediaFinished() {
+    position_ = std::clamp(elapsedMs_, 0, positionScale_);
+    const MediaControl::Mode mode = media_->mode();
+    if (mode == MediaControl::Mode::Playing || mode == MediaControl::Mode::Paused) return;
+    if (media_->deviceFailed()) {
+        deviceBusy();
+        return;
+    }
+    const QString failure = media_->failure();
+    if (!failure.isEmpty()) showStatus(failure);
+    songFinished_.store(true);
 }
 
 void PlaybackController::deviceBusy() {

@@ -34,8 +34,15 @@ FileInformation FileInformation::build(const QString& file, int kind, const QStr
             info.list.append(sizeText);
     } else if (kind == kKindMci) {
         QString second, item;
-        if (ext == QLatin1String(".mid") || ext == QLatin1String(".rmi")) {
+        if (ext == QLatin1String(".mid") || ext == QLatin1String(".midi") ||
+            ext == QLatin1String(".rmi")) {
             second = item = QStringLiteral("standard midi");
+        } else if (ext == QLatin1String(".flac")) {
+            second = item = QStringLiteral("flac audio");
+        } else if (ext == QLatin1String(".ogg") || ext == QLatin1String(".oga")) {
+            second = item = QStringLiteral("ogg audio");
+        } else if (ext == QLatin1String(".opus")) {
+            second = item = QStringLiteral("opus audio");
         } else if (ext == QLatin1String(".wav")) {
             second = QStringLiteral("wave");
             item = QStringLiteral("microsoft wave");

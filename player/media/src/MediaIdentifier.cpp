@@ -11,8 +11,8 @@ namespace {
 
 int kindByExtension(const QString& ext) {
     static const QStringList mpeg{".mp2", ".mp3", ".rmp"};
-    static const QStringList mci{".rmi", ".mid", ".wav", ".avi", ".cda",
-                                 ".mpg", ".qt",  ".mov", ".dat"};
+    static const QStringList mci{".rmi",  ".mid", ".midi", ".wav", ".flac", ".ogg", ".oga",
+                                 ".opus", ".avi", ".cda",  ".mpg", ".qt",   ".mov", ".dat"};
     static const QStringList module{".mod", ".xm", ".s3m", ".it"};
     if (mpeg.contains(ext)) return kKindMpeg;
     if (mci.contains(ext)) return kKindMci;

@@ -125,7 +125,7 @@ constexpr StringKey kSettingStrings[] = {
     {"telnetpath", &S::telnetpath},         {"proxy", &S::proxy},
     {"proxyport", &S::proxyport},           {"cddbserver", &S::cddbserver},
     {"telnetbind", &S::telnetbind},         {"tagcodepage", &S::tagcodepage},
-    {"telnetpassword", &S::telnetpassword},
+    {"telnetpassword", &S::telnetpassword}, {"soundfont", &S::soundfont},
 };
 constexpr IntKey kKeybinds[] = {
     {"wkeynext", &S::wkeynext},           {"wkeyprev", &S::wkeyprev},

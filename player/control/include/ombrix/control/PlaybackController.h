@@ -13,6 +13,7 @@
 #include "ombrix/library/ReplayGain.h"
 #include "ombrix/library/SongTag.h"
 #include "ombrix/media/HttpDownloader.h"
+#include "ombrix/media/MediaControl.h"
 
 namespace ombrix {
 
@@ -48,10 +49,14 @@ public:
     /// Display name shown when the playlist is empty.
     static inline const QString kDisplayName = QStringLiteral("ombrix player vela");
 
+    /// Seek step of media-control songs, per unit of the held seek's step.
+    static constexpr int kMediaSeekStepMs = 5000;
+
     /// @param decoder the decoder and effects engine; nullptr: the real libraries.
+    /// @param media the player of the songs the decoder does not play; nullptr: the real one.
     PlaybackController(SettingsStore& store, EntryResolver& resolver, Clock& clock,
                        ControllerHost& host, QObject* parent = nullptr,
-                       DecoderControl* decoder = nullptr);
+                       DecoderControl* decoder = nullptr, MediaControl* media = nullptr);
     ~PlaybackController() override;
 
     /// The sound mixer, or nullptr for none. Not owned.
@@ -210,6 +215,15 @@ private:
     void decoderError(quint64 serial, int result);
     void deviceBusy();
 
+    // Songs of the media control.
+    /// Opens and starts @p file; false when no media control plays its kind.
+    bool openMediaSong(const QString& file);
+    /// Moves a media-control song to @p ms, unless that lies past its end.
+    void seekToMs(int ms);
+    /// The media control's part of the 500 ms tick: position, and the end of the song once
+    /// the device has stopped.
+    void checkMediaFinished();
+
     // With "no pause between songs", the next song is queued on the playback near the end of
     // the current one and follows it on the same stream; the controller moves to it when it is
     // heard.
@@ -238,6 +252,10 @@ private:
     ControllerHost& host_;
     std::unique_ptr<DecoderControl> ownDecoder_;
     DecoderControl* decoder_;
+    std::unique_ptr<MediaControl> ownMedia_;
+    MediaControl* media_;
+    int mciStart_ = 0;  // play range of a media-control song, in milliseconds
+    int mciEnd_ = 0;
     bool volumeShownByDisplay_ = false;
     AudioMixer* mixer_ = nullptr;
     PlaylistOrder::Random random_;

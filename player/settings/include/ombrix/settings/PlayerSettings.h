@@ -102,6 +102,7 @@ struct PlayerSettings {
     int downloadlimit = 512;   ///< largest web download in MiB
     int downloadtimeout = 30;  ///< longest web download in minutes
     int extractlimit = 512;    ///< largest archive member extracted to play, in MiB
+    QString soundfont;  ///< the sound font for MIDI files; empty: the first GM font installed
     QString cddbserver = QStringLiteral("gnudb.gnudb.org");
     bool cddbnoprompt = false;
     bool cddbjapanese = false;
