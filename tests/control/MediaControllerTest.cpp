@@ -159,5 +159,39 @@ TEST(RealMediaControllerTest, APlaylistOfSoundFilesAndMidiPlaysThroughAndIsRecor
     EXPECT_GE(QFileInfo(image).size(), 176400);  // one second of 44.1 kHz stereo
 }
 
+// CD tracks of a disc image play from the track's own start, with the elapsed time from 0 and
+// the track's length; an entry for a track the disc does not have is removed and the player
+// stops; an empty drive is "cd not ready".
+TEST(RealMediaControllerTest, CdTracksOfADiscImagePlayAndMissingTracksAreRemoved) {
+    ControllerRig rig;
+    rig.store->change([](PlayerSettings& s) { s.autorepeat1 = false; });
+    const QString drive = rig.home.filePath("disc.cue");
+    discImage(rig.home.path(), {75, 60, 90});
+    const QStringList entries{drive + "/track03.cda", drive + "/track09.cda"};
+    PlaybackController& c = *rig.controller;
+    c.setPlaylist(entries);
+    c.playEntry(0);
+    EXPECT_EQ(c.state().lengthMs, 1200);
+    int largest = 0;
+    ASSERT_TRUE(rig.tickUntil(
+        [&] {
+            const PlayerState st = c.state();
+            if (st.playing) {
+                EXPECT_LE(st.elapsedMs, 1200);
+                largest = std::max(largest, st.elapsedMs);
+            }
+            return c.playlist().size() == 1;
+        },
+        30000));
+    EXPECT_GT(largest, 600);
+    EXPECT_FALSE(c.state().playing);
+    EXPECT_EQ(c.playlist(), QStringList{entries[0]});
+
+    QFile::rename(drive, drive + ".away");
+    c.playEntry(0);
+    EXPECT_EQ(c.state().statusText, "cd not ready");
+    EXPECT_EQ(c.playlist().size(), 1);
+}
+
 }  // namespace
 }  // namespace ombrix::test

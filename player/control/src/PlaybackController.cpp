@@ -1204,6 +1204,20 @@ bool PlaybackController::openMediaSong(const QString& file) {
         media_->open(file, options);
         mciEnd_ = media_->lengthMs();
         lengthMs_ = mciEnd_;
+    } catch (const CdTrackMissing&) {
+        // A track the disc does not have: its entry goes and the player stops, once this open
+        // has run its course.
+        const QString entry = currentEntry_;
+        QMetaObject::invokeMethod(
+            this,
+            [this, entry] {
+                if (currentEntry_ != entry) return;
+                const int index = currentIndex_;
+                stop();
+                removeEntry(index);
+            },
+            Qt::QueuedConnection);
+        return true;
     } catch (const MediaError& e) {
         // The song ends at the next tick, as a damaged MPEG file does, so a playlist moves on.
         showStatus(QString::fromUtf8(e.what()));

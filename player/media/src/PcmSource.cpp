@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "CdTrackSource.h"
 #include "MidiSource.h"
 #include "SoundFileSource.h"
 #include "ombrix/media/MediaIdentifier.h"
@@ -22,8 +23,8 @@ QString findSoundFont(const QString& setting, const QStringList& installed) {
 }
 
 bool hasPcmSource(const QString& file) {
-    static const QStringList extensions{".wav",  ".flac", ".ogg",  ".oga",
-                                        ".opus", ".mid",  ".midi", ".rmi"};
+    static const QStringList extensions{".wav", ".flac", ".ogg", ".oga", ".opus",
+                                        ".mid", ".midi", ".rmi", ".cda"};
     return extensions.contains(MediaIdentifier::extension(file));
 }
 
@@ -32,6 +33,7 @@ std::unique_ptr<PcmSource> openPcmSource(const QString& file, const QString& sou
     if (ext == QLatin1String(".mid") || ext == QLatin1String(".midi") ||
         ext == QLatin1String(".rmi"))
         return std::make_unique<MidiSource>(file, soundFont);
+    if (ext == QLatin1String(".cda")) return std::make_unique<CdTrackSource>(file);
     return std::make_unique<SoundFileSource>(file);
 }
 

@@ -11,6 +11,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// A CD track entry names a track the disc in its drive does not have: the entry goes.
+class CdTrackMissing : public MediaError {
+public:
+    using MediaError::MediaError;
+};
+
 /**
  * @brief The player of songs that the MPEG decoder does not play: one device that opens a
  *        file, plays, pauses, stops and seeks it in milliseconds and says where it is.

@@ -36,7 +36,7 @@ public:
     }
 };
 
-/// True for the files openPcmSource takes, by extension: sound files and MIDI.
+/// True for the files openPcmSource takes, by extension: sound files, MIDI and CD tracks.
 bool hasPcmSource(const QString& file);
 
 /// The usual places of General MIDI sound fonts, in the order they are preferred.
@@ -46,8 +46,10 @@ QStringList defaultSoundFonts();
 QString findSoundFont(const QString& setting, const QStringList& installed = defaultSoundFonts());
 
 /// The source for @p file: MIDI files (".mid", ".midi", ".rmi") are rendered with the sound
-/// font @p soundFont (empty: none, and a MIDI file is refused), everything else is decoded by
-/// libsndfile. Throws MediaError when the file cannot be played.
+/// font @p soundFont (empty: none, and a MIDI file is refused), CD track entries
+/// ("<drive>/trackNN.cda") are read from the disc, everything else is decoded by libsndfile.
+/// Throws MediaError when the file cannot be played (CdTrackMissing for a track the disc does
+/// not have).
 std::unique_ptr<PcmSource> openPcmSource(const QString& file, const QString& soundFont);
 
 }  // namespace ombrix
