@@ -291,6 +291,7 @@ void MainWindow::connectMenus() {
         if (controller_.acceptsFiles()) openFiles(folder, true);
     });
     // Windows that come later: present, not yet usable.
+    // "Read CD Tracks" is enabled by the application once it knows a drive.
     for (const char* name : {"ReadCDTrack1", "Config1"})
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(false);
 }

@@ -1,11 +1,13 @@
 #include "ombrix/app/PlayerApplication.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QLocale>
+#include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QSystemTrayIcon>
 #include <QtConcurrent/QtConcurrentRun>
@@ -27,6 +29,8 @@
 #include "ombrix/effects/EffectorSettings.h"
 #include "ombrix/effects/EqualizerSetup.h"
 #include "ombrix/effects/MixoraDesk.h"
+#include "ombrix/control/DiscReader.h"
+#include "ombrix/library/DiscDatabase.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/library/ReplayGainScanner.h"
 #include "ombrix/remote/TelnetDaemon.h"
@@ -70,6 +74,12 @@ PlayerApplication::PlayerApplication(Options options)
     applyStoredEffects();
 
     controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
+    discReader_ = std::make_unique<DiscReader>(
+        *controller_, store_, home_.path(DiscDatabase::kFileName), [this](const QString& q) {
+            return QMessageBox::question(window_.get(), window_->windowTitle(), q) ==
+                   QMessageBox::Yes;
+        });
+    connect(discReader_.get(), &DiscReader::message, this, &PlayerApplication::showMessage);
     gainScanner_ = std::make_unique<ReplayGainScanner>(home_.path(ReplayGainCache::kFileName));
     controller_->setGainScanner(gainScanner_.get());
     connect(controller_.get(), &PlaybackController::changed, this, &PlayerApplication::onChanged);
@@ -82,6 +92,10 @@ PlayerApplication::PlayerApplication(Options options)
         return;
     }
     openMixer();
+    if (QAction* read = window_->menus().item(QStringLiteral("ReadCDTrack1"))) {
+        read->setEnabled(!discReader_->drive().isEmpty());
+        connect(read, &QAction::triggered, discReader_.get(), &DiscReader::readTracks);
+    }
     loadStartFiles();
     if (options.instance)
         connect(options.instance, &SingleInstance::messageReceived, this,
@@ -195,7 +209,7 @@ void PlayerApplication::loadStartFiles() {
     if (!args_.isEmpty()) {
         const FirstInstanceStart start = CommandLine::gatherFirstInstance(args_);
         if (start.cdRequest) {
-            controller_->showStatus(QStringLiteral("no CD drive"));
+            discReader_->readTracks();
             return;
         }
         if (SystemTray::hideAfterStart(s.glbhide, s.coolbar, tray_->available()))
@@ -306,7 +320,7 @@ void PlayerApplication::handleInstanceMessage(const QString& text) {
             openTagEditor(msg.path);
             break;
         case InstanceMessage::Kind::Cd:
-            controller_->showStatus(QStringLiteral("no CD drive"));
+            discReader_->readTracks();
             break;
     }
 }

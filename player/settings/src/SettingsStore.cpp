@@ -126,6 +126,7 @@ constexpr StringKey kSettingStrings[] = {
     {"proxyport", &S::proxyport},           {"cddbserver", &S::cddbserver},
     {"telnetbind", &S::telnetbind},         {"tagcodepage", &S::tagcodepage},
     {"telnetpassword", &S::telnetpassword}, {"soundfont", &S::soundfont},
+    {"cddrive", &S::cddrive},
 };
 constexpr IntKey kKeybinds[] = {
     {"wkeynext", &S::wkeynext},           {"wkeyprev", &S::wkeyprev},

@@ -21,6 +21,8 @@
 
 namespace ombrix {
 
+class DiscReader;
+
 class DesktopIntegration;
 class EffectsDesk;
 class EqualizerSink;
@@ -103,6 +105,7 @@ private:
     std::unique_ptr<EqualizerSink> equalizerSink_;
     std::unique_ptr<ReplayGainScanner> gainScanner_;  // before the controller, which uses it
     std::unique_ptr<PlaybackController> controller_;
+    std::unique_ptr<DiscReader> discReader_;  // the disc in the chosen CD drive
     // Declared after what they use, so they go first.
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TelnetDaemon> telnet_;

@@ -103,6 +103,7 @@ struct PlayerSettings {
     int downloadtimeout = 30;  ///< longest web download in minutes
     int extractlimit = 512;    ///< largest archive member extracted to play, in MiB
     QString soundfont;  ///< the sound font for MIDI files; empty: the first GM font installed
+    QString cddrive;    ///< the CD drive or disc image to use; empty: drive `cdindex` of those found
     QString cddbserver = QStringLiteral("gnudb.gnudb.org");
     bool cddbnoprompt = false;
     bool cddbjapanese = false;
