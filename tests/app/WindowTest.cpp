@@ -70,7 +70,9 @@ TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
     ASSERT_TRUE(editTag);
     EXPECT_FALSE(editTag->isEnabled()) << "no song, no tag to edit";
     w->window().show();
-    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing; }));
+    // The menus follow the controller's news, which comes a turn of the event loop after the
+    // state changed.
+    ASSERT_TRUE(waitFor([&] { return w->controller().state().playing && editTag->isEnabled(); }));
     for (const char* name : {"Playlist1", "EditTag1", "DJControl1", "Equalizer1"}) {
         QAction* a = w->window().menus().item(name);
         ASSERT_TRUE(a && a->isEnabled()) << name;

@@ -112,11 +112,13 @@ TEST_F(MediaControlTest, PositionFollowsTheDeviceThroughPauseAndSeek) {
     const Sound s{sound("long.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100, 4.0)};
     media.open(s.path, options);
     media.play();
-    // What is reported has been written by the device, and not long before.
+    // What is reported has been written by the device, and not long before. The disk device
+    // writes a buffer to its file only after taking it, so the file may trail by one buffer
+    // and, on a loaded machine, by the time its thread waits to be scheduled.
     ASSERT_TRUE(waitFor([&] {
         const qint64 before = writtenMs(s);
         const int at = media.positionMs();
-        EXPECT_LE(at, writtenMs(s) + 30);
+        EXPECT_LE(at, writtenMs(s) + 100);
         EXPECT_GE(at, before - 1200);
         return at >= 800;
     }));
