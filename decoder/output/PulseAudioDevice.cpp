@@ -268,16 +268,21 @@ public:
     }
 
     int64_t dropUnplayed(int64_t marginFrames) override {
-        std::lock_guard guard(stateMutex_);
+        // No state lock: open and close run on this same (playback) thread, and the wait below
+        // must not hold up a pause or a stop from another thread.
         // Audio that went through the resampler no longer maps onto the song's samples.
         if (!open_.load() || pitch_.load(std::memory_order_relaxed) != 0x10000) return -1;
         Lock lock(pa_, loop_);
         if (failed_ || !pa_.updateTimingInfo || !pa_.timingInfo) return -1;
-        // The read index must be fresh: it moves on while the sink takes audio.
+        // The read index must be fresh: it moves on while the sink takes audio. A stop or seek
+        // (wake) ends the wait for a server that does not answer; the queue is then left alone.
         pa_operation* op = pa_.updateTimingInfo(stream_, &PulseAudioDevice::onDone, this);
         if (!op) return -1;
-        while (pa_.operationState(op) == PA_OPERATION_RUNNING && !failed_) pa_.wait(loop_);
+        while (pa_.operationState(op) == PA_OPERATION_RUNNING && !failed_ && !woken_)
+            pa_.wait(loop_);
+        const bool answered = pa_.operationState(op) == PA_OPERATION_DONE;
         pa_.operationUnref(op);
+        if (!answered) return -1;
         const pa_timing_info* t = pa_.timingInfo(stream_);
         if (failed_ || !t || t->write_index_corrupt || t->read_index_corrupt) return -1;
         const int64_t align = format_.blockAlign();
