@@ -9,7 +9,8 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libpulse-dev libasound2-dev libx11-dev libxcb1-dev
-  qt6-base-dev libzip-dev liblhasa-dev libcdio-dev libcdio-paranoia-dev libdiscid-dev
+  qt6-base-dev qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-libav
+  libzip-dev liblhasa-dev libcdio-dev libcdio-paranoia-dev libdiscid-dev
   libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont
   lame twolame mpg123 ffmpeg python3 time
   xvfb xauth fonts-dejavu-core imagemagick groff-base

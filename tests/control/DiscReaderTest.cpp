@@ -44,6 +44,7 @@ TEST_F(DiscReaderTest, TracksBecomeThePlaylistAndLeaveWithTheDisc) {
     EXPECT_EQ(reader.record().trackTitle(2), "Two");
     EXPECT_EQ(asked, 0);
     ASSERT_TRUE(rig.tickUntil([&] { return c.state().playing; }));
+    EXPECT_EQ(c.state().line1, "One") << "the playing track is named by the disc";
 
     c.addFiles({other}, false);
     QFile::rename(drive, drive + ".out");

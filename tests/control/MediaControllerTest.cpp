@@ -13,6 +13,7 @@ using Mode = MediaControl::Mode;
 
 class FakeMediaControl final : public MediaControl {
 public:
+    bool canPlay(const QString& file) const override { return hasPcmSource(file); }
     void open(const QString& file, const Options&) override {
         did("open " + QFileInfo(file).fileName(), Mode::NotReady);
         if (failOpen) throw MediaError("no audio in the file");

@@ -47,6 +47,10 @@ MainMenus::MainMenus(QObject* parent)
     add(m, QStringLiteral("Equalizer1"), tr("E&qualizer..."));
     add(m, QStringLiteral("CreateImage1"), tr("&Create Image File..."));
     add(m, QStringLiteral("ReadCDTrack1"), tr("Read &CD Tracks"));
+    // The disc's titles and their submission; unknown to the language file as well.
+    add(m, QStringLiteral("EditCDtrack1"), tr("Edit CD &Information..."))
+        ->setProperty(kUnnumbered, true);
+    add(m, QStringLiteral("SubmitCD1"), tr("Su&bmit CD Records..."))->setProperty(kUnnumbered, true);
     m->addSeparator();
 
     setup1_ = m->addMenu(tr("Set &Up"));

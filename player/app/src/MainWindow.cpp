@@ -30,6 +30,7 @@
 #include "ombrix/desktop/DesktopIntegration.h"
 #include "ombrix/desktop/GlobalHotKeys.h"
 #include "ombrix/desktop/SystemTray.h"
+#include "ombrix/library/Playlist.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/media/MediaIdentifier.h"
 #include "ombrix/settings/IniDocument.h"
@@ -40,6 +41,7 @@
 #include "ombrix/windows/effects/DjWindow.h"
 #include "ombrix/windows/effects/EqualizerWindow.h"
 #include "ombrix/windows/playlist/DesktopPlaylist.h"
+#include "ombrix/windows/playlist/PlaylistEditor.h"
 #include "ombrix/windows/playlist/PlaylistWindow.h"
 #include "ombrix/windows/tag/TagEditor.h"
 #include "ombrix/windows/tag/TagWindow.h"
@@ -291,8 +293,8 @@ void MainWindow::connectMenus() {
         if (controller_.acceptsFiles()) openFiles(folder, true);
     });
     // Windows that come later: present, not yet usable.
-    // "Read CD Tracks" is enabled by the application once it knows a drive.
-    for (const char* name : {"ReadCDTrack1", "Config1"})
+    // The CD items are enabled by the application once it knows a drive and a disc.
+    for (const char* name : {"ReadCDTrack1", "EditCDtrack1", "Config1"})
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(false);
 }
 
@@ -574,9 +576,23 @@ PlaylistWindow& MainWindow::playlistWindow() {
         PlaylistWindow::Hooks hooks;
         hooks.editTag = [this](const QString& file) { openTagEditor(file); };
         hooks.tell = [this](const QString& text) { showMessage(text); };
+        hooks.readCd = [this] {
+            if (readCd_) readCd_();
+        };
         playlistWindow_ = std::make_unique<PlaylistWindow>(controller_, store_, hooks, this);
+        playlistWindow_->editor().list().setDisc(disc_);
     }
     return *playlistWindow_;
+}
+
+void MainWindow::setDisc(const DiscTitles* disc, std::function<void()> readCd) {
+    disc_ = disc;
+    readCd_ = std::move(readCd);
+    if (playlistWindow_) playlistWindow_->editor().list().setDisc(disc_);
+}
+
+void MainWindow::discTitlesChanged() {
+    if (playlistWindow_) playlistWindow_->editor().list().discChanged();
 }
 
 void MainWindow::showPlaylistWindow() {

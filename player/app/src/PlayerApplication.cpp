@@ -15,6 +15,7 @@
 
 #include "mixora.h"
 #include "mp3.h"
+#include "ombrix/app/MainMenus.h"
 #include "ombrix/app/MainWindow.h"
 #include "ombrix/control/CommandLine.h"
 #include "ombrix/control/InstanceMessage.h"
@@ -31,9 +32,15 @@
 #include "ombrix/effects/MixoraDesk.h"
 #include "ombrix/control/DiscReader.h"
 #include "ombrix/library/DiscDatabase.h"
+#include "ombrix/library/DiscRecord.h"
+#include "ombrix/library/RecordSubmission.h"
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/library/ReplayGainScanner.h"
+#include "ombrix/media/MediaControlRouter.h"
+#include "ombrix/media/PcmMediaControl.h"
 #include "ombrix/remote/TelnetDaemon.h"
+#include "ombrix/windows/cdtitle/DiscTitleWindow.h"
+#include "ombrix/windows/video/VideoMediaControl.h"
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/TextFile.h"
 
@@ -73,7 +80,10 @@ PlayerApplication::PlayerApplication(Options options)
     XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
     applyStoredEffects();
 
-    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this);
+    mediaControl_ = std::make_unique<MediaControlRouter>(std::make_unique<PcmMediaControl>(),
+                                                         std::make_unique<VideoMediaControl>());
+    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this,
+                                                       nullptr, mediaControl_.get());
     discReader_ = std::make_unique<DiscReader>(
         *controller_, store_, home_.path(DiscDatabase::kFileName), [this](const QString& q) {
             return QMessageBox::question(window_.get(), window_->windowTitle(), q) ==
@@ -92,10 +102,7 @@ PlayerApplication::PlayerApplication(Options options)
         return;
     }
     openMixer();
-    if (QAction* read = window_->menus().item(QStringLiteral("ReadCDTrack1"))) {
-        read->setEnabled(!discReader_->drive().isEmpty());
-        connect(read, &QAction::triggered, discReader_.get(), &DiscReader::readTracks);
-    }
+    connectDiscCommands();
     loadStartFiles();
     if (options.instance)
         connect(options.instance, &SingleInstance::messageReceived, this,
@@ -123,6 +130,58 @@ PlayerApplication::PlayerApplication(Options options)
         qWarning("%s", qPrintable(text));
         controller_->showStatus(text, 50);
     });
+}
+
+void PlayerApplication::connectDiscCommands() {
+    MainMenus& menus = window_->menus();
+    QAction* read = menus.item(QStringLiteral("ReadCDTrack1"));
+    QAction* edit = menus.item(QStringLiteral("EditCDtrack1"));
+    QAction* submit = menus.item(QStringLiteral("SubmitCD1"));
+    // The drive can be chosen while the player runs; the menu follows.
+    const auto showDrive = [this, read] {
+        if (read) read->setEnabled(!discReader_->drive().isEmpty());
+    };
+    showDrive();
+    connect(&store_, &SettingsStore::changed, read, showDrive);
+    if (read) connect(read, &QAction::triggered, discReader_.get(), &DiscReader::readTracks);
+    if (edit) {
+        edit->setEnabled(discReader_->discKnown());
+        connect(discReader_.get(), &DiscReader::discKnownChanged, edit, &QAction::setEnabled);
+        connect(edit, &QAction::triggered, this, [this] {
+            DiscTitleWindow::open(discTitleWindow_, discReader_->record(), discReader_->database(),
+                                  store_, window_.get());
+        });
+    }
+    if (submit) connect(submit, &QAction::triggered, this, &PlayerApplication::submitDiscRecords);
+    window_->setDisc(&discReader_->record(), [this] { discReader_->readTracks(); });
+    connect(discReader_.get(), &DiscReader::recordChanged, this, [this] {
+        window_->discTitlesChanged();
+        if (discTitleWindow_ && discTitleWindow_->isVisible()) discTitleWindow_->showRecord();
+    });
+}
+
+void PlayerApplication::submitDiscRecords() {
+    if (submission_ && submission_->running()) return;
+    // Records go to the public server; the setting remembers it.
+    store_.change([](PlayerSettings& s) { s.cddbserver = RecordSubmission::kDefaultServer; });
+    submission_ =
+        std::make_unique<RecordSubmission>(discReader_->database(), store_.settings().cddbserver);
+    submission_->setProxy(DiscLookup::Options::fromSettings(store_.settings()).proxy);
+    submission_->setAsk([this](const QString& question) {
+        const auto answer = QMessageBox::question(
+            window_.get(), window_->windowTitle(), question,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes) return RecordSubmission::Answer::Yes;
+        if (answer == QMessageBox::No) return RecordSubmission::Answer::No;
+        return RecordSubmission::Answer::Cancel;
+    });
+    submission_->setEdit([this](DiscRecord& record) {
+        DiscTitleWindow::editModally(record, discReader_->database(), store_, window_.get());
+    });
+    connect(submission_.get(), &RecordSubmission::status, this,
+            [this](const QString& text) { controller_->showStatus(text); });
+    connect(submission_.get(), &RecordSubmission::message, this, &PlayerApplication::showMessage);
+    submission_->start();
 }
 
 bool PlayerApplication::startFailed() const noexcept {

@@ -25,6 +25,7 @@ DiscReader::DiscReader(PlaybackController& controller, SettingsStore& store,
       lookup_(std::make_unique<DiscLookup>(*record_, *database_,
                                            DiscLookup::Options::fromSettings(store.settings()))),
       watcher_(std::move(probe)) {
+    controller_.setDiscTitles(record_.get());
     lookup_->setAsk(std::move(ask));
     connect(lookup_.get(), &DiscLookup::status, this,
             [this](const QString& text) { controller_.showStatus(text); });
@@ -36,7 +37,9 @@ DiscReader::DiscReader(PlaybackController& controller, SettingsStore& store,
     watchDrive();
 }
 
-DiscReader::~DiscReader() = default;
+DiscReader::~DiscReader() {
+    controller_.setDiscTitles(nullptr);
+}
 
 QString DiscReader::drive() const {
     const PlayerSettings& s = store_.settings();
@@ -67,9 +70,14 @@ void DiscReader::readTracks() {
     }
     lookup_->setOptions(DiscLookup::Options::fromSettings(store_.settings()));
     lookup_->start(*disc);
+    if (!known_) {
+        known_ = true;
+        emit discKnownChanged(true);
+    }
 }
 
 void DiscReader::lookupFinished(const QStringList& entries) {
+    emit recordChanged();
     if (entries.isEmpty()) return;
     controller_.stop();
     controller_.clearPlaylist();
@@ -93,6 +101,10 @@ void DiscReader::discArrived() {
 }
 
 void DiscReader::discRemoved() {
+    if (known_) {
+        known_ = false;
+        emit discKnownChanged(false);
+    }
     const QString prefix = watcher_.drive() + QLatin1Char('/');
     if (controller_.state().currentEntry.startsWith(prefix)) controller_.stop();
     // From the end, so that the indices still to visit do not move.

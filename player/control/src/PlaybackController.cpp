@@ -1184,9 +1184,15 @@ void PlaybackController::decoderError(quint64 serial, int result) {
 }
 
 bool PlaybackController::openMediaSong(const QString& file) {
-    if (!hasPcmSource(file)) return false;
+    if (!media_->canPlay(file)) return false;
     const PlayerSettings& s = store_.settings();
-    tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    if (isCdTrack(file)) {
+        // A CD track is named by the disc's record, not by a file.
+        tag_ = SongTag();
+        if (disc_) tag_.readCdTrack(file, *disc_);
+    } else {
+        tag_.readTexts(file, LegacyText::Choice::fromSettings(s.tagcodepage, s.language));
+    }
     ++serial_;
     ++songSerial_;
     MediaControl::Options options;

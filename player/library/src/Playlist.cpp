@@ -49,6 +49,10 @@ void Playlist::setPreloadTag(bool on) {
     if (!entries_.isEmpty()) emit dataChanged(index(0), index(int(entries_.size()) - 1));
 }
 
+void Playlist::discChanged() {
+    if (!entries_.isEmpty()) emit dataChanged(index(0), index(int(entries_.size()) - 1));
+}
+
 void Playlist::setTagText(const LegacyText::Choice& text) {
     tagText_ = text;
     reader_->setTagText(text);

@@ -407,7 +407,10 @@ void PlaylistWindow::playSelected() {
     refreshStatus();
 }
 
-void PlaylistWindow::readCd() {}
+void PlaylistWindow::readCd() {
+    // The tracks replace the main playlist; the list here follows once they are known.
+    if (hooks_.readCd) hooks_.readCd();
+}
 
 void PlaylistWindow::editTag() {
     const int row = selectedRow();

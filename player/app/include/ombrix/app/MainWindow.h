@@ -21,6 +21,7 @@ class MainMenus;
 class PanelDisplay;
 class PlaybackController;
 class PlaylistWindow;
+class DiscTitles;
 class DjWindow;
 class EqualizerWindow;
 class TagWindow;
@@ -82,6 +83,12 @@ public:
     static void tellWithoutWindow(const QString& text);
     /// Opens the tag editor on @p file.
     void openTagEditor(const QString& file);
+
+    /// The record of the disc in the CD drive, which names CD track rows, and how to read the
+    /// disc (the playlist window's button).
+    void setDisc(const DiscTitles* disc, std::function<void()> readCd);
+    /// The disc's record has new titles.
+    void discTitlesChanged();
 
     /// The playlist window, created on first use.
     PlaylistWindow& playlistWindow();
@@ -161,6 +168,8 @@ private:
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
     QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status, fades
     QString credits_;
+    const DiscTitles* disc_ = nullptr;
+    std::function<void()> readCd_;
     bool shownOnce_ = false;
     bool hideAfterStart_ = false;
     bool hiddenAfterStart_ = false;

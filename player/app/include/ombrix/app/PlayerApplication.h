@@ -21,13 +21,15 @@
 
 namespace ombrix {
 
-class DiscReader;
-
 class DesktopIntegration;
+class DiscReader;
+class DiscTitleWindow;
 class EffectsDesk;
 class EqualizerSink;
 class MainWindow;
+class MediaControl;
 class PlaybackController;
+class RecordSubmission;
 class ReplayGainScanner;
 class SingleInstance;
 class TelnetDaemon;
@@ -83,6 +85,9 @@ private:
     void loadSettingsAndMedia(EntryResolver::Config& resolverConfig);
     void applyStoredEffects();
     void openMixer();
+    /// Read CD tracks, the CD title editor and the submission of local records.
+    void connectDiscCommands();
+    void submitDiscRecords();
     void loadStartFiles();
     /// Hands @p names to @p done with every folder replaced by its files (the rules of a drop);
     /// at once when no name is a folder, else once a worker thread has walked them.
@@ -104,10 +109,15 @@ private:
     std::unique_ptr<EffectsDesk> effectsDesk_;
     std::unique_ptr<EqualizerSink> equalizerSink_;
     std::unique_ptr<ReplayGainScanner> gainScanner_;  // before the controller, which uses it
+    std::unique_ptr<MediaControl> mediaControl_;  // sound files, MIDI, CD tracks and video
     std::unique_ptr<PlaybackController> controller_;
     std::unique_ptr<DiscReader> discReader_;  // the disc in the chosen CD drive
     // Declared after what they use, so they go first.
     std::unique_ptr<MainWindow> window_;
+    // Parented to the main window for their place on screen, but owned here and so destroyed
+    // before it.
+    std::unique_ptr<DiscTitleWindow> discTitleWindow_;
+    std::unique_ptr<RecordSubmission> submission_;
     std::unique_ptr<TelnetDaemon> telnet_;
     std::unique_ptr<SettingsAutosave> autosave_;
     std::unique_ptr<DesktopIntegration> desktop_;  // MPRIS2 and notifications

@@ -40,12 +40,20 @@ public:
     void discArrived();
     /// The disc left the drive: a track of it that plays stops and its entries go.
     void discRemoved();
+    DiscRecord& record() noexcept { return *record_; }
     const DiscRecord& record() const noexcept { return *record_; }
+    DiscDatabase& database() noexcept { return *database_; }
+    /// True once a disc has been read, until it leaves the drive: its titles can be edited.
+    bool discKnown() const noexcept { return known_; }
     DiscWatcher& watcher() noexcept { return watcher_; }
 
 signals:
     /// Something the user must read (a look-up that failed).
     void message(const QString& text);
+    /// A disc was read (true) or left the drive (false).
+    void discKnownChanged(bool known);
+    /// The record has new titles (a look-up ended).
+    void recordChanged();
 
 private:
     void lookupFinished(const QStringList& entries);
@@ -57,6 +65,7 @@ private:
     std::unique_ptr<DiscRecord> record_;
     std::unique_ptr<DiscLookup> lookup_;
     DiscWatcher watcher_;
+    bool known_ = false;
 };
 
 }  // namespace ombrix

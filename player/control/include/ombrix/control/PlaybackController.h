@@ -23,6 +23,7 @@ class Clock;
 class ControllerHost;
 class EntryResolver;
 class ReplayGainScanner;
+class DiscTitles;
 class SettingsStore;
 class SongPlayback;
 
@@ -64,6 +65,8 @@ public:
     bool mixerInUse() const;
     /// Measures the loudness of songs without loudness tags, or nullptr for none. Not owned.
     void setGainScanner(ReplayGainScanner* scanner) { gainScanner_ = scanner; }
+    /// The record of the disc in the CD drive, which names CD track entries (may be null).
+    void setDiscTitles(const DiscTitles* disc) { disc_ = disc; }
     /// "Repeat this song": the same entry again after each end (not stored in the settings).
     void setRepeatThisSong(bool on);
     /// "Random" (shuffle the files being added) and "Auto repeat", set from outside the menus
@@ -284,6 +287,7 @@ private:
     int pan_ = 0;
     bool outputLowered_ = false;  // a fade left the output below volume_
     ReplayGainScanner* gainScanner_ = nullptr;
+    const DiscTitles* disc_ = nullptr;
     ReplayGainValues songGain_;  // the loudness values of the open song
     double gainFactor_ = 1.0;    // what its samples are multiplied by, from songGain_
     bool repeatThisSong_ = false;

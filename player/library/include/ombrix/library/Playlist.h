@@ -41,6 +41,8 @@ public:
 
     /// The disc record of the CD in the drive (for ".cda" titles), or nullptr.
     void setDisc(const DiscTitles* disc) noexcept { disc_ = disc; }
+    /// The disc record has new titles: rows of CD tracks show them.
+    void discChanged();
     void setPreloadTag(bool on);
     /// How legacy tag text is decoded (the "tagcodepage" and "language" settings).
     void setTagText(const LegacyText::Choice& text);

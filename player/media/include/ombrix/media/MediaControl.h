@@ -23,8 +23,7 @@ public:
  *
  * The playback controller drives every backend through this interface only, so it cannot tell
  * one from another, and its tests stand in a fake. Positions are milliseconds from the start of
- * the song. CD tracks join here later with operations of their own (open a track of a drive,
- * start it within the disc's range, keep the drive open from one track to the next).
+ * the song.
  * Thread affinity: main thread. No method but open() throws.
  */
 class MediaControl {
@@ -45,6 +44,8 @@ public:
     MediaControl(const MediaControl&) = delete;
     MediaControl& operator=(const MediaControl&) = delete;
 
+    /// Whether @p file is of a type this control plays (open() may still find it unplayable).
+    virtual bool canPlay(const QString& file) const = 0;
     /// Opens @p file (closing what was open) at position 0, stopped. Throws MediaError when
     /// the file cannot be played; nothing is open then.
     virtual void open(const QString& file, const Options& options) = 0;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ombrix/media/MediaControl.h"
+#include "ombrix/media/PcmSource.h"
 
 namespace ombrix {
 
@@ -23,6 +24,7 @@ public:
     PcmMediaControl();
     ~PcmMediaControl() override;
 
+    bool canPlay(const QString& file) const override { return hasPcmSource(file); }
     void open(const QString& file, const Options& options) override;
     void play() override;
     void pause() override;

@@ -41,6 +41,7 @@ public:
     struct Hooks {
         std::function<void(const QString& file)> editTag;  ///< opens the tag editor
         std::function<void(const QString& text)> tell;     ///< a message box for the user
+        std::function<void()> readCd;                       ///< reads the disc in the drive
     };
 
     PlaylistWindow(PlaybackController& controller, SettingsStore& store, Hooks hooks,

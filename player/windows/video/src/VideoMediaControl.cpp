@@ -1,0 +1,195 @@
+#include "ombrix/windows/video/VideoMediaControl.h"
+
+#include <QAudioOutput>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QUrl>
+#include <QVideoWidget>
+#include <algorithm>
+#include <functional>
+
+#include "ombrix/media/MediaIdentifier.h"
+
+namespace ombrix {
+
+namespace {
+
+const QString kUnplayable = QStringLiteral("file is not accesible or corrupt");
+
+// The picture's window: closing it stops the song, as the stop button would.
+class VideoWindow final : public QVideoWidget {
+public:
+    explicit VideoWindow(std::function<void()> closed) : closed_(std::move(closed)) {
+        setMinimumSize(160, 120);
+        resize(640, 360);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (closed_) closed_();
+        QVideoWidget::closeEvent(event);
+    }
+
+private:
+    std::function<void()> closed_;
+};
+
+}  // namespace
+
+bool VideoMediaControl::isVideoFile(const QString& file) {
+    static const QStringList extensions{".avi", ".mpg", ".mpeg", ".qt",  ".mov", ".dat",
+                                        ".mp4", ".m4v",  ".mkv", ".webm", ".wmv", ".ogv"};
+    return extensions.contains(MediaIdentifier::extension(file));
+}
+
+VideoMediaControl::VideoMediaControl() = default;
+
+VideoMediaControl::~VideoMediaControl() {
+    // The player lets go of its output and window before they go.
+    if (player_) player_->stop();
+    player_.reset();
+}
+
+bool VideoMediaControl::canPlay(const QString& file) const {
+    // Anything but an audio disc's track, which is no file.
+    return MediaIdentifier::extension(file) != QLatin1String(".cda");
+}
+
+void VideoMediaControl::build() {
+    if (player_) return;
+    // Made on first use: the multimedia framework loads its plug-ins only when a video plays.
+    player_ = std::make_unique<QMediaPlayer>();
+    audio_ = std::make_unique<QAudioOutput>();
+    window_ = std::make_unique<VideoWindow>([this] {
+        if (open_ && player_->playbackState() == QMediaPlayer::PlayingState) {
+            player_->pause();
+            stopped_ = true;
+        }
+    });
+    player_->setAudioOutput(audio_.get());
+    player_->setVideoOutput(window_.get());
+    QObject::connect(player_.get(), &QMediaPlayer::mediaStatusChanged, window_.get(),
+                     [this](QMediaPlayer::MediaStatus status) {
+                         switch (status) {
+                             case QMediaPlayer::LoadedMedia:
+                             case QMediaPlayer::BufferedMedia:
+                                 loaded_ = true;
+                                 break;
+                             case QMediaPlayer::EndOfMedia:
+                                 loaded_ = true;
+                                 ended_ = true;
+                                 window_->hide();
+                                 break;
+                             case QMediaPlayer::InvalidMedia:
+                                 loaded_ = true;
+                                 ended_ = true;
+                                 if (failure_.isEmpty()) failure_ = kUnplayable;
+                                 window_->hide();
+                                 break;
+                             default:
+                                 break;
+                         }
+                     });
+    QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, window_.get(),
+                     [this](QMediaPlayer::Error error, const QString& text) {
+                         if (error == QMediaPlayer::NoError) return;
+                         qWarning("video: %s", qPrintable(text));
+                         loaded_ = true;
+                         ended_ = true;
+                         if (failure_.isEmpty()) failure_ = kUnplayable;
+                         window_->hide();
+                     });
+    QObject::connect(player_.get(), &QMediaPlayer::hasVideoChanged, window_.get(),
+                     [this](bool video) {
+                         hasVideo_ = video;
+                         showWindow();
+                     });
+}
+
+void VideoMediaControl::showWindow() {
+    if (!hasVideo_ || !open_ || stopped_ || ended_) return;
+    if (player_->playbackState() != QMediaPlayer::PlayingState) return;
+    window_->setWindowTitle(QFileInfo(file_).fileName());
+    if (!window_->isVisible()) window_->show();
+}
+
+void VideoMediaControl::open(const QString& file, const Options&) {
+    close();
+    if (!QFileInfo(file).isFile()) throw MediaError("file input error");
+    build();
+    file_ = file;
+    failure_.clear();
+    loaded_ = ended_ = hasVideo_ = false;
+    stopped_ = true;
+    open_ = true;
+    player_->setSource(QUrl::fromLocalFile(file));
+}
+
+void VideoMediaControl::play() {
+    if (!open_ || !failure_.isEmpty()) return;
+    if (ended_) {
+        player_->setPosition(0);
+        ended_ = false;
+    }
+    stopped_ = false;
+    player_->play();
+    showWindow();
+}
+
+void VideoMediaControl::pause() {
+    if (open_ && !ended_) player_->pause();
+}
+
+void VideoMediaControl::resume() {
+    if (open_ && !ended_ && !stopped_) {
+        player_->play();
+        showWindow();
+    }
+}
+
+void VideoMediaControl::stop() {
+    if (!open_) return;
+    // Held where it is: Qt's own stop would go back to the start.
+    player_->pause();
+    stopped_ = true;
+    window_->hide();
+}
+
+void VideoMediaControl::close() {
+    if (!open_) return;
+    open_ = false;
+    player_->stop();
+    player_->setSource(QUrl());
+    window_->hide();
+    file_.clear();
+}
+
+void VideoMediaControl::seek(int ms) {
+    if (!open_ || !failure_.isEmpty()) return;
+    const qint64 length = player_->duration();
+    const qint64 to = std::clamp<qint64>(ms, 0, length > 0 ? length : ms);
+    ended_ = false;
+    player_->setPosition(to);
+    if (stopped_) play();
+}
+
+int VideoMediaControl::positionMs() {
+    if (!open_) return 0;
+    if (ended_ && failure_.isEmpty()) return lengthMs();
+    return static_cast<int>(std::min<qint64>(player_->position(), INT32_MAX));
+}
+
+int VideoMediaControl::lengthMs() const {
+    if (!open_) return 0;
+    return static_cast<int>(std::clamp<qint64>(player_->duration(), 0, INT32_MAX));
+}
+
+MediaControl::Mode VideoMediaControl::mode() {
+    if (!open_) return Mode::NotReady;
+    if (ended_ || stopped_) return Mode::Stopped;
+    // Asked to play but still loading counts as playing: the song has not ended.
+    return player_->playbackState() == QMediaPlayer::PausedState ? Mode::Paused : Mode::Playing;
+}
+
+}  // namespace ombrix
