@@ -131,6 +131,8 @@ public:
 
     bool stillPlaying(uint64_t blockId) override {
         if (device_ == 0) return false;
+        // Asked for a block back: nothing more comes until one is played.
+        if (!started_) startWhenFilled(true);
         const uint64_t played = queuedTotal_ - sdl_.GetQueuedAudioSize(device_);
         while (!pending_.empty() && pending_.front().end <= played) pending_.pop_front();
         for (const Pending& p : pending_) {
@@ -198,7 +200,8 @@ private:
     // SDL plays silence for whatever its queue lacks when it takes a piece. Started at once
     // on an empty queue, it would take the first block and then, on a busy machine, find the
     // second not yet there: a gap inside the song's first moments. So it waits until a piece
-    // and a block are queued (or the song has ended: @p now).
+    // and a block are queued (or at once, @p now, when the song has ended or the output waits
+    // for a block to come back).
     void startWhenFilled(bool now) {
         const uint64_t wanted =
             uint64_t(hardwareFrames_ + blockFrames_) * uint32_t(format_.blockAlign());
