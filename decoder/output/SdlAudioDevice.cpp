@@ -99,7 +99,9 @@ public:
         format_ = format;
         hardwareFrames_ = have.samples;
         blockFrames_ = std::max(format.rate * latencyMs_ / 6000, 256);
-        sdl_.PauseAudioDevice(device_, 0);
+        // The device starts once it has something to play (see startWhenFilled).
+        started_ = false;
+        held_ = false;
         return true;
     }
 
@@ -124,10 +126,13 @@ public:
             pending_.push_back({blockId, queuedTotal_});
         } catch (...) {
         }
+        if (!started_) startWhenFilled(false);
     }
 
     bool stillPlaying(uint64_t blockId) override {
         if (device_ == 0) return false;
+        // Asked for a block back: nothing more comes until one is played.
+        if (!started_) startWhenFilled(true);
         const uint64_t played = queuedTotal_ - sdl_.GetQueuedAudioSize(device_);
         while (!pending_.empty() && pending_.front().end <= played) pending_.pop_front();
         for (const Pending& p : pending_) {
@@ -138,6 +143,7 @@ public:
 
     void drain(const std::atomic<bool>* abandon) override {
         if (device_ == 0) return;
+        if (!started_) startWhenFilled(true);  // a song shorter than the first fill
         auto abandoned = [&] { return abandon && abandon->load(std::memory_order_relaxed); };
         // SDL's queue empties into the device's buffer of hardwareFrames_ frames; that last
         // buffer is heard only after the queue reads empty.
@@ -186,8 +192,23 @@ private:
         // The lock keeps a pause from another thread off a device that is closing or opening.
         std::lock_guard lock(mutex_);
         if (device_ == 0) return kNotOpen;
-        sdl_.PauseAudioDevice(device_, on);
+        held_ = on != 0;
+        if (started_) sdl_.PauseAudioDevice(device_, on);
         return 0;
+    }
+
+    // SDL plays silence for whatever its queue lacks when it takes a piece. Started at once
+    // on an empty queue, it would take the first block and then, on a busy machine, find the
+    // second not yet there: a gap inside the song's first moments. So it waits until a piece
+    // and a block are queued (or at once, @p now, when the song has ended or the output waits
+    // for a block to come back).
+    void startWhenFilled(bool now) {
+        const uint64_t wanted =
+            uint64_t(hardwareFrames_ + blockFrames_) * uint32_t(format_.blockAlign());
+        if (!now && sdl_.GetQueuedAudioSize(device_) < wanted) return;
+        std::lock_guard lock(mutex_);
+        started_ = true;
+        if (!held_) sdl_.PauseAudioDevice(device_, 0);
     }
 
     bool closeLocked() noexcept {
@@ -211,6 +232,8 @@ private:
     std::mutex mutex_;
     SDL_AudioDeviceID device_ = 0;
     bool subsystemUp_ = false;
+    bool started_ = false;  // the device has been let play (written by the playback thread)
+    bool held_ = false;     // paused by the caller
     PcmFormat format_;
     int hardwareFrames_ = 0;
     int blockFrames_ = 0;

@@ -29,42 +29,21 @@ std::vector<int16_t> samplesOf(const QByteArray& raw) {
 // first song's first sample (the piece starts loud), and the best match over a second of the
 // piece within a few frames of there confirms it.
 long startOf(const std::vector<int16_t>& played, const std::vector<int16_t>& piece) {
-    const auto firstSoundFrom = [&](long frame) {
-        const auto loud =
-            std::find_if(played.begin() + std::min<long>(2 * frame, long(played.size())),
-                         played.end(), [](int16_t v) { return v != 0; });
-        return long(loud - played.begin()) / 2;
-    };
-    // Where sound first comes; and, in case that is a stray sample before the device's own
-    // silence, where it comes after the next stretch of 1024 silent frames.
-    const long first = firstSoundFrom(0);
-    long quietFrom = first;
-    long afterQuiet = -1;
-    for (long f = first; 2 * f + 1 < long(played.size()); ++f) {
-        if (played[size_t(2 * f)] != 0 || played[size_t(2 * f + 1)] != 0) {
-            quietFrom = f + 1;
-        } else if (f - quietFrom >= 1024) {
-            afterQuiet = firstSoundFrom(f);
-            break;
-        }
-        if (f > first + 44100) break;
-    }
+    const auto loud = std::find_if(played.begin(), played.end(), [](int16_t v) { return v != 0; });
+    const long first = long(loud - played.begin()) / 2;
     constexpr long kWindow = 44100;
     long best = -1;
     double bestSum = 0.0;
-    for (const long candidate : {first, afterQuiet}) {
-        if (candidate < 0) continue;
-        for (long lag = std::max(0L, candidate - 4); lag <= candidate + 4; ++lag) {
-            if (2 * (lag + kWindow) > long(played.size())) break;
-            double sum = 0.0;
-            for (long i = 0; i < 2 * kWindow; ++i) {
-                const double d = double(played[size_t(2 * lag + i)]) - piece[size_t(i)];
-                sum += d * d;
-            }
-            if (best < 0 || sum < bestSum) {
-                best = lag;
-                bestSum = sum;
-            }
+    for (long lag = std::max(0L, first - 4); lag <= first + 4; ++lag) {
+        if (2 * (lag + kWindow) > long(played.size())) break;
+        double sum = 0.0;
+        for (long i = 0; i < 2 * kWindow; ++i) {
+            const double d = double(played[size_t(2 * lag + i)]) - piece[size_t(i)];
+            sum += d * d;
+        }
+        if (best < 0 || sum < bestSum) {
+            best = lag;
+            bestSum = sum;
         }
     }
     return best;
