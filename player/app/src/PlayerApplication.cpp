@@ -83,7 +83,7 @@ PlayerApplication::PlayerApplication(Options options)
     mediaControl_ = std::make_unique<MediaControlRouter>(std::make_unique<PcmMediaControl>(),
                                                          std::make_unique<VideoMediaControl>());
     controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this,
-                                                       nullptr, mediaControl_.get());
+                                                       nullptr, nullptr, mediaControl_.get());
     discReader_ = std::make_unique<DiscReader>(
         *controller_, store_, home_.path(DiscDatabase::kFileName), [this](const QString& q) {
             return QMessageBox::question(window_.get(), window_->windowTitle(), q) ==
