@@ -579,15 +579,18 @@ PlaylistWindow& MainWindow::playlistWindow() {
         hooks.readCd = [this] {
             if (readCd_) readCd_();
         };
+        hooks.hasCdDrive = [this] { return hasCdDrive_ && hasCdDrive_(); };
         playlistWindow_ = std::make_unique<PlaylistWindow>(controller_, store_, hooks, this);
         playlistWindow_->editor().list().setDisc(disc_);
     }
     return *playlistWindow_;
 }
 
-void MainWindow::setDisc(const DiscTitles* disc, std::function<void()> readCd) {
+void MainWindow::setDisc(const DiscTitles* disc, std::function<void()> readCd,
+                         std::function<bool()> hasDrive) {
     disc_ = disc;
     readCd_ = std::move(readCd);
+    hasCdDrive_ = std::move(hasDrive);
     if (playlistWindow_) playlistWindow_->editor().list().setDisc(disc_);
 }
 

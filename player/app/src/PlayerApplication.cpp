@@ -148,12 +148,18 @@ void PlayerApplication::connectDiscCommands() {
         edit->setEnabled(discReader_->discKnown());
         connect(discReader_.get(), &DiscReader::discKnownChanged, edit, &QAction::setEnabled);
         connect(edit, &QAction::triggered, this, [this] {
-            DiscTitleWindow::open(discTitleWindow_, discReader_->record(), discReader_->database(),
-                                  store_, window_.get());
+            DiscTitleWindow& w = DiscTitleWindow::open(discTitleWindow_, discReader_->record(),
+                                                   discReader_->database(), store_,
+                                                   window_.get());
+        // Saved titles show in the playlist and on the panel's next song.
+        connect(&w, &QDialog::accepted, window_.get(), &MainWindow::discTitlesChanged,
+                Qt::UniqueConnection);
         });
     }
     if (submit) connect(submit, &QAction::triggered, this, &PlayerApplication::submitDiscRecords);
-    window_->setDisc(&discReader_->record(), [this] { discReader_->readTracks(); });
+    window_->setDisc(
+        &discReader_->record(), [this] { discReader_->readTracks(); },
+        [this] { return !discReader_->drive().isEmpty(); });
     connect(discReader_.get(), &DiscReader::recordChanged, this, [this] {
         window_->discTitlesChanged();
         if (discTitleWindow_ && discTitleWindow_->isVisible()) discTitleWindow_->showRecord();

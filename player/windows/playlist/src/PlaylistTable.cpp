@@ -5,6 +5,7 @@
 #include <climits>
 #include <set>
 
+#include "ombrix/library/DiscTitles.h"
 #include "ombrix/library/Playlist.h"
 #include "ombrix/library/PlaylistOrder.h"
 
@@ -77,6 +78,24 @@ QString PlaylistTable::lengthText(qint32 ms) {
 QString PlaylistTable::shownText(int row, int column) const {
     if (row < 0 || row >= list_.count()) return {};
     const QString& entry = list_.entries()[row];
+    // A CD track of the disc in the drive: its record's title, extended text, disc title and
+    // length in the columns.
+    const DiscTitles* disc = list_.disc();
+    const int track = disc ? DiscTitles::trackNumber(entry) : 0;
+    if (track >= 1 && track <= disc->trackCount() && entry.endsWith(QLatin1String(".cda"))) {
+        switch (column) {
+            case kTitle:
+                return disc->trackTitle(track);
+            case kArtist:
+                return disc->trackExtended(track);
+            case kAlbum:
+                return disc->discTitle();
+            case kLength:
+                return lengthText(disc->trackLengthMs(track));
+            default:
+                return {};
+        }
+    }
     const auto it = info_.constFind(entry);
     const bool known = it != info_.constEnd();
     switch (column) {

@@ -172,7 +172,7 @@ void PlaylistWindow::buildToolbar() {
               QStringLiteral("▶"), &PlaylistWindow::playSelected);
     QAction* cd = addButton("btnReadCd", "read cd tracks", "media-optical", QStyle::SP_DriveCDIcon,
                             {}, &PlaylistWindow::readCd);
-    cd->setEnabled(false);  // no CD drive support in this build
+    cd->setEnabled(false);  // until a drive is known (see showEvent)
     addButton("btnEditTag", "edit tag", "document-edit", QStyle::SP_FileDialogDetailedView,
               QStringLiteral("✎"), &PlaylistWindow::editTag);
     addButton("btnAddURL", "add URL", "insert-link", QStyle::SP_DriveNetIcon, QStringLiteral("URL"),
@@ -310,6 +310,8 @@ void PlaylistWindow::changeEvent(QEvent* event) {
 void PlaylistWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
+    if (QAction* cd = button(QStringLiteral("btnReadCd")))
+        cd->setEnabled(hooks_.readCd && hooks_.hasCdDrive && hooks_.hasCdDrive());
     const int row = editor_->show();
     view_->selectRow(row);
     refreshStatus();

@@ -68,6 +68,12 @@ void VideoMediaControl::build() {
         }
     });
     player_->setAudioOutput(audio_.get());
+    // A window first shown after the player began drawing into it stays black, so it is made
+    // ready once, off screen, before it becomes the output.
+    window_->setAttribute(Qt::WA_DontShowOnScreen);
+    window_->show();
+    window_->hide();
+    window_->setAttribute(Qt::WA_DontShowOnScreen, false);
     player_->setVideoOutput(window_.get());
     QObject::connect(player_.get(), &QMediaPlayer::mediaStatusChanged, window_.get(),
                      [this](QMediaPlayer::MediaStatus status) {

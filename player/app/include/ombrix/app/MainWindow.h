@@ -86,7 +86,8 @@ public:
 
     /// The record of the disc in the CD drive, which names CD track rows, and how to read the
     /// disc (the playlist window's button).
-    void setDisc(const DiscTitles* disc, std::function<void()> readCd);
+    void setDisc(const DiscTitles* disc, std::function<void()> readCd,
+                 std::function<bool()> hasDrive);
     /// The disc's record has new titles.
     void discTitlesChanged();
 
@@ -170,6 +171,7 @@ private:
     QString credits_;
     const DiscTitles* disc_ = nullptr;
     std::function<void()> readCd_;
+    std::function<bool()> hasCdDrive_;
     bool shownOnce_ = false;
     bool hideAfterStart_ = false;
     bool hiddenAfterStart_ = false;

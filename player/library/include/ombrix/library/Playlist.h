@@ -41,6 +41,7 @@ public:
 
     /// The disc record of the CD in the drive (for ".cda" titles), or nullptr.
     void setDisc(const DiscTitles* disc) noexcept { disc_ = disc; }
+    const DiscTitles* disc() const noexcept { return disc_; }
     /// The disc record has new titles: rows of CD tracks show them.
     void discChanged();
     void setPreloadTag(bool on);

@@ -42,6 +42,7 @@ public:
         std::function<void(const QString& file)> editTag;  ///< opens the tag editor
         std::function<void(const QString& text)> tell;     ///< a message box for the user
         std::function<void()> readCd;                       ///< reads the disc in the drive
+        std::function<bool()> hasCdDrive;                   ///< a drive is chosen
     };
 
     PlaylistWindow(PlaybackController& controller, SettingsStore& store, Hooks hooks,
