@@ -10,7 +10,7 @@ set_target_properties(ombrix ombrix-decode PROPERTIES
   INSTALL_RPATH "$ORIGIN/../${OMBRIX_PRIVATE_LIBDIR}")
 set_target_properties(mp3 mixora blitra PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS ombrix ombrix-decode RUNTIME DESTINATION bin)
-install(TARGETS mp3 mixora blitra LIBRARY DESTINATION ${OMBRIX_PRIVATE_LIBDIR})
+install(TARGETS mp3 mixora blitra ombrix_windows_video LIBRARY DESTINATION ${OMBRIX_PRIVATE_LIBDIR})
 
 # The icons are drawn by the artwork generator at build time.
 set(OMBRIX_ICON_DIR ${PROJECT_BINARY_DIR}/data/icons)

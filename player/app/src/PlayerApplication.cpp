@@ -15,6 +15,7 @@
 
 #include "mixora.h"
 #include "mp3.h"
+#include "ombrix/app/DeferredVideoControl.h"
 #include "ombrix/app/MainMenus.h"
 #include "ombrix/app/MainWindow.h"
 #include "ombrix/control/CommandLine.h"
@@ -40,7 +41,6 @@
 #include "ombrix/media/PcmMediaControl.h"
 #include "ombrix/remote/TelnetDaemon.h"
 #include "ombrix/windows/cdtitle/DiscTitleWindow.h"
-#include "ombrix/windows/video/VideoMediaControl.h"
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/TextFile.h"
 
@@ -80,8 +80,9 @@ PlayerApplication::PlayerApplication(Options options)
     XMEnableMMX(store_.effectiveMmx() ? 1 : 0);
     applyStoredEffects();
 
-    mediaControl_ = std::make_unique<MediaControlRouter>(std::make_unique<PcmMediaControl>(),
-                                                         std::make_unique<VideoMediaControl>());
+    mediaControl_ = std::make_unique<MediaControlRouter>(
+        std::make_unique<PcmMediaControl>(),
+        std::make_unique<DeferredVideoControl>(DeferredVideoControl::installedModule()));
     controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this,
                                                        nullptr, nullptr, mediaControl_.get());
     discReader_ = std::make_unique<DiscReader>(

@@ -9,13 +9,16 @@
 #include <algorithm>
 #include <functional>
 
-#include "ombrix/media/MediaIdentifier.h"
-
 namespace ombrix {
 
 namespace {
 
 const QString kUnplayable = QStringLiteral("file is not accesible or corrupt");
+
+QString extensionOf(const QString& file) {
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    return suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix;
+}
 
 // The picture's window: closing it stops the song, as the stop button would.
 class VideoWindow final : public QVideoWidget {
@@ -37,12 +40,6 @@ private:
 
 }  // namespace
 
-bool VideoMediaControl::isVideoFile(const QString& file) {
-    static const QStringList extensions{".avi", ".mpg", ".mpeg", ".qt",  ".mov", ".dat",
-                                        ".mp4", ".m4v",  ".mkv", ".webm", ".wmv", ".ogv"};
-    return extensions.contains(MediaIdentifier::extension(file));
-}
-
 VideoMediaControl::VideoMediaControl() = default;
 
 VideoMediaControl::~VideoMediaControl() {
@@ -53,7 +50,7 @@ VideoMediaControl::~VideoMediaControl() {
 
 bool VideoMediaControl::canPlay(const QString& file) const {
     // Anything but an audio disc's track, which is no file.
-    return MediaIdentifier::extension(file) != QLatin1String(".cda");
+    return extensionOf(file) != QLatin1String(".cda");
 }
 
 void VideoMediaControl::build() {
@@ -199,3 +196,13 @@ MediaControl::Mode VideoMediaControl::mode() {
 }
 
 }  // namespace ombrix
+
+// The module's one entry point: the program owns what it gets (and deletes it through the
+// virtual destructor); null when it could not be made.
+extern "C" __attribute__((visibility("default"))) ombrix::MediaControl* ombrix_video_control_new() {
+    try {
+        return std::make_unique<ombrix::VideoMediaControl>().release();
+    } catch (...) {
+        return nullptr;
+    }
+}

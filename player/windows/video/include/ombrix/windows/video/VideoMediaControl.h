@@ -18,14 +18,12 @@ namespace ombrix {
  * Opening does not wait for the file to be examined: open() returns at once with the length
  * unknown (0), lengthMs() gives it once the file is loaded, and a file that turns out not to
  * be playable stops by itself with failure() saying so, as a damaged sound file does. The
- * window is closed with the song; closing the window stops the song.
+ * window is closed with the song; closing the window stops the song. The program gets one from
+ * the shared module's entry point, ombrix_video_control_new().
  * Thread affinity: main thread.
  */
 class VideoMediaControl final : public MediaControl {
 public:
-    /// The extensions taken by this control (lower case, with the dot).
-    static bool isVideoFile(const QString& file);
-
     VideoMediaControl();
     ~VideoMediaControl() override;
 
