@@ -250,7 +250,8 @@ void MainWindow::connectMenus() {
     option(QStringLiteral("Intro1"), s.intro1, &PlaybackController::setIntro);
     option(QStringLiteral("AutoRepeat1"), s.autorepeat1, &PlaybackController::setAutoRepeat);
     option(QStringLiteral("Resume1"), s.resume1, &PlaybackController::setResume);
-    option(QStringLiteral("RemainingTime1"), s.timeremaining, &PlaybackController::setTimeRemaining);
+    option(QStringLiteral("RemainingTime1"), s.timeremaining,
+           &PlaybackController::setTimeRemaining);
     option(QStringLiteral("EnableFX1"), s.enablefx1, &PlaybackController::setEffectsEnabled);
     option(QStringLiteral("EnableEQ1"), s.enableeq1, &PlaybackController::setEqualizerEnabled);
     if (QAction* a = m.item(QStringLiteral("StayonTop1"))) {
@@ -281,8 +282,9 @@ void MainWindow::connectMenus() {
     connect(&m, &MainMenus::priorityChosen, this,
             [this](int i) { store_.change([i](PlayerSettings& s) { s.threadpriority = i; }); });
     m.checkReplayGain(s.replaygain);
-    connect(&m, &MainMenus::replayGainChosen, this,
-            [this](int mode) { store_.change([mode](PlayerSettings& s) { s.replaygain = mode; }); });
+    connect(&m, &MainMenus::replayGainChosen, this, [this](int mode) {
+        store_.change([mode](PlayerSettings& s) { s.replaygain = mode; });
+    });
     connect(&m, &MainMenus::recentFileChosen, this, [this](const QString& f) {
         if (!controller_.acceptsFiles()) return;
         controller_.stop();

@@ -19,6 +19,7 @@
 #include "ombrix/app/MainMenus.h"
 #include "ombrix/app/MainWindow.h"
 #include "ombrix/control/CommandLine.h"
+#include "ombrix/control/DiscReader.h"
 #include "ombrix/control/InstanceMessage.h"
 #include "ombrix/control/MixerRules.h"
 #include "ombrix/control/OutputLevel.h"
@@ -31,18 +32,17 @@
 #include "ombrix/effects/EffectorSettings.h"
 #include "ombrix/effects/EqualizerSetup.h"
 #include "ombrix/effects/MixoraDesk.h"
-#include "ombrix/control/DiscReader.h"
 #include "ombrix/library/DiscDatabase.h"
 #include "ombrix/library/DiscRecord.h"
-#include "ombrix/library/RecordSubmission.h"
 #include "ombrix/library/PlaylistFile.h"
+#include "ombrix/library/RecordSubmission.h"
 #include "ombrix/library/ReplayGainScanner.h"
 #include "ombrix/media/MediaControlRouter.h"
 #include "ombrix/media/PcmMediaControl.h"
 #include "ombrix/remote/TelnetDaemon.h"
-#include "ombrix/windows/cdtitle/DiscTitleWindow.h"
 #include "ombrix/settings/PrivateFolder.h"
 #include "ombrix/settings/TextFile.h"
+#include "ombrix/windows/cdtitle/DiscTitleWindow.h"
 
 namespace ombrix {
 namespace {
@@ -83,8 +83,8 @@ PlayerApplication::PlayerApplication(Options options)
     mediaControl_ = std::make_unique<MediaControlRouter>(
         std::make_unique<PcmMediaControl>(),
         std::make_unique<DeferredVideoControl>(DeferredVideoControl::installedModule()));
-    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this,
-                                                       nullptr, nullptr, mediaControl_.get());
+    controller_ = std::make_unique<PlaybackController>(store_, *resolver_, *clock_, *this, nullptr,
+                                                       nullptr, mediaControl_.get());
     discReader_ = std::make_unique<DiscReader>(
         *controller_, store_, home_.path(DiscDatabase::kFileName), [this](const QString& q) {
             return QMessageBox::question(window_.get(), window_->windowTitle(), q) ==
@@ -149,12 +149,12 @@ void PlayerApplication::connectDiscCommands() {
         edit->setEnabled(discReader_->discKnown());
         connect(discReader_.get(), &DiscReader::discKnownChanged, edit, &QAction::setEnabled);
         connect(edit, &QAction::triggered, this, [this] {
-            DiscTitleWindow& w = DiscTitleWindow::open(discTitleWindow_, discReader_->record(),
-                                                   discReader_->database(), store_,
-                                                   window_.get());
-        // Saved titles show in the playlist and on the panel's next song.
-        connect(&w, &QDialog::accepted, window_.get(), &MainWindow::discTitlesChanged,
-                Qt::UniqueConnection);
+            DiscTitleWindow& w =
+                DiscTitleWindow::open(discTitleWindow_, discReader_->record(),
+                                      discReader_->database(), store_, window_.get());
+            // Saved titles show in the playlist and on the panel's next song.
+            connect(&w, &QDialog::accepted, window_.get(), &MainWindow::discTitlesChanged,
+                    Qt::UniqueConnection);
         });
     }
     if (submit) connect(submit, &QAction::triggered, this, &PlayerApplication::submitDiscRecords);

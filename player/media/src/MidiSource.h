@@ -42,13 +42,13 @@ private:
     bool startPlayer() noexcept;
 
     struct SettingsDeleter {
-        void operator()(fluid_settings_t* s) const noexcept { delete_fluid_settings(s); }
+        void operator()(fluid_settings_t* s) const noexcept;
     };
     struct SynthDeleter {
-        void operator()(fluid_synth_t* s) const noexcept { delete_fluid_synth(s); }
+        void operator()(fluid_synth_t* s) const noexcept;
     };
     struct PlayerDeleter {
-        void operator()(fluid_player_t* p) const noexcept { delete_fluid_player(p); }
+        void operator()(fluid_player_t* p) const noexcept;
     };
 
     MidiTimeline timeline_;

@@ -26,7 +26,7 @@ public:
 
 private:
     struct Closer {
-        void operator()(SNDFILE* f) const noexcept { sf_close(f); }
+        void operator()(SNDFILE* f) const noexcept;
     };
     std::unique_ptr<SNDFILE, Closer> file_;
     SF_INFO info_{};

@@ -1,11 +1,10 @@
 #include "ombrix/media/ZipArchive.h"
 
-#include <dlfcn.h>
 #include <zip.h>
 
 #include <QFile>
-#include <type_traits>
 
+#include "RuntimeLibrary.h"
 #include "ombrix/media/ExclusiveFile.h"
 
 namespace ombrix {
@@ -36,24 +35,17 @@ struct ZipApi {
 private:
     static ZipApi load() {
         ZipApi api;
-        void* lib = dlopen("libzip.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) lib = dlopen("libzip.so", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return api;
-        bool all = true;
-        const auto bind = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
-            all = all && fn != nullptr;
-        };
-        bind(api.open, "zip_open");
-        bind(api.discard, "zip_discard");
-        bind(api.numEntries, "zip_get_num_entries");
-        bind(api.statInit, "zip_stat_init");
-        bind(api.statIndex, "zip_stat_index");
-        bind(api.externalAttributes, "zip_file_get_external_attributes");
-        bind(api.fopenIndex, "zip_fopen_index");
-        bind(api.fread, "zip_fread");
-        bind(api.fclose, "zip_fclose");
-        api.complete = all;
+        RuntimeLibrary lib{"libzip.so.4", "libzip.so"};
+        lib.bind(api.open, "zip_open");
+        lib.bind(api.discard, "zip_discard");
+        lib.bind(api.numEntries, "zip_get_num_entries");
+        lib.bind(api.statInit, "zip_stat_init");
+        lib.bind(api.statIndex, "zip_stat_index");
+        lib.bind(api.externalAttributes, "zip_file_get_external_attributes");
+        lib.bind(api.fopenIndex, "zip_fopen_index");
+        lib.bind(api.fread, "zip_fread");
+        lib.bind(api.fclose, "zip_fclose");
+        api.complete = lib.complete();
         return api;
     }
 };
