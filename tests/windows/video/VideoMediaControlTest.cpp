@@ -60,6 +60,8 @@ TEST_F(VideoMediaControlTest, AVideoPlaysToItsEndInItsOwnWindow) {
     video.play();
     ASSERT_TRUE(settle([&] { return video.window()->isVisible(); })) << "the picture is shown";
     EXPECT_EQ(video.window()->windowTitle(), "movie.avi");
+    EXPECT_TRUE(settle([&] { return video.window()->size() == QSize(160, 120); }))
+        << "the picture's own size";
     ASSERT_TRUE(settle([&] { return video.lengthMs() > 0; })) << "the length once loaded";
     EXPECT_NEAR(video.lengthMs(), 2000, 50);
     ASSERT_TRUE(settle([&] { return video.positionMs() >= 300; }));

@@ -2,9 +2,12 @@
 
 #include <QAudioOutput>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QVideoWidget>
 #include <algorithm>
 #include <functional>
@@ -103,11 +106,24 @@ void VideoMediaControl::build() {
                          if (failure_.isEmpty()) failure_ = kUnplayable;
                          window_->hide();
                      });
+    // The size comes with the frame: asking the sink for it from here can deadlock.
+    QObject::connect(window_->videoSink(), &QVideoSink::videoFrameChanged, window_.get(),
+                     [this](const QVideoFrame& frame) {
+                         if (!fitted_) fitWindow(frame.size());
+                     });
     QObject::connect(player_.get(), &QMediaPlayer::hasVideoChanged, window_.get(),
                      [this](bool video) {
                          hasVideo_ = video;
                          showWindow();
                      });
+}
+
+void VideoMediaControl::fitWindow(QSize size) {
+    // Each file's picture at its own size, within reason, once: after that the window keeps
+    // the size the user gives it.
+    if (!size.isValid() || size.isEmpty()) return;
+    fitted_ = true;
+    window_->resize(size.boundedTo(QSize(1280, 720)).expandedTo(QSize(160, 120)));
 }
 
 void VideoMediaControl::showWindow() {
@@ -123,9 +139,10 @@ void VideoMediaControl::open(const QString& file, const Options&) {
     build();
     file_ = file;
     failure_.clear();
-    loaded_ = ended_ = hasVideo_ = false;
+    loaded_ = ended_ = hasVideo_ = fitted_ = false;
     stopped_ = true;
     open_ = true;
+    opened_.start();
     player_->setSource(QUrl::fromLocalFile(file));
 }
 
@@ -190,6 +207,14 @@ int VideoMediaControl::lengthMs() const {
 
 MediaControl::Mode VideoMediaControl::mode() {
     if (!open_) return Mode::NotReady;
+    // GStreamer may go on looking at a damaged file without ever saying it cannot play it: a
+    // file not understood within the limit counts as unplayable, so the playlist moves on.
+    if (!loaded_ && !ended_ && opened_.hasExpired(kLoadLimitMs)) {
+        player_->stop();
+        ended_ = true;
+        failure_ = kUnplayable;
+        window_->hide();
+    }
     if (ended_ || stopped_) return Mode::Stopped;
     // Asked to play but still loading counts as playing: the song has not ended.
     return player_->playbackState() == QMediaPlayer::PausedState ? Mode::Paused : Mode::Playing;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -17,13 +19,17 @@ namespace ombrix {
  *
  * Opening does not wait for the file to be examined: open() returns at once with the length
  * unknown (0), lengthMs() gives it once the file is loaded, and a file that turns out not to
- * be playable stops by itself with failure() saying so, as a damaged sound file does. The
- * window is closed with the song; closing the window stops the song. The program gets one from
- * the shared module's entry point, ombrix_video_control_new().
+ * be playable stops by itself with failure() saying so, as a damaged sound file does (also one
+ * that is not understood within kLoadLimitMs). The window is closed with the song; closing the
+ * window stops the song. The program gets one from the shared module's entry point,
+ * ombrix_video_control_new().
  * Thread affinity: main thread.
  */
 class VideoMediaControl final : public MediaControl {
 public:
+    /// How long a file may take to be understood before it counts as unplayable.
+    static constexpr qint64 kLoadLimitMs = 5000;
+
     VideoMediaControl();
     ~VideoMediaControl() override;
 
@@ -47,18 +53,21 @@ public:
 
 private:
     void build();
+    void fitWindow(QSize size);
     void showWindow();
 
     std::unique_ptr<QMediaPlayer> player_;
     std::unique_ptr<QAudioOutput> audio_;
     std::unique_ptr<QVideoWidget> window_;
     QString file_;
+    QElapsedTimer opened_;
     QString failure_;
     bool open_ = false;
     bool loaded_ = false;
     bool ended_ = false;
     bool stopped_ = true;  // stopped by the player or the window, not paused
     bool hasVideo_ = false;
+    bool fitted_ = false;  // the window took this file's picture size
 };
 
 }  // namespace ombrix
