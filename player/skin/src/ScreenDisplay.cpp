@@ -34,12 +34,14 @@ ScreenDisplay::ScreenDisplay(PanelCommands& commands)
 void ScreenDisplay::setDefaultBackground(const QImage& image) {
     ++generation_;
     std::fill(defaultBackground_.begin(), defaultBackground_.end(), uint8_t{0});
-    colors_ = QList<QRgb>(256, qRgb(0, 0, 0));
+    defaultColors_ = QList<QRgb>(256, qRgb(0, 0, 0));
+    if (mode_ == 0) colors_ = defaultColors_;
     if (image.format() != QImage::Format_Indexed8) return;
     QList<QRgb> table = image.colorTable().mid(0, 256);
     while (table.size() < 256) table.append(qRgb(0, 0, 0));
     table[255] = qRgb(0, 0, 0);
-    colors_ = table;
+    defaultColors_ = table;
+    if (mode_ == 0) colors_ = table;
     const int w = std::min(kWidth, image.width());
     for (int y = 0; y < std::min(kHeight, image.height()); ++y) {
         // Stored row 0 is the lowest row of the picture.
@@ -53,6 +55,28 @@ void ScreenDisplay::setPauseMask(const QByteArray& raw) {
     pauseMask_.assign(size_t(kPixels), uint8_t{0});
     std::memcpy(pauseMask_.data(), raw.constData(),
                 size_t(std::min<qsizetype>(raw.size(), kPixels)));
+}
+
+void ScreenDisplay::useDefaultBackground() {
+    ++generation_;
+    mode_ = 0;
+    plugin_ = nullptr;
+    colors_ = defaultColors_;
+}
+
+void ScreenDisplay::useBumpBackground(const BumpBackground::Light& light) {
+    ++generation_;
+    mode_ = 1;
+    plugin_ = nullptr;
+    colors_ = BumpBackground::palette(light);
+}
+
+void ScreenDisplay::usePluginBackground(int mode, ScreenBackgroundSource* source,
+                                        const QList<QRgb>& palette) {
+    ++generation_;
+    mode_ = std::max(2, mode);
+    plugin_ = source;
+    colors_ = palette.size() == 256 ? palette : QList<QRgb>(256, qRgb(0, 0, 0));
 }
 
 void ScreenDisplay::setState(const PlayerState& state) {
@@ -121,16 +145,27 @@ int ScreenDisplay::titleX(const QFontMetrics& fm) {
     return x;
 }
 
-void ScreenDisplay::drawBar() {
+void ScreenDisplay::drawBackground() {
+    if (mode_ == 1) {
+        bump_.drawFrame(defaultBackground_.data(), slide_, frame_.data());
+    } else if (mode_ >= 2 && plugin_) {
+        QList<QRgb> palette;
+        if (plugin_->drawFrame(frame_.data(), palette) && palette.size() == 256) colors_ = palette;
+    } else {
+        std::memcpy(frame_.data(), defaultBackground_.data(), frame_.size());
+    }
+}
+
+void ScreenDisplay::drawBar(int played, int rest) {
     if (grid_ || !state_.songOpen || state_.positionScale <= 0) return;
-    // Mode 0 (the default background): played part 255, the rest unmarked.
-    const int played = 255;
     int p = barLength();
     if (seekDrag_ && (seekBlink_++ & 4)) p = std::clamp(lastX_ - 10, 0, 200);
-    if (p <= 0) return;
     for (int row = kBarTop; row <= kBarBottom; ++row) {
         uint8_t* line = frame_.data() + size_t(kHeight - 1 - row) * kWidth;
-        for (int x = 10; x <= 10 + p; ++x) addSaturated(line[x], played);
+        if (p > 0)
+            for (int x = 10; x <= 10 + p; ++x) addSaturated(line[x], played);
+        if (rest > 0)
+            for (int x = 11 + p; x <= kBarRight; ++x) addSaturated(line[x], rest);
     }
 }
 
@@ -156,7 +191,7 @@ void ScreenDisplay::drawText(QPainter& p, int x, int y, const QString& text) con
 void ScreenDisplay::tick(DrawingSurface& dpb) {
     ++frameCounter_;
     const QFontMetrics fm(look_.font);
-    const bool steady = !state_.paused && !credits_ && !grid_ && messageCountdown_ == 0 &&
+    const bool steady = mode_ == 0 && !state_.paused && !credits_ && !grid_ && messageCountdown_ == 0 &&
                         !hintActive_ && slide_ == 0 && !seekDrag_;
     int steadyTitleX = 0;
     if (steady) {
@@ -169,13 +204,17 @@ void ScreenDisplay::tick(DrawingSurface& dpb) {
         lastSteady_.reset();
     }
     ++drawnFrames_;
-    std::memcpy(frame_.data(), defaultBackground_.data(), frame_.size());
-    drawBar();
+    drawBackground();
+    // The bar's shades suit each background: on the bump's dark relief a half-bright bar, on
+    // the first plug-in a bright played part over a dimmer rest.
+    const int played = mode_ == 1 ? 128 : mode_ == 2 ? 192 : 255;
+    const int rest = mode_ == 2 ? 128 : 0;
+    drawBar(played, rest);
 
     if (state_.paused) {
         if (++pauseBlink_ & 4 && !pauseMask_.empty())
             for (int i = 0; i < kPixels; ++i)
-                if (pauseMask_[size_t(i)]) addSaturated(frame_[size_t(i)], 255);
+                if (pauseMask_[size_t(i)]) addSaturated(frame_[size_t(i)], played);
         present(dpb);
         return;
     }

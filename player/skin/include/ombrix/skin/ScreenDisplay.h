@@ -13,11 +13,21 @@
 #include <vector>
 
 #include "ombrix/control/PlayerState.h"
+#include "ombrix/skin/BumpBackground.h"
 
 namespace ombrix {
 
 class PanelCommands;
 class DrawingSurface;
+
+/// A background plug-in as the screen sees it: something that draws a 220 x 80 frame a tick.
+class ScreenBackgroundSource {
+public:
+    virtual ~ScreenBackgroundSource() = default;
+    /// Draws the next frame into @p frame (bottom-up rows of palette indices). Returns true when
+    /// the colours changed, and then sets @p palette (256 entries).
+    virtual bool drawFrame(uint8_t* frame, QList<QRgb>& palette) = 0;
+};
 
 /**
  * @brief The panel's 220 x 80 screen: the 8-bit frame buffer with its default background, the
@@ -69,6 +79,15 @@ public:
     void setDefaultBackground(const QImage& image);
     /// The pause glyph: non-zero bytes of the first 17,600 of @p raw (bottom-up rows).
     void setPauseMask(const QByteArray& raw);
+
+    /// The background each tick draws on: 0 the default picture, 1 the bump animation (its
+    /// palette is made from @p light now), 2 and above the plug-in @p source (not owned; it
+    /// must outlive the mode) with its first @p palette.
+    void useDefaultBackground();
+    void useBumpBackground(const BumpBackground::Light& light);
+    void usePluginBackground(int mode, ScreenBackgroundSource* source, const QList<QRgb>& palette);
+    int backgroundMode() const noexcept { return mode_; }
+    const BumpBackground& bump() const noexcept { return bump_; }
     const QList<QRgb>& colorTable() const noexcept { return colors_; }
 
     /// Takes the player's state; new text lines start the slide-in, a stop slides from 40.
@@ -116,7 +135,7 @@ public:
     int messageCountdown() const noexcept { return messageCountdown_; }
     /// Credits, the number grid, a message or the title slide are moving.
     bool animating() const noexcept {
-        return credits_ || grid_ || messageCountdown_ > 0 || slide_ > 0;
+        return mode_ != 0 || credits_ || grid_ || messageCountdown_ > 0 || slide_ > 0;
     }
     /// The title scroll position, shared with the LCD title.
     int& titlePos() noexcept { return titlePos_; }
@@ -126,7 +145,8 @@ public:
     void countPauseBlink() noexcept { ++pauseBlink_; }
 
 private:
-    void drawBar();
+    void drawBackground();
+    void drawBar(int played, int rest);
     /// The played part of the bar in pixels (0..200).
     int barLength() const noexcept;
     /// Where the first line starts on this tick; advances the title's scroll.
@@ -143,6 +163,10 @@ private:
     std::vector<uint8_t> defaultBackground_;
     std::vector<uint8_t> pauseMask_;
     QList<QRgb> colors_;
+    QList<QRgb> defaultColors_;
+    int mode_ = 0;
+    BumpBackground bump_;
+    ScreenBackgroundSource* plugin_ = nullptr;
     QImage composed_;
     int slide_ = 0;
     int titlePos_ = 0;
