@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <vector>
+
+#include "ombrix/skin/BumpBackground.h"
 #include "ombrix/skin/PanelCommands.h"
 #include "ombrix/skin/PanelPresenter.h"
 
@@ -46,6 +49,41 @@ void ScreenTick(benchmark::State& state) {
     }
 }
 BENCHMARK(ScreenTick)->Unit(benchmark::kMicrosecond);
+
+// One frame of the bump background over the default picture's relief.
+void BumpFrame(benchmark::State& state) {
+    const QImage bg(kSkin + "/resource/bg.bmp");
+    std::vector<uint8_t> heights(ombrix::BumpBackground::kPixels, 0);
+    if (bg.format() == QImage::Format_Indexed8)
+        for (int y = 0; y < std::min(80, bg.height()); ++y)
+            std::copy_n(bg.constScanLine(y), std::min(220, bg.width()),
+                        heights.data() + size_t(79 - y) * 220);
+    std::vector<uint8_t> frame(ombrix::BumpBackground::kPixels);
+    ombrix::BumpBackground bump;
+    for (auto _ : state) {
+        bump.drawFrame(heights.data(), 0, frame.data());
+        benchmark::DoNotOptimize(frame.data());
+    }
+}
+BENCHMARK(BumpFrame)->Unit(benchmark::kMicrosecond);
+
+// The whole screen tick with the bump background (frame, bar, text, colours).
+void BumpScreenTick(benchmark::State& state) {
+    ombrix::PanelCommands commands;
+    ombrix::PanelPresenter panel(commands);
+    ombrix::PanelPresenter::Options o;
+    o.screen.font.setPixelSize(13);
+    panel.setOptions(o);
+    prepare(panel, kSkin + "/panel/default.bmp");
+    panel.screen().useBumpBackground({});
+    panel.setState(playing());
+    for (int i = 0; i < 60; ++i) panel.tick(0, 0, true);
+    for (auto _ : state) {
+        panel.tick(1000, 1000, true);
+        benchmark::DoNotOptimize(panel.screen().composed().constBits());
+    }
+}
+BENCHMARK(BumpScreenTick)->Unit(benchmark::kMicrosecond);
 
 void LcdTitleTick(benchmark::State& state) {
     ombrix::PanelCommands commands;
