@@ -24,7 +24,8 @@ DiscReader::DiscReader(PlaybackController& controller, SettingsStore& store,
       record_(std::make_unique<DiscRecord>()),
       lookup_(std::make_unique<DiscLookup>(*record_, *database_,
                                            DiscLookup::Options::fromSettings(store.settings()))),
-      watcher_(std::move(probe)) {
+      watcher_(std::move(probe)),
+      drives_(listCdDrives()) {
     controller_.setDiscTitles(record_.get());
     lookup_->setAsk(std::move(ask));
     connect(lookup_.get(), &DiscLookup::status, this,
@@ -44,8 +45,7 @@ DiscReader::~DiscReader() {
 QString DiscReader::drive() const {
     const PlayerSettings& s = store_.settings();
     if (!s.cddrive.isEmpty()) return s.cddrive;
-    const QStringList drives = listCdDrives();
-    return s.cdindex >= 0 && s.cdindex < drives.size() ? drives[s.cdindex] : QString();
+    return s.cdindex >= 0 && s.cdindex < drives_.size() ? drives_[s.cdindex] : QString();
 }
 
 void DiscReader::watchDrive() {

@@ -20,7 +20,7 @@ class SettingsStore;
  *        whose titles name its tracks.
  *
  * The drive is `cddrive` when set (a device such as "/dev/sr0", or a disc image), else drive
- * number `cdindex` of those libcdio finds. Reading never blocks on the network: the titles are
+ * number `cdindex` of those libcdio found at start. Reading never blocks on the network: the titles are
  * looked up in the background and the tracks become the playlist when they are known.
  *
  * Thread affinity: main thread.
@@ -65,6 +65,9 @@ private:
     std::unique_ptr<DiscRecord> record_;
     std::unique_ptr<DiscLookup> lookup_;
     DiscWatcher watcher_;
+    // The drives found at start: probing them costs a scan of the devices, and the menus ask
+    // for the drive on every change of the settings.
+    QStringList drives_;
     bool known_ = false;
 };
 
