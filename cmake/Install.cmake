@@ -11,6 +11,9 @@ set_target_properties(ombrix ombrix-decode PROPERTIES
 set_target_properties(mp3 mixora blitra PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS ombrix ombrix-decode RUNTIME DESTINATION bin)
 install(TARGETS mp3 mixora blitra ombrix_windows_video LIBRARY DESTINATION ${OMBRIX_PRIVATE_LIBDIR})
+# The visual plug-ins' host is the program's own helper, not a command: it goes beside the
+# libraries, where the player looks for it (bin/../lib/ombrix).
+install(TARGETS ombrix-plugin-host RUNTIME DESTINATION ${OMBRIX_PRIVATE_LIBDIR})
 
 # The icons are drawn by the artwork generator at build time.
 set(OMBRIX_ICON_DIR ${PROJECT_BINARY_DIR}/data/icons)
