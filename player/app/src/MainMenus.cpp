@@ -53,6 +53,11 @@ MainMenus::MainMenus(QObject* parent)
     add(m, QStringLiteral("SubmitCD1"), tr("Su&bmit CD Records..."))->setProperty(kUnnumbered, true);
     m->addSeparator();
 
+    // Unknown to the language file, like the other items it does not number.
+    plugIn1_ = m->addMenu(tr("Plu&g-In"));
+    plugIn1_->setObjectName(QStringLiteral("plugin1"));
+    plugIn1_->menuAction()->setObjectName(QStringLiteral("PlugIn1"));
+    plugIn1_->menuAction()->setProperty(kUnnumbered, true);
     setup1_ = m->addMenu(tr("Set &Up"));
     setup1_->setObjectName(QStringLiteral("setup1"));
     setup1_->menuAction()->setObjectName(QStringLiteral("Setup1"));

@@ -23,6 +23,7 @@
 #include "ombrix/app/MainMenus.h"
 #include "ombrix/app/OpenDialogFolder.h"
 #include "ombrix/app/PanelDisplay.h"
+#include "ombrix/app/PluginWindows.h"
 #include "ombrix/app/ProgramInfo.h"
 #include "ombrix/control/DropCollector.h"
 #include "ombrix/control/PlaybackController.h"
@@ -103,6 +104,9 @@ MainWindow::MainWindow(Parts parts)
     wiring.hideWindow = [this] { hideToTray(); };
     wiring.tell = [this](const QString& text) { showMessage(text); };
     wiring.credits = credits_.split(QLatin1Char('\n'));
+    wiring.fillPluginMenu = [this](QMenu* menu) {
+        if (pluginWindows_) pluginWindows_->fillMenu(menu);
+    };
     wiring.defaultDataDir = Home::defaultDataDir(QProcessEnvironment::systemEnvironment(),
                                                  QCoreApplication::applicationDirPath());
     auto display = std::make_unique<PanelDisplay>(std::move(wiring), this);
@@ -116,6 +120,16 @@ MainWindow::MainWindow(Parts parts)
     }
     panelDisplay_ = display.get();
     display_ = std::move(display);
+    pluginWindows_ = std::make_unique<PluginWindows>(store_, home_.dir(), this,
+                                                     [this](const QString& text) {
+                                                         controller_.showStatus(text);
+                                                     });
+    pluginWindows_->plugins().setScreen(&panelDisplay_->panel().screen());
+    pluginWindows_->start();
+    connect(pluginWindows_.get(), &PluginWindows::activityChanged, this,
+            &MainWindow::scheduleTicks);
+    connect(menus_->plugInMenu(), &QMenu::aboutToShow, this,
+            [this] { pluginWindows_->fillMenu(menus_->plugInMenu()); });
     // The tool windows, their dialogs and the menus wear the panel's colours; a panel chosen
     // later is seen through the settings it changes.
     windowStyle_ = std::make_unique<ToolWindowStyle>(store_);
@@ -138,6 +152,7 @@ MainWindow::MainWindow(Parts parts)
     connect(&timer2_, &QTimer::timeout, this, [this] {
         controller_.tick100();
         controller_.tickFade();
+        if (pluginWindows_) pluginWindows_->tick(controller_.state());
         if (displaySeen()) display_->tick(controller_.state());
         scheduleTicks();
     });
@@ -353,7 +368,8 @@ void MainWindow::scheduleTicks() {
     run(timer1_, controller_.needsSlowTicks());
     const bool displayMoves =
         display_ && displaySeen() && display_->wantsTicks(controller_.state());
-    run(timer2_, shownOnce_ && (controller_.needsFastTicks() || displayMoves));
+    const bool pluginsRun = pluginWindows_ && pluginWindows_->active();
+    run(timer2_, shownOnce_ && (controller_.needsFastTicks() || displayMoves || pluginsRun));
 }
 
 bool MainWindow::displaySeen() const {

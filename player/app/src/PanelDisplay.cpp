@@ -549,14 +549,9 @@ bool PanelDisplay::openAllowed() const {
 }
 
 void PanelDisplay::pluginMenu(QPoint panelPoint) {
-    // Background, full-screen and visualisation plug-ins; only the built-in background so far.
+    // Background, full-screen and visualisation plug-ins, as in the main menu's Plug-In menu.
     pluginMenu_ = std::make_unique<QMenu>();
-    QMenu* bg = pluginMenu_->addMenu(QStringLiteral("&Background"));
-    QAction* def = bg->addAction(QStringLiteral("default"));
-    def->setCheckable(true);
-    def->setChecked(true);
-    pluginMenu_->addMenu(QStringLiteral("&Fullscreen"))->setEnabled(false);
-    pluginMenu_->addMenu(QStringLiteral("&Amp"))->setEnabled(false);
+    if (w_.fillPluginMenu) w_.fillPluginMenu(pluginMenu_.get());
     pluginMenu_->popup(
         dpb2_->mapToGlobal(zoom().toWindow(QRect(panelPoint, QSize(1, 1))).topLeft()));
 }

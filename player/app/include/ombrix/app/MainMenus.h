@@ -28,6 +28,8 @@ public:
 
     QMenu* mainPopup() const { return mainPopup_.get(); }
     QMenu* setupMenu() const { return setup1_; }
+    /// Background, Fullscreen and Amp; filled each time it opens.
+    QMenu* plugInMenu() const { return plugIn1_; }
     QMenu* trayMenu() const { return trayMenu_.get(); }
 
     /// The item with object name @p name in any of the menus, or nullptr.
@@ -57,6 +59,7 @@ private:
 
     std::unique_ptr<QMenu> mainPopup_;
     std::unique_ptr<QMenu> trayMenu_;
+    QMenu* plugIn1_ = nullptr;
     QMenu* setup1_ = nullptr;
     QMenu* priority_ = nullptr;
     QMenu* recent1_ = nullptr;

@@ -19,6 +19,7 @@ class GlobalHotKeys;
 class MainDisplay;
 class MainMenus;
 class PanelDisplay;
+class PluginWindows;
 class PlaybackController;
 class PlaylistWindow;
 class DiscTitles;
@@ -157,6 +158,7 @@ private:
     std::unique_ptr<GlobalHotKeys> hotKeys_;
     std::unique_ptr<MainDisplay> display_;
     PanelDisplay* panelDisplay_ = nullptr;  // display_ itself
+    std::unique_ptr<PluginWindows> pluginWindows_;
     std::unique_ptr<ToolWindowStyle> windowStyle_;
     QString styledPanel_;  // the panel whose colours the windows show
     // The tool windows write their settings through the store and the controller when they

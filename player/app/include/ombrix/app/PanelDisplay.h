@@ -40,6 +40,8 @@ public:
         std::function<void()> hideWindow;
         /// An information box titled with the application title.
         std::function<void(const QString&)> tell;
+        /// Fills the panel's plug-in menu (the same as the main menu's Plug-In menu).
+        std::function<void(QMenu*)> fillPluginMenu;
         /// Lines of the credits roll.
         QStringList credits;
         /// Where the installed default data is (a panel of last resort); may be empty.
