@@ -108,6 +108,8 @@ void PluginWindows::chooseAmp(int index) {
         amp_->setWindowTitle(plugins_.captions(PluginKind::Amp).value(index));
         connect(amp_.get(), &VisualizationWindow::closed, this,
                 [this] { QTimer::singleShot(0, this, &PluginWindows::closeAmp); });
+        // Below the panel, where it does not cover it.
+        if (main_) amp_->move(main_->frameGeometry().bottomLeft() + QPoint(0, 1));
         amp_->show();
     }
     emit activityChanged();
