@@ -15,17 +15,29 @@ static float energy;
 
 static unsigned char mix(int a, int b, int t) { return (unsigned char)(a + (b - a) * t / 63); }
 
-/* Night blue, violet, rose, gold: four bands of 64 colours that meet without a seam. */
+/* The clouds use indices 0..63: sky, lavender, rose, peach and cream, light enough for the
+ * panel's dark text. The screen adds 128 to the rest of the position bar and 192 to its played
+ * part, so 128..191 hold the clouds dimmed (the bar's track) and 192..255 a deep indigo (the
+ * played part); 64..127 repeat the clouds. */
 static void setPalette(void) {
     static const int stops[5][3] = {
-        {8, 10, 40}, {70, 30, 120}, {200, 60, 120}, {250, 170, 60}, {255, 245, 200}};
+        {110, 160, 215}, {165, 150, 225}, {230, 160, 200}, {250, 205, 160}, {255, 248, 225}};
     for (int i = 0; i < 256; ++i) {
-        const int band = i / 64, t = i % 64;
+        const int c = (i & 63) * 4; /* 0..252 along the stops */
+        const int band = c / 64, t = (c % 64);
         const int* a = stops[band];
         const int* b = stops[band + 1];
-        record->palette[i].red = mix(a[0], b[0], t);
-        record->palette[i].green = mix(a[1], b[1], t);
-        record->palette[i].blue = mix(a[2], b[2], t);
+        int rgb[3] = {mix(a[0], b[0], t), mix(a[1], b[1], t), mix(a[2], b[2], t)};
+        if (i >= 192) {
+            rgb[0] = 60 - (i - 192) / 4;
+            rgb[1] = 50 - (i - 192) / 4;
+            rgb[2] = 130 - (i - 192) / 3;
+        } else if (i >= 128) {
+            for (int k = 0; k < 3; ++k) rgb[k] = rgb[k] * 70 / 100;
+        }
+        record->palette[i].red = (unsigned char)rgb[0];
+        record->palette[i].green = (unsigned char)rgb[1];
+        record->palette[i].blue = (unsigned char)rgb[2];
         record->palette[i].reserved = 0;
     }
     record->paletteChanged = 1;
@@ -64,8 +76,8 @@ EXPORT void _Update(const char* title, int32_t timeMs, int32_t zero) {
         for (int x = 0; x < w; ++x) {
             int v = sine[(x * 3 + t) & 255] + sine[(y * 5 - t * 2) & 255] +
                     sine[((x + y) * 2 + t * 3) & 255] + sine[(sine[(x + t) & 255] + y * 4) & 255];
-            v = (v / 4) * gain / 256;
-            row[x] = (unsigned char)(v > 255 ? 255 : v);
+            v = (v / 4) * gain / 256 / 4;
+            row[x] = (unsigned char)(v > 63 ? 63 : v);
         }
     }
     /* The ridge: a glowing crest whose height runs from the left level to the right one. */
@@ -76,7 +88,7 @@ EXPORT void _Update(const char* title, int32_t timeMs, int32_t zero) {
         for (int y = top - 14; y <= top && y < h; ++y) {
             if (y < 0) continue;
             unsigned char* p = record->frame + (size_t)y * (size_t)w + x; /* y = 0 is the bottom */
-            const int glow = 255 - (top - y) * 12;
+            const int glow = 63 - (top - y) * 3;
             if (glow > *p) *p = (unsigned char)glow;
         }
     }
