@@ -69,11 +69,21 @@ void FullScreenPicture::paint(QPainter& painter, const Text& text) const {
     painter.fillRect(QRect(QPoint(0, 0), screen_), Qt::black);
     if (!picture_.isNull()) painter.drawImage(pictureRect().topLeft(), picture_);
     painter.setFont(lineFont(text.font));
-    painter.setPen(text.color);
     const int ascent = painter.fontMetrics().ascent();
+    // A plug-in's picture can be as dark or as light as the panel's font: a thin halo of the
+    // opposite lightness keeps the lines readable over any of them.
+    const QColor halo = text.color.lightness() < 128 ? QColor(255, 255, 255, 150)
+                                                     : QColor(0, 0, 0, 150);
+    const int d = std::max(1, factor_ / 2);
     for (int i = 0; i < 3; ++i) {
-        if (text.lines[size_t(i)].isEmpty()) continue;
-        painter.drawText(linePosition(i, text) + QPoint(0, ascent), text.lines[size_t(i)]);
+        const QString& line = text.lines[size_t(i)];
+        if (line.isEmpty()) continue;
+        const QPoint at = linePosition(i, text) + QPoint(0, ascent);
+        painter.setPen(halo);
+        for (const QPoint off : {QPoint(-d, 0), QPoint(d, 0), QPoint(0, -d), QPoint(0, d)})
+            painter.drawText(at + off, line);
+        painter.setPen(text.color);
+        painter.drawText(at, line);
     }
 }
 

@@ -60,6 +60,8 @@ public:
     PlaybackController& controller() { return controller_; }
     SettingsStore& store() { return store_; }
     MainMenus& menus() { return *menus_; }
+    /// The plug-in menus and windows; null without a panel.
+    PluginWindows* pluginWindows() { return pluginWindows_.get(); }
     QSystemTrayIcon& tray() { return tray_; }
 
     /// No panel could be shown: the window cannot be operated.
