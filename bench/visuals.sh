@@ -24,7 +24,7 @@ runs=${RUNS:-2}
 # CPU of the plug-in hosts over 30 s, started when play-bench starts its own window.
 hosts() {
   local sum=0 t
-  for p in $(pgrep -f ombrix-plugin-host || true); do
+  for p in $(pgrep -x ombrix-plugin-h || true); do  # the name as the kernel keeps it
     t=$(awk '{print $14+$15}' /proc/"$p"/stat 2>/dev/null || echo 0); sum=$((sum + t))
   done
   echo "$sum"
