@@ -2,7 +2,6 @@
 // the user's mimeapps.list and desktop entry, and the files that must be left alone.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -129,7 +128,6 @@ TEST_F(FileAssociationsTest, AFileThatCannotBeTakenChangesNothing) {
     QFile::remove(apps());
     writeFile(apps(), theirs);
     QFile::setPermissions(apps(), QFile::ReadOwner);
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
     try {
         associations().apply(mp3, false);
         ADD_FAILURE() << "a read-only mimeapps.list was accepted";

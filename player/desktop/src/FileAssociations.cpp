@@ -45,7 +45,8 @@ MimeAppsList parseTarget(const QString& path, const std::optional<QByteArray>& t
 
 void checkWritable(const QString& path) {
     const QFileInfo fi(path);
-    if (fi.exists() && !fi.isWritable())
+    // A file its owner made read-only is left alone, whoever could still write it.
+    if (fi.exists() && (!fi.isWritable() || !(fi.permissions() & QFileDevice::WriteOwner)))
         fail(QStringLiteral("%1 is read-only; file associations were not changed.").arg(path));
     QFileInfo dir(fi.absolutePath());
     while (!dir.exists()) dir = QFileInfo(dir.absolutePath());
