@@ -53,6 +53,9 @@ qint64 toRef(const QColor& c) {
     return qint64(c.red()) | (qint64(c.green()) << 8) | (qint64(c.blue()) << 16);
 }
 
+// Panels wider than this are shown scaled down beside the list.
+constexpr int kPreviewWidth = 240;
+
 bool offscreen() {
     return QGuiApplication::platformName() == QLatin1String("offscreen");
 }
@@ -575,7 +578,7 @@ QWidget* ConfigWindow::buildPanelPage() {
     panelPreview_ = new QLabel(w);
     panelPreview_->setObjectName(QStringLiteral("imgpanelpreview"));
     panelPreview_->setAlignment(Qt::AlignCenter);
-    panelPreview_->setMinimumSize(220, 150);
+    panelPreview_->setMinimumSize(kPreviewWidth, 150);
     rightColumn->addWidget(panelPreview_, 1);
     auto* group = new QGroupBox(QStringLiteral("type"), w);
     group->setObjectName(QStringLiteral("grouppaneltype"));
@@ -597,7 +600,10 @@ QWidget* ConfigWindow::buildPanelPage() {
                 if (pm.isNull())
                     panelPreview_->setText(QStringLiteral("no preview"));
                 else
-                    panelPreview_->setPixmap(pm.width() > 320 ? pm.scaledToWidth(320) : pm);
+                    panelPreview_->setPixmap(
+                        pm.width() > kPreviewWidth
+                            ? pm.scaledToWidth(kPreviewWidth, Qt::SmoothTransformation)
+                            : pm);
                 QString alt = image;
                 alt.chop(4);
                 typeLabel->setText(QFileInfo::exists(alt + QStringLiteral(".alt.bmp"))
@@ -695,9 +701,14 @@ void ConfigWindow::ok() {
         const QString text = problems_.join(QLatin1Char('\n'));
         if (offscreen())
             qWarning("%s", qPrintable(text));
-        else
-            QMessageBox::information(parentWidget() ? parentWidget() : this,
-                                     QStringLiteral("Ombrix Player"), text);
+        else {
+            // Shown without a nested event loop; it outlives this window, which closes now.
+            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Ombrix Player"),
+                                        text, QMessageBox::Ok, parentWidget());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::NonModal);
+            box->show();
+        }
     }
     accept();
 }

@@ -27,10 +27,7 @@ QImage ConsolePreview::render(const QImage& background, const PlayerSettings& s)
     font.setItalic(s.screenfont.style & 2);
     p.setFont(font);
     const qint32 ref = s.screenfont.color;
-    QColor colour(ref & 0xff, (ref >> 8) & 0xff, (ref >> 16) & 0xff);
-    // Black text on the usual dark screen could not be seen; the panel draws it lit.
-    if (colour.lightness() < 40) colour = QColor(120, 230, 120);
-    p.setPen(colour);
+    p.setPen(QColor(ref & 0xff, (ref >> 8) & 0xff, (ref >> 16) & 0xff));
     const int fields[3] = {s.idtag1, s.idtag2, s.idtag3};
     for (int i = 0; i < 3; ++i)
         p.drawText(
