@@ -116,10 +116,10 @@ PlayerApplication::PlayerApplication(Options options)
     // sound device's latency applies from the next song.
     OmbrixSetLatency(std::clamp(store_.settings().latency, 60, 2000));
     connect(&store_, &SettingsStore::changed, this, [this] {
-        telnet_->followSettings();
+        if (telnet_) telnet_->followSettings();  // gone first at the end
         OmbrixSetLatency(std::clamp(store_.settings().latency, 60, 2000));
     });
-    window_->setTelnetState([this] { return telnet_->followSettings(); });
+    window_->setTelnetState([this] { return telnet_ ? telnet_->followSettings() : QString(); });
     desktop_ = std::make_unique<DesktopIntegration>(
         *controller_, store_,
         DesktopIntegration::Hooks{[this] { window_->restoreFromTray(); },
