@@ -177,6 +177,22 @@ TEST_F(ConfigModelTest, MediaTypesAndTheirFlagsAreAppliedAndRegistered) {
     EXPECT_TRUE(entry.contains("Actions=EditTag;")) << entry.toStdString();
 }
 
+TEST_F(ConfigModelTest, PlaylistColourAndFontReachTheFileAndTheOpenWindow) {
+    int reloads = 0;
+    ConfigModel::Hooks hooks;
+    hooks.playlistAppearance = [&] { ++reloads; };
+    auto m = model(hooks);
+    EXPECT_EQ(m->playlistColor, ConfigModel::kPlaylistDefaultColor);
+    m->playlistColor = 0x0000ff;
+    m->playlistFont = FontSetting{"DejaVu Sans", 0xffffff, 11, 1};
+    EXPECT_TRUE(m->apply().isEmpty());
+    EXPECT_EQ(reloads, 1);
+    const IniDocument ini = store->readMain();
+    EXPECT_EQ(ini.readInteger("fplaylist", "ListBox1.Color", -1), 0x0000ff);
+    EXPECT_EQ(ini.readFont("fplaylist", "listbox1.font", {}).size, 11);
+    EXPECT_EQ(model()->playlistFont.name, "DejaVu Sans") << "shown again next time";
+}
+
 TEST_F(ConfigModelTest, SkipSafeIsKeptBesideThePositionAndIsOnByDefault) {
     EXPECT_TRUE(ConfigModel::readSkipSafe(*store));
     ConfigModel::writeSkipSafe(*store, false);
