@@ -5,7 +5,7 @@
 import os, re, sys, collections
 root = sys.argv[1] if len(sys.argv) > 1 else '.'
 libs = ['probe','settings','media','library','effects','control','remote','desktop','skin',
-        'windows/common','windows/playlist','windows/tag','windows/effects','windows/cdtitle','windows/video','windows/visuals','app']
+        'windows/common','windows/playlist','windows/tag','windows/effects','windows/cdtitle','windows/video','windows/visuals','windows/config','app']
 allowed = {
  'probe': set(), 'settings': set(), 'media': {'settings','probe'},
  'library': {'media','settings','probe'}, 'effects': {'settings'},
@@ -22,6 +22,9 @@ allowed['windows/effects'] = base
 allowed['windows/cdtitle'] = base
 allowed['windows/video'] = {'media','probe','settings'}
 allowed['windows/visuals'] = base | {'skin'}
+# The configuration window edits what every layer below it keeps: it may also reach the desktop
+# (associations, devices, mixers, hot keys) and the skin (panel lists and installation).
+allowed['windows/config'] = base | {'desktop','skin'}
 allowed['app'] = set(libs) - {'app'}
 edges = collections.Counter(); bad = []
 for lib in libs:

@@ -53,6 +53,8 @@ TEST(DefaultSkin, EveryElementLiesInsideTheImageAndTheResourcesAreComplete) {
     EXPECT_EQ(bg.format(), QImage::Format_Indexed8);
     EXPECT_EQ(bg.size(), QSize(220, 80));
     EXPECT_EQ(bg.colorCount(), 256);
+    EXPECT_EQ(QImage(kSkin + "/resource/logo.bmp").size(), QSize(140, 56))
+        << "the configuration window's logo";
     QFile raw(kSkin + "/resource/bumpl.raw");
     ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
     const QByteArray bytes = raw.readAll();

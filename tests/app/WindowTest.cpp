@@ -3,9 +3,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include "ombrix/app/MainMenus.h"
@@ -18,6 +23,7 @@
 #include "ombrix/library/PlaylistFile.h"
 #include "ombrix/settings/IniDocument.h"
 #include "ombrix/settings/TextFile.h"
+#include "ombrix/windows/config/ConfigWindow.h"
 #include "support/FakeMixer.h"
 #include "support/Files.h"
 
@@ -82,11 +88,58 @@ TEST_F(WindowTest, MenuItemsOpenTheToolWindows) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->isVisible() && top != &w->window()) shown << top->windowTitle();
     shown.sort();
-    EXPECT_EQ(shown, QStringList(
-                         {"16 bands equalizer", "DJ control", "Playlist Editor", "a.mp3"}))
+    EXPECT_EQ(shown, QStringList({"16 bands equalizer", "DJ control", "Playlist Editor", "a.mp3"}))
         << "the tag window is open on the playing song";
     EXPECT_FALSE(w->window().menus().item("ReadCDTrack1")->isEnabled())
         << "no CD drive support yet";
+    w->window().close();
+}
+
+// Set Up > Configuration opens one window at a time; its "ok" switches the telnet server on a
+// chosen port at once, and off again.
+TEST_F(WindowTest, ConfigurationOpensOnceAndSwitchesTheTelnetServerAtOnce) {
+    // The tests' own port override would win over the one chosen here.
+    struct PortOverride {
+        QByteArray saved = qgetenv("OMBRIX_TELNET_PORT");
+        PortOverride() { qunsetenv("OMBRIX_TELNET_PORT"); }
+        ~PortOverride() {
+            if (!saved.isNull()) qputenv("OMBRIX_TELNET_PORT", saved);
+        }
+    } portOverride;
+    auto w = open();
+    w->window().show();
+    QAction* config = w->window().menus().item("Config1");
+    ASSERT_TRUE(config && config->isEnabled());
+    config->trigger();
+    ConfigWindow* first = w->window().configWindow();
+    ASSERT_TRUE(first);
+    config->trigger();
+    EXPECT_EQ(w->window().configWindow(), first) << "raised, not opened twice";
+    EXPECT_TRUE(w->store().configurationOpened());
+
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const int port = probe.serverPort();
+    probe.close();
+    first->findChild<QCheckBox*>("chkstartdaemon")->setChecked(true);
+    first->findChild<QSpinBox*>("Edit3")->setValue(port);
+    first->findChild<QCheckBox*>("chkvu")->setChecked(false);
+    first->findChild<QPushButton*>("btnok")->click();
+    EXPECT_TRUE(first->lastProblems().isEmpty()) << first->lastProblems().join('\n').toStdString();
+    EXPECT_FALSE(w->store().settings().enablevu);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, quint16(port));
+    EXPECT_TRUE(client.waitForConnected(5000)) << "listening at once";
+    client.abort();
+    ASSERT_TRUE(waitFor([&] { return !w->window().configWindow(); })) << "freed when closed";
+
+    config->trigger();
+    ConfigWindow* second = w->window().configWindow();
+    ASSERT_TRUE(second);
+    second->findChild<QCheckBox*>("chkstartdaemon")->setChecked(false);
+    second->findChild<QPushButton*>("btnok")->click();
+    client.connectToHost(QHostAddress::LocalHost, quint16(port));
+    EXPECT_FALSE(client.waitForConnected(2000)) << "stopped at once";
     w->window().close();
 }
 

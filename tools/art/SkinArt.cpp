@@ -544,6 +544,30 @@ QImage drawScreenBackground() {
     return img;
 }
 
+// The configuration window's logo: the program's mark beside its name, 140 x 56.
+QImage drawLogo() {
+    QImage img(140, 56, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient back(0, 0, 0, 56);
+    back.setColorAt(0, QColor(0x22, 0x2a, 0x33));
+    back.setColorAt(1, QColor(0x10, 0x14, 0x1b));
+    p.fillRect(img.rect(), back);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2b, 0xb3, 0xa8));
+    p.drawEllipse(QRectF(8, 10, 36, 36));
+    p.setBrush(QColor(0x10, 0x14, 0x1b));
+    const QPointF play[3] = {{22, 19}, {22, 37}, {36, 28}};
+    p.drawPolygon(play, 3);
+    p.setPen(QColor(0xe6, 0xf7, 0xf2));
+    p.setFont(uiFont(17));
+    p.drawText(QRect(52, 8, 86, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ombrix"));
+    p.setPen(QColor(0x8f, 0xb8, 0xb2));
+    p.setFont(uiFont(11, false));
+    p.drawText(QRect(53, 30, 86, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("player"));
+    return img;
+}
+
 // 35,200 bytes: the pause glyph (220 x 80, bottom-up rows, non-zero inside the glyph), then a
 // soft round light of the same size.
 QByteArray drawBumpFile() {
@@ -585,7 +609,8 @@ bool writeDefaultSkin(const QString& dataDir) {
         !saveImage(drawCoolbar(false), coolbar + QStringLiteral(".bmp")) ||
         !saveImage(drawCoolbar(true), coolbar + QStringLiteral(".alt.bmp")) ||
         !saveText(coolbar + QStringLiteral(".btn"), description(coolbarLayout(), 2, false)) ||
-        !saveImage(drawScreenBackground(), root.filePath(QStringLiteral("resource/bg.bmp"))))
+        !saveImage(drawScreenBackground(), root.filePath(QStringLiteral("resource/bg.bmp"))) ||
+        !saveImage(drawLogo(), root.filePath(QStringLiteral("resource/logo.bmp"))))
         return false;
     QSaveFile raw(root.filePath(QStringLiteral("resource/bumpl.raw")));
     if (!raw.open(QIODevice::WriteOnly)) return fail(raw.fileName());

@@ -29,6 +29,7 @@
 #include "ombrix/control/PlaybackController.h"
 #include "ombrix/control/VirtualKey.h"
 #include "ombrix/desktop/DesktopIntegration.h"
+#include "ombrix/desktop/FileAssociations.h"
 #include "ombrix/desktop/GlobalHotKeys.h"
 #include "ombrix/desktop/SystemTray.h"
 #include "ombrix/library/Playlist.h"
@@ -309,9 +310,9 @@ void MainWindow::connectMenus() {
     connect(&m, &MainMenus::recentFolderChosen, this, [this](const QString& folder) {
         if (controller_.acceptsFiles()) openFiles(folder, true);
     });
-    // Windows that come later: present, not yet usable.
+    on(QStringLiteral("Config1"), [this] { openConfiguration(); });
     // The CD items are enabled by the application once it knows a drive and a disc.
-    for (const char* name : {"ReadCDTrack1", "EditCDtrack1", "Config1"})
+    for (const char* name : {"ReadCDTrack1", "EditCDtrack1"})
         if (QAction* a = m.item(QString::fromLatin1(name))) a->setEnabled(false);
 }
 
@@ -581,6 +582,33 @@ EqualizerWindow& MainWindow::equalizerWindow() {
         equalizerWindow_ = std::make_unique<EqualizerWindow>(store_, equalizerSink_, this);
     }
     return *equalizerWindow_;
+}
+
+void MainWindow::openConfiguration() {
+    if (configWindow_) {
+        present(*configWindow_);
+        return;
+    }
+    ConfigWindow::Hooks hooks;
+    hooks.plugins = pluginHooks_;
+    hooks.model.telnet = telnetState_;
+    hooks.model.playlistAppearance = [this] {
+        if (playlistWindow_) playlistWindow_->reloadAppearance();
+    };
+    hooks.installPanel = [this](const QString& zip, bool coolbar) {
+        if (panelDisplay_) panelDisplay_->installArchive(zip, coolbar);
+    };
+    hooks.hotKeysUnavailable = [] {
+        const auto keys = DesktopIntegration::createHotKeys();
+        return keys->available() ? QString() : keys->unavailableReason();
+    };
+    auto associations = FileAssociations::forEnvironment(QProcessEnvironment::systemEnvironment(),
+                                                         QCoreApplication::applicationFilePath());
+    configWindow_ = new ConfigWindow(store_, std::move(associations), std::move(hooks), this);
+    configWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    // Parented for its place on screen, but a window of its own.
+    configWindow_->setWindowFlag(Qt::Window, true);
+    present(*configWindow_);
 }
 
 void MainWindow::present(QWidget& window) {

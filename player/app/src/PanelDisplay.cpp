@@ -142,6 +142,10 @@ PanelDisplay::PanelDisplay(Wiring wiring, QWidget* parent)
             });
 
     applyOptions();
+    shownSettings_ = w_.store->settings();
+    // The configuration window changes fonts, colours, the VU meter, the screen lines and the
+    // size while the player runs.
+    connect(w_.store, &SettingsStore::changed, this, &PanelDisplay::followSettings);
     loadScreenResources();
     panel_.screen().setCredits(w_.credits);
     rebuildMenus();
@@ -173,11 +177,34 @@ QAction* PanelDisplay::toggleAction(int element) const {
     return w_.menus->item(QString::fromLatin1(name));
 }
 
+void PanelDisplay::followSettings() {
+    const PlayerSettings& s = w_.store->settings();
+    const PlayerSettings& was = shownSettings_;
+    const bool look = s.screenfont != was.screenfont || s.lcdtitlefont != was.lcdtitlefont ||
+                      s.lcdvolumefont != was.lcdvolumefont || s.labelsleft != was.labelsleft ||
+                      s.labelstop != was.labelstop || s.enablevu != was.enablevu ||
+                      s.scrollsongtitle != was.scrollsongtitle ||
+                      s.doubleclickcoolbar != was.doubleclickcoolbar;
+    const bool size =
+        PanelZoom::validSetting(s.panelzoom) != PanelZoom::validSetting(was.panelzoom);
+    shownSettings_ = s;
+    if (look) applyOptions();
+    if (size) {
+        const int valid = PanelZoom::validSetting(s.panelzoom);
+        for (QAction* a : sizeGroup_->actions()) a->setChecked(a->data().toInt() == valid);
+        if (panel_.applied()) layoutPanel();
+    }
+    if (look || size) showState(w_.controller->state());
+}
+
 void PanelDisplay::applyOptions() {
     const PlayerSettings& s = w_.store->settings();
     PanelPresenter::Options o;
     o.doubleClickCoolbar = s.doubleclickcoolbar;
-    o.firstTime = s.firsttime;
+    // Once the configuration window was opened, the first run's release opens it no more.
+    o.firstTime = s.firsttime && !w_.store->configurationOpened() &&
+                  (!optionsApplied_ || panel_.options().firstTime);
+    optionsApplied_ = true;
     o.enableVu = s.enablevu;
     o.lcdTitleFont = fontFrom(s.lcdtitlefont);
     o.lcdTitleColor = colorFrom(s.lcdtitlefont.color);

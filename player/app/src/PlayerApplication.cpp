@@ -112,6 +112,14 @@ PlayerApplication::PlayerApplication(Options options)
     telnet_ = std::make_unique<TelnetDaemon>(*controller_, store_, window_->windowTitle(),
                                              [this] { closeProgram(); });
     telnet_->startIfEnabled();
+    // The configuration window switches the server and its port while the player runs; the
+    // sound device's latency applies from the next song.
+    OmbrixSetLatency(std::clamp(store_.settings().latency, 60, 2000));
+    connect(&store_, &SettingsStore::changed, this, [this] {
+        if (telnet_) telnet_->followSettings();  // gone first at the end
+        OmbrixSetLatency(std::clamp(store_.settings().latency, 60, 2000));
+    });
+    window_->setTelnetState([this] { return telnet_ ? telnet_->followSettings() : QString(); });
     desktop_ = std::make_unique<DesktopIntegration>(
         *controller_, store_,
         DesktopIntegration::Hooks{[this] { window_->restoreFromTray(); },

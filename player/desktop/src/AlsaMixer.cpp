@@ -3,6 +3,7 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,31 @@ void AlsaMixer::setVolume(int left, int right) {
     }
     if (snd_mixer_selem_has_playback_switch(impl_->elem))
         snd_mixer_selem_set_playback_switch_all(impl_->elem, 1);
+}
+
+QStringList AlsaMixer::deviceNames() {
+    QStringList out;
+    for (int card : usableCards()) {
+        char* name = nullptr;
+        if (snd_card_get_name(card, &name) == 0 && name) {
+            out << QString::fromLocal8Bit(name);
+            free(name);
+        } else {
+            out << QStringLiteral("card %1").arg(card);
+        }
+    }
+    return out;
+}
+
+QStringList AlsaMixer::lineNames(int id) {
+    const std::vector<int> cards = usableCards();
+    QStringList out;
+    if (id < 0 || size_t(id) >= cards.size()) return out;
+    MixerHandle h;
+    if (!openCard(cards[size_t(id)], h)) return out;
+    for (snd_mixer_elem_t* e : volumeControls(h.mixer))
+        out << QString::fromLocal8Bit(snd_mixer_selem_get_name(e));
+    return out;
 }
 
 }  // namespace ombrix

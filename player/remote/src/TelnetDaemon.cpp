@@ -22,15 +22,28 @@ void TelnetDaemon::startIfEnabled() {
     if (store_.settings().startdaemon) start();
 }
 
+namespace {
+
+QString fingerprint(const PlayerSettings& s) {
+    return s.telnetbind.trimmed() + QLatin1Char('\n') + QString::number(s.telnetport) +
+           QLatin1Char('\n') + s.telnetpassword;
+}
+
+}  // namespace
+
 bool TelnetDaemon::start() {
-    const QString bind = store_.settings().telnetbind.trimmed();
+    const PlayerSettings& s = store_.settings();
+    const QString bind = s.telnetbind.trimmed();
     const QHostAddress address(bind.isEmpty() ? kDefaultAddress : bind);
+    running_ = fingerprint(s);
     if (address.isNull()) {
-        controller_.showStatus(QStringLiteral("telnet server: bad address ") + bind, 50);
+        lastError_ = QStringLiteral("telnet server: bad address ") + bind;
+        controller_.showStatus(lastError_, 50);
         return false;
     }
-    server_.setPassword(store_.settings().telnetpassword.toUtf8());
-    if (server_.start(address, port(QProcessEnvironment::systemEnvironment()))) {
+    server_.setPassword(s.telnetpassword.toUtf8());
+    lastError_.clear();
+    if (server_.start(address, port(QProcessEnvironment::systemEnvironment(), s.telnetport))) {
         if (!address.isLoopback()) {
             const QString warning =
                 exposureWarning(address, !store_.settings().telnetpassword.isEmpty());
@@ -39,12 +52,31 @@ bool TelnetDaemon::start() {
         }
         return true;
     }
-    controller_.showStatus(QStringLiteral("telnet server: ") + server_.errorString(), 50);
+    lastError_ = QStringLiteral("telnet server: ") + server_.errorString();
+    controller_.showStatus(lastError_, 50);
     return false;
 }
 
 void TelnetDaemon::stop() {
     server_.stop();
+    running_.clear();
+}
+
+bool TelnetDaemon::listening() const {
+    return server_.isRunning();
+}
+
+QString TelnetDaemon::followSettings() {
+    const PlayerSettings& s = store_.settings();
+    if (!s.startdaemon) {
+        if (listening()) stop();
+        lastError_.clear();
+        return {};
+    }
+    // A failed start is tried again only when the settings changed since.
+    if (running_ == fingerprint(s)) return listening() ? QString() : lastError_;
+    if (listening()) stop();
+    return start() ? QString() : lastError_;
 }
 
 QString TelnetDaemon::exposureWarning(const QHostAddress& address, bool password) {
@@ -53,10 +85,11 @@ QString TelnetDaemon::exposureWarning(const QHostAddress& address, bool password
                      : QStringLiteral(", other machines can reach it without a password"));
 }
 
-quint16 TelnetDaemon::port(const QProcessEnvironment& env) {
+quint16 TelnetDaemon::port(const QProcessEnvironment& env, int setting) {
     bool ok = false;
     const uint value = env.value(kPortVariable).toUInt(&ok);
-    return ok && value <= 65535 ? quint16(value) : TelnetServer::kPort;
+    if (ok && value <= 65535) return quint16(value);
+    return setting >= 1 && setting <= 65535 ? quint16(setting) : TelnetServer::kPort;
 }
 
 }  // namespace ombrix

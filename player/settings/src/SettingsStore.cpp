@@ -116,6 +116,8 @@ constexpr IntKey kSettingInts[] = {
     {"replaygain", &S::replaygain},
     {"replaygainpreamp", &S::replaygainpreamp},
     {"replaygaindefault", &S::replaygaindefault},
+    {"latency", &S::latency},
+    {"telnetport", &S::telnetport},
 };
 constexpr StringKey kSettingStrings[] = {
     {"scactivate", &S::scactivate},         {"scminimize", &S::scminimize},

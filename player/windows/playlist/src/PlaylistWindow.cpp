@@ -244,6 +244,8 @@ void PlaylistWindow::readAppearance() {
                                              : (base.lightness() < 128 ? QColor(230, 240, 230)
                                                                        : QColor(20, 20, 20)));
         view_->setPalette(palette);
+    } else {
+        view_->setPalette(QPalette());  // back to the windows' palette
     }
     for (int c = 0; c < PlaylistTable::kColumnCount; ++c) {
         const qint64 width =

@@ -12,6 +12,7 @@
 
 #include "ombrix/settings/Home.h"
 #include "ombrix/settings/SettingsStore.h"
+#include "ombrix/windows/config/ConfigWindow.h"
 
 namespace ombrix {
 
@@ -108,6 +109,14 @@ public:
     bool slowTicking() const noexcept { return timer1_.isActive(); }
     /// The 100 ms tick (display and controller) runs.
     bool fastTicking() const noexcept { return timer2_.isActive(); }
+    /// Opens the configuration window, or raises it when it is open (menu, panel, first run).
+    void openConfiguration();
+    /// The configuration window while it is open.
+    ConfigWindow* configWindow() const { return configWindow_; }
+    /// Why the telnet server does not listen as the settings ask (empty when it does).
+    void setTelnetState(std::function<QString()> state) { telnetState_ = std::move(state); }
+    /// The plug-ins the configuration window lists.
+    void setPluginHooks(ConfigWindow::PluginHooks hooks) { pluginHooks_ = std::move(hooks); }
     /// Shows @p window, raised above the others.
     static void present(QWidget& window);
     /// "Save playlist as": asks for a file and writes the main playlist.
@@ -169,6 +178,10 @@ private:
     std::unique_ptr<TagWindow> tagWindow_;
     std::unique_ptr<DjWindow> djWindow_;
     std::unique_ptr<EqualizerWindow> equalizerWindow_;
+    // Created when opened and freed when closed.
+    QPointer<ConfigWindow> configWindow_;
+    std::function<QString()> telnetState_;
+    ConfigWindow::PluginHooks pluginHooks_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
     QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status, fades

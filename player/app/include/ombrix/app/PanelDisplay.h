@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ombrix/app/MainDisplay.h"
+#include "ombrix/settings/PlayerSettings.h"
 #include "ombrix/skin/PanelCommands.h"
 #include "ombrix/skin/PanelPresenter.h"
 #include "ombrix/skin/PanelZoom.h"
@@ -72,7 +73,6 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 public:
-
     PanelPresenter& panel() noexcept { return panel_; }
     /// Selects panel @p name of the panel folder (leaves coolbar mode). False when refused.
     bool selectPanel(const QString& name);
@@ -127,6 +127,8 @@ private:
     bool select(bool coolbar, const QString& name, bool fatal);
     void layoutPanel();
     void applyOptions();
+    /// Applies what changed of the settings the panel shows.
+    void followSettings();
     void loadScreenResources();
     void flush();
     void trigger(const char* action);
@@ -148,6 +150,8 @@ private:
     QActionGroup* sizeGroup_ = nullptr;
     std::unique_ptr<QMenu> pluginMenu_;
     QList<QAction*> shortcutActions_;
+    PlayerSettings shownSettings_;  // the settings the panel shows
+    bool optionsApplied_ = false;
 };
 
 }  // namespace ombrix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <memory>
 
 #include "ombrix/control/AudioMixer.h"
@@ -24,6 +25,11 @@ public:
     int channels() const override;
     std::pair<int, int> volume() const override;
     void setVolume(int left, int right) override;
+
+    /// The names of the mixers, in id order (the cards with a playback volume control).
+    static QStringList deviceNames();
+    /// The names of the lines of mixer @p id, in dest1 order ("Master" first).
+    static QStringList lineNames(int id);
 
 private:
     struct Impl;

@@ -14,8 +14,8 @@ class SettingsStore;
 
 /**
  * @brief The player daemon as the player owns it: the server on the "telnetbind" address
- *        (empty: 127.0.0.1) and port 30303 (OMBRIX_TELNET_PORT overrides the port; 0 picks a
- *        free one), with the "telnetpassword" setting, running its commands on the player
+ *        (empty: 127.0.0.1) and the "telnetport" port (OMBRIX_TELNET_PORT overrides it; 0 picks
+ *        a free one), with the "telnetpassword" setting, running its commands on the player
  *        through TelnetCommandHost. An address other than a loopback one is warned about on
  *        stderr and in the status line.
  *
@@ -39,12 +39,20 @@ public:
     /// Listens now; false (and the reason in the status line) when it cannot.
     bool start();
     void stop();
+    /**
+     * @brief The settings changed: starts, stops or restarts the server when "startdaemon",
+     *        the address, the port or the password differ from what it runs with. An empty
+     *        string when the server is as the settings ask, else why it is not listening.
+     */
+    QString followSettings();
+    bool listening() const;
 
     TelnetServer& server() noexcept { return server_; }
     TelnetCommandHost& host() noexcept { return host_; }
 
-    /// The port to listen on: @p env's OMBRIX_TELNET_PORT when it is a port number, else 30303.
-    static quint16 port(const QProcessEnvironment& env);
+    /// The port to listen on: @p env's OMBRIX_TELNET_PORT when it is a port number, else
+    /// @p setting when it is one (1..65535), else 30303.
+    static quint16 port(const QProcessEnvironment& env, int setting = TelnetServer::kPort);
     /// The warning for a server that listens on @p address, which is not a loopback one.
     static QString exposureWarning(const QHostAddress& address, bool password);
 
@@ -53,6 +61,8 @@ private:
     const SettingsStore& store_;
     TelnetCommandHost host_;
     TelnetServer server_;
+    QString running_;  // address, port and password the server was started with
+    QString lastError_;
 };
 
 }  // namespace ombrix

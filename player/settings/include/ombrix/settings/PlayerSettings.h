@@ -49,6 +49,7 @@ struct PlayerSettings {
     int glbmp3volume = 32767;
     int mpegmixbuff = 16;
     int waveoutid = -1;
+    int latency = 500;  ///< the most audio the sound device may hold, in ms (60..2000)
     int glbmodvolume = 120;
     int mixbuff = 300;
     int glbsamplingrate = 44100;
@@ -90,6 +91,7 @@ struct PlayerSettings {
     bool startdaemon = false;
     QString telnetpath;
     bool allowshutdown = false;
+    int telnetport = 30303;  ///< the telnet server's port (OMBRIX_TELNET_PORT overrides it)
     /// The address the telnet server listens on; empty: this machine only ("127.0.0.1").
     QString telnetbind = QStringLiteral("127.0.0.1");
     QString telnetpassword;  ///< asked for by each telnet session before any command; empty: none

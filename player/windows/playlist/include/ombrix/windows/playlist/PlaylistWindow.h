@@ -69,6 +69,8 @@ public:
 
     /// Colour and font from section "fplaylist" (COLORREF integer and font group).
     static QColor colorFromRef(qint64 ref);
+    /// Takes the colour and font of section "fplaylist" again (the configuration changed them).
+    void reloadAppearance() { readAppearance(); }
 
 protected:
     void changeEvent(QEvent* event) override;
