@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
 #include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include "ombrix/app/MainWindow.h"
 #include "ombrix/app/PlayerApplication.h"
 #include "ombrix/app/PluginWindows.h"
+#include "ombrix/windows/config/ConfigWindow.h"
 #include "ombrix/desktop/SystemTray.h"
 #include "ombrix/windows/visuals/FullScreenWindow.h"
 #include "ombrix/windows/visuals/VisualizationWindow.h"
@@ -90,6 +93,20 @@ TEST(PluginWindowsTest, MenusFullScreenAndVisualisationWithTheSamples) {
     amp->close();
     ASSERT_TRUE(waitFor([&] { return !plugins->active(); }));
     main.grab().save(OMBRIX_SHOT_DIR "/panel-plasma.png");
+
+    // The configuration window's plug-in page lists them and reads their descriptions.
+    main.openConfiguration();
+    ASSERT_TRUE(main.configWindow());
+    auto* combo = main.configWindow()->findChild<QComboBox*>("comboplugin");
+    auto* memo = main.configWindow()->findChild<QPlainTextEdit*>("memoplugin");
+    ASSERT_TRUE(combo && memo);
+    EXPECT_EQ(combo->itemText(0), "bg/default");
+    EXPECT_EQ(memo->toPlainText(), "default by Tessik.");
+    combo->setCurrentText("bg/bump");
+    EXPECT_EQ(memo->toPlainText(), "bump by Tessik.");
+    combo->setCurrentText("bg/plasma.so");
+    EXPECT_TRUE(memo->toPlainText().startsWith("Plasma")) << qPrintable(memo->toPlainText());
+    main.configWindow()->close();
     main.close();
 }
 

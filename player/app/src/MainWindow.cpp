@@ -590,7 +590,14 @@ void MainWindow::openConfiguration() {
         return;
     }
     ConfigWindow::Hooks hooks;
-    hooks.plugins = pluginHooks_;
+    if (pluginWindows_) {
+        PluginWindows* p = pluginWindows_.get();
+        hooks.plugins.entries = [p] { return p->plugins().entries(); };
+        hooks.plugins.description = [p](const QString& entry) { return p->description(entry); };
+        hooks.plugins.properties = [p](const QString& entry, QWidget* parent) {
+            p->properties(entry, parent);
+        };
+    }
     hooks.model.telnet = telnetState_;
     hooks.model.playlistAppearance = [this] {
         if (playlistWindow_) playlistWindow_->reloadAppearance();

@@ -1,7 +1,9 @@
 #include "ombrix/app/PluginWindows.h"
 
 #include <QActionGroup>
+#include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 
@@ -19,6 +21,7 @@ namespace ombrix {
 PluginWindows::PluginWindows(SettingsStore& store, const QString& home, QWidget* mainWindow,
                              std::function<void(const QString&)> message)
     : store_(store),
+      home_(home),
       main_(mainWindow),
       plugins_(home, VisualPlugins::Hooks{
                          [this] {
@@ -143,6 +146,33 @@ FullScreenPicture::Text PluginWindows::fullScreenText(const PlayerState& state) 
     text.color = QColor(SkinFile::rgbFromColorRef(s.screenfont.color));
     fullSlide_ = std::max(0, fullSlide_ - ScreenDisplay::kSlideStep);
     return text;
+}
+
+namespace {
+const QString kDefaultDescription = QStringLiteral("default by Tessik.");
+const QString kBumpDescription = QStringLiteral("bump by Tessik.");
+}  // namespace
+
+QString PluginWindows::description(const QString& entry) const {
+    if (entry == QLatin1String("bg/default")) return kDefaultDescription;
+    if (entry == QLatin1String("bg/bump")) return kBumpDescription;
+    const QString path = plugins_.entryPath(entry);
+    return path.isEmpty() ? QString() : PluginHost::description(VisualPlugins::entryKind(entry), path);
+}
+
+void PluginWindows::properties(const QString& entry, QWidget* parent) {
+    if (entry == QLatin1String("bg/default")) {
+        QMessageBox::information(parent, QStringLiteral("Config"), kDefaultDescription);
+        return;
+    }
+    if (entry == QLatin1String("bg/bump")) {
+        openBumpSettings(parent);
+        return;
+    }
+    const QString path = plugins_.entryPath(entry);
+    if (path.isEmpty() || !PluginHost::configure(VisualPlugins::entryKind(entry), path,
+                                                 QDir(home_).absolutePath() + u'/'))
+        QMessageBox::information(parent, QStringLiteral("Config"), QStringLiteral("Invalid format."));
 }
 
 void PluginWindows::tick(const PlayerState& state) {

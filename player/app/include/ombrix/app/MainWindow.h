@@ -115,8 +115,6 @@ public:
     ConfigWindow* configWindow() const { return configWindow_; }
     /// Why the telnet server does not listen as the settings ask (empty when it does).
     void setTelnetState(std::function<QString()> state) { telnetState_ = std::move(state); }
-    /// The plug-ins the configuration window lists.
-    void setPluginHooks(ConfigWindow::PluginHooks hooks) { pluginHooks_ = std::move(hooks); }
     /// Shows @p window, raised above the others.
     static void present(QWidget& window);
     /// "Save playlist as": asks for a file and writes the main playlist.
@@ -181,7 +179,6 @@ private:
     // Created when opened and freed when closed.
     QPointer<ConfigWindow> configWindow_;
     std::function<QString()> telnetState_;
-    ConfigWindow::PluginHooks pluginHooks_;
     QSystemTrayIcon tray_;
     QTimer timer1_;  // 500 ms: elapsed time, intro, end of song
     QTimer timer2_;  // 100 ms: display, deferred start, alarm, volume ramp, status, fades

@@ -50,6 +50,11 @@ public:
     /// "bump map", the bump background's settings.
     void openBumpSettings(QWidget* parent);
 
+    // The configuration window's plug-in page: entries are those of VisualPlugins::entries().
+    QString description(const QString& entry) const;
+    /// The plug-in's own settings ("bump map" for the bump), or why there are none.
+    void properties(const QString& entry, QWidget* parent);
+
 signals:
     /// A window of a plug-in opened or closed: the tick may be needed, or no longer.
     void activityChanged();
@@ -60,6 +65,7 @@ private:
     FullScreenPicture::Text fullScreenText(const PlayerState& state);
 
     SettingsStore& store_;
+    QString home_;
     QWidget* main_;
     VisualPlugins plugins_;
     std::unique_ptr<FullScreenWindow> fullScreen_;
