@@ -21,16 +21,19 @@ song=$work/song.mp3
 hz=$(getconf CLK_TCK)
 runs=${RUNS:-2}
 
-# CPU of the plug-in hosts over 30 s, started when play-bench starts its own window.
+# CPU of the player's plug-in hosts (its children) over 30 s, from about when play-bench starts
+# measuring (its window, then 10 s of warm-up).
 hosts() {
-  local sum=0 t
-  for p in $(pgrep -x ombrix-plugin-h || true); do  # the name as the kernel keeps it
+  local sum=0 t player
+  player=$(pgrep -n -x ombrix || true)
+  [ -n "$player" ] || { echo 0; return; }
+  for p in $(pgrep -P "$player" -x ombrix-plugin-h || true); do
     t=$(awk '{print $14+$15}' /proc/"$p"/stat 2>/dev/null || echo 0); sum=$((sum + t))
   done
   echo "$sum"
 }
 measureHosts() {
-  sleep 12; local a; a=$(hosts); sleep 30; local b; b=$(hosts)
+  sleep 11; local a; a=$(hosts); sleep 30; local b; b=$(hosts)
   echo "  host_cpu_pct=$(echo "scale=2; ($b - $a) * 100 / $hz / 30" | bc)"
 }
 home() {  # a fresh home of its own, window kept shown; $1 = glbbg
