@@ -32,9 +32,10 @@ hosts() {
   done
   echo "$sum"
 }
+# The second look comes before play-bench ends the player (after its own 30 s).
 measureHosts() {
-  sleep 11; local a; a=$(hosts); sleep 30; local b; b=$(hosts)
-  echo "  host_cpu_pct=$(echo "scale=2; ($b - $a) * 100 / $hz / 30" | bc)"
+  sleep 10.5; local a; a=$(hosts); sleep 29; local b; b=$(hosts)
+  echo "  host_cpu_pct=$(echo "scale=2; ($b - $a) * 100 / $hz / 29" | bc)"
 }
 home() {  # a fresh home of its own, window kept shown; $1 = glbbg
   local h; h=$(mktemp -d -p "$work")
