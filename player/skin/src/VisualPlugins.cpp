@@ -10,15 +10,6 @@ namespace {
 const QString kDefaultEntry = QStringLiteral("bg/default");
 const QString kBumpEntry = QStringLiteral("bg/bump");
 
-QString folderOf(PluginKind kind) {
-    switch (kind) {
-    case PluginKind::Background: return QStringLiteral("bg");
-    case PluginKind::FullScreen: return QStringLiteral("full");
-    case PluginKind::Amp: return QStringLiteral("amp");
-    }
-    return {};
-}
-
 }  // namespace
 
 VisualPlugins::VisualPlugins(QString home, Hooks hooks)
@@ -51,7 +42,7 @@ PluginKind VisualPlugins::entryKind(const QString& entry) {
 QString VisualPlugins::entryPath(const QString& entry) const {
     if (entry == kDefaultEntry || entry == kBumpEntry) return {};
     const PluginKind kind = entryKind(entry);
-    const QString file = entry.mid(folderOf(kind).size() + 1);
+    const QString file = entry.mid(pluginFolderName(kind).size() + 1);
     for (const QString& caption : catalog_.captions(kind)) {
         const QString path = catalog_.path(kind, caption);
         if (QFileInfo(path).fileName() == file) return path;
